@@ -1,0 +1,63 @@
+#include "platform/message_box.h"
+
+#include <cstdio>
+
+#include "platform/trace.h"
+
+namespace platform {
+namespace {
+
+std::mutex& BackendMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::shared_ptr<MessageBoxBackend>& CurrentBackend() {
+  static std::shared_ptr<MessageBoxBackend> backend;
+  return backend;
+}
+
+}  // namespace
+
+void ShowMessageBox(const std::string& text) {
+  std::shared_ptr<MessageBoxBackend> backend;
+  {
+    std::lock_guard lock(BackendMutex());
+    backend = CurrentBackend();
+  }
+  Trace("Message box: %s\n", text.c_str());
+  if (backend) {
+    backend->Show(text);
+  } else {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+}
+
+std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(
+    std::shared_ptr<MessageBoxBackend> backend) {
+  std::lock_guard lock(BackendMutex());
+  std::swap(CurrentBackend(), backend);
+  return backend;
+}
+
+void RecordingMessageBoxes::Show(const std::string& text) {
+  {
+    std::lock_guard lock(mutex_);
+    texts_.push_back(text);
+  }
+  shown_.notify_all();
+}
+
+std::vector<std::string> RecordingMessageBoxes::Texts() const {
+  std::lock_guard lock(mutex_);
+  return texts_;
+}
+
+std::optional<std::string> RecordingMessageBoxes::WaitForText(
+    std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  if (!shown_.wait_for(lock, timeout, [&] { return !texts_.empty(); })) return std::nullopt;
+  return texts_.front();
+}
+
+}  // namespace platform

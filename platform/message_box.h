@@ -1,0 +1,52 @@
+#pragma once
+// Message boxes for errors the user must see.  ShowMessageBox may be called
+// from any thread and never waits for the user: the back end shows the text
+// on the user-interface thread.  Without a back end the text goes to stderr.
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class MessageBoxBackend {
+ public:
+  virtual ~MessageBoxBackend() = default;
+  virtual void Show(const std::string& text) = 0;
+};
+
+void ShowMessageBox(const std::string& text);
+
+// Installs a back end (null: back to stderr) and returns the one it replaces.
+std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(
+    std::shared_ptr<MessageBoxBackend> backend);
+
+class RecordingMessageBoxes : public MessageBoxBackend {
+ public:
+  void Show(const std::string& text) override;
+  std::vector<std::string> Texts() const;
+  std::optional<std::string> WaitForText(std::chrono::milliseconds timeout) const;
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::condition_variable shown_;
+  std::vector<std::string> texts_;
+};
+
+// Installs a back end for the lifetime of the object.
+class ScopedMessageBoxBackend {
+ public:
+  explicit ScopedMessageBoxBackend(std::shared_ptr<MessageBoxBackend> backend)
+      : previous_(SetMessageBoxBackend(std::move(backend))) {}
+  ~ScopedMessageBoxBackend() { SetMessageBoxBackend(std::move(previous_)); }
+  ScopedMessageBoxBackend(const ScopedMessageBoxBackend&) = delete;
+  ScopedMessageBoxBackend& operator=(const ScopedMessageBoxBackend&) = delete;
+
+ private:
+  std::shared_ptr<MessageBoxBackend> previous_;
+};
+
+}  // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+// Posts private messages to a QObject as PrivateMessageEvents.  Posts made
+// after the receiver was destroyed are dropped.
+#include <QObject>
+#include <memory>
+
+#include "platform/message_target.h"
+
+namespace platform {
+
+class QtMessageTarget : public MessageTarget {
+ public:
+  // The receiver lives on the user-interface thread; create the target there.
+  static std::shared_ptr<QtMessageTarget> Create(QObject* receiver);
+  void Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  ~QtMessageTarget() override;
+
+ private:
+  struct Link;
+  explicit QtMessageTarget(std::shared_ptr<Link> link);
+  std::shared_ptr<Link> link_;
+};
+
+}  // namespace platform

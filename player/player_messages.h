@@ -1,0 +1,6 @@
+#pragma once
+// Private messages the player's engine posts to the main window.
+#include <cstdint>
+
+constexpr uint32_t WM_VYX_INDEX_ERROR = 0x1211;  // wParam channel mask, lParam duration so far
+constexpr uint32_t WM_VYX_INDEX_DONE = 0x1212;   // wParam channel mask, lParam duration (s)

@@ -1,0 +1,85 @@
+#pragma once
+// The ".vyx" archive: a flat sequence of records, each a 48-byte frame
+// header followed by `length` payload bytes.  All fields are little-endian.
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+static_assert(std::endian::native == std::endian::little,
+              "the frame header is read by copying its bytes");
+
+constexpr uint32_t VYX_FRAME_MAGIC = 0xE6804FA7u;
+constexpr size_t VYX_HEADER_SIZE = 48;
+constexpr size_t VYX_TITLE_OFFSET = 24;
+constexpr size_t VYX_TITLE_END = 41;  // the title ends before this byte
+
+#pragma pack(push, 1)
+struct VYX_FRAME_HEADER {
+  uint32_t magic;
+  uint32_t length;     // payload bytes that follow the header
+  uint16_t height;     // picture size of video types
+  uint16_t width;
+  uint8_t reserved12;
+  uint8_t channel;     // contributes bit (channel mod 32) to the channel mask
+  uint8_t reserved14;
+  uint8_t type;        // FRAME_TYPE_*
+  uint32_t time;       // seconds since 1970-01-01 UTC
+  uint32_t usec;
+  char title[VYX_TITLE_END - VYX_TITLE_OFFSET];  // zero-terminated before byte 41
+  uint8_t byte41;      // read only by the decode-error trace
+  uint8_t frameFlag;   // decode-error trace; the AVI chunk's flag byte
+  uint8_t reserved43[5];
+};
+#pragma pack(pop)
+static_assert(sizeof(VYX_FRAME_HEADER) == VYX_HEADER_SIZE);
+static_assert(offsetof(VYX_FRAME_HEADER, title) == VYX_TITLE_OFFSET);
+static_assert(offsetof(VYX_FRAME_HEADER, byte41) == VYX_TITLE_END);
+
+enum : uint8_t {
+  FRAME_TYPE_MPEG4_I = 129,
+  FRAME_TYPE_MPEG4_P = 130,
+  FRAME_TYPE_AUDIO_131 = 131,
+  FRAME_TYPE_G723_A = 132,
+  FRAME_TYPE_H264_I = 133,
+  FRAME_TYPE_H264_P = 134,
+  FRAME_TYPE_JPEG = 136,
+  FRAME_TYPE_H264B_I = 140,
+  FRAME_TYPE_H264B_P = 141,
+  FRAME_TYPE_ADPCM = 145,
+  FRAME_TYPE_G723 = 146,
+  FRAME_TYPE_VOICE = 147,
+};
+
+enum : int32_t {
+  CODEC_CLASS_NONE = -1,
+  CODEC_CLASS_MPEG4 = 0,  // also every audio type
+  CODEC_CLASS_H264 = 1,
+  CODEC_CLASS_JPEG = 2,
+  CODEC_CLASS_QX264 = 3,  // no frame type maps here
+};
+
+int32_t CodecClassOfType(uint8_t type);
+// Key frames: the set every key-frame search uses.
+bool IsKeyFrameType(uint8_t type);
+// Video types: their times make the archive's last video time.
+bool IsVideoFrameType(uint8_t type);
+
+// The header's title as text: at most the bytes before byte 41, up to the
+// first zero.
+std::string TitleOf(const VYX_FRAME_HEADER& header);
+
+// One per frame.  In the reader's index `offset` is the payload's file
+// offset (64 bits: archives grow beyond 4 GiB).
+struct LOCAL_FRAME_INDEX {
+  VYX_FRAME_HEADER header;
+  int32_t codecClass;
+  uint64_t offset;
+};
+
+inline VYX_FRAME_HEADER ParseFrameHeader(const uint8_t* bytes) {
+  VYX_FRAME_HEADER header;
+  std::memcpy(&header, bytes, sizeof header);
+  return header;
+}
