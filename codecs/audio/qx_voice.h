@@ -6,7 +6,7 @@
  *
  * A frame is a sequence of 16-bit little-endian words: the marker
  * QX_VOICE_FRAME_MARKER, the payload length in words (L), then L payload
- * words.  A decoder reads exactly 2 + L words of the frame it is given.
+ * words.  A decoder reads no more than 2 + L words of the frame it is given.
  */
 #ifndef ORLENTA_QX_VOICE_H
 #define ORLENTA_QX_VOICE_H

@@ -49,14 +49,16 @@ void Put32(std::vector<uint8_t>& out, uint32_t value) {
   Put16(out, value >> 16);
 }
 
-void PutTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void PutTag(std::vector<uint8_t>& out, const char* tag) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 }  // namespace
 
 void WriteImaWav(const std::filesystem::path& path, const std::vector<uint8_t>& blocks,
                  int blockAlign, int samplesPerBlock) {
   const auto blockCount = static_cast<uint32_t>(blocks.size() / static_cast<size_t>(blockAlign));
-  std::vector<uint8_t> file;
+  std::vector<uint8_t> file;  // the headers
   PutTag(file, "RIFF");
   Put32(file, 4 + (8 + 20) + (8 + 4) + 8 + static_cast<uint32_t>(blocks.size()));
   PutTag(file, "WAVE");
@@ -75,9 +77,9 @@ void WriteImaWav(const std::filesystem::path& path, const std::vector<uint8_t>& 
   Put32(file, blockCount * static_cast<uint32_t>(samplesPerBlock));
   PutTag(file, "data");
   Put32(file, static_cast<uint32_t>(blocks.size()));
-  file.insert(file.end(), blocks.begin(), blocks.end());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  out.write(reinterpret_cast<const char*>(blocks.data()), static_cast<std::streamsize>(blocks.size()));
 }
 
 std::vector<int16_t> SpeechLikeSignal(size_t count, int peak, uint32_t seed) {

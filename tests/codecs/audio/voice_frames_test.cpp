@@ -303,16 +303,27 @@ TEST(VoiceLibrary, G726MostSignificantBitFirstFramesAndTheirInPlaceRewrite) {
   EXPECT_EQ(msbFrame, a.frame);
 }
 
-TEST(VoiceLibrary, WordPackedG726PutsTheFirstCodeInTheTopBits) {
-  const auto pcm = Speech(160, 10);
-  QxVoiceState encoder = EncoderFor(QX_VOICE_G726_16_WORDS);
-  const auto encoded = Encode(encoder, pcm);
-  ASSERT_EQ(Word(encoded.frame, 1), 20);
-  codecs::audio::G726State core;
-  for (size_t i = 0; i < 160; ++i) {
-    const unsigned code = codecs::audio::G726Encode(core, codecs::audio::G726Rate::k16, pcm[i]);
-    ASSERT_EQ((Word(encoded.frame, 2 + i / 8) >> (14 - 2 * (i % 8))) & 3u, code) << i;
+TEST(VoiceLibrary, WordPackedG726IsTheFullG726CoderWithTheFirstCodeInTheTopBits) {
+  // Loud enough for the slow scale factor to need far more than 16 bits.
+  const auto pcm = audio_test::SpeechLikeSignal(160 * 50, 30000, 10);
+  QxVoiceState encoder = EncoderFor(QX_VOICE_G726_16_WORDS), decoder = DecoderFor(QX_VOICE_G726_16_WORDS);
+  codecs::audio::G726State core, coreDecoder;
+  for (size_t at = 0; at < pcm.size(); at += 160) {
+    auto encoded = Encode(encoder, std::vector<int16_t>(pcm.begin() + static_cast<ptrdiff_t>(at),
+                                                        pcm.begin() + static_cast<ptrdiff_t>(at + 160)));
+    ASSERT_EQ(Word(encoded.frame, 1), 20);
+    for (size_t i = 0; i < 160; ++i) {
+      const unsigned code = codecs::audio::G726Encode(core, codecs::audio::G726Rate::k16, pcm[at + i]);
+      ASSERT_EQ((Word(encoded.frame, 2 + i / 8) >> (14 - 2 * (i % 8))) & 3u, code) << at + i;
+    }
+    const auto decoded = Decode(decoder, encoded.frame).pcm;
+    ASSERT_EQ(decoded.size(), 160u);
+    for (size_t i = 0; i < 160; ++i) {
+      const unsigned code = (Word(encoded.frame, 2 + i / 8) >> (14 - 2 * (i % 8))) & 3u;
+      ASSERT_EQ(decoded[i], codecs::audio::G726Decode(coreDecoder, codecs::audio::G726Rate::k16, code)) << at + i;
+    }
   }
+  EXPECT_GT(core.yl, 32767);
 }
 
 TEST(VoiceLibrary, ZeroMagnitudeCodesDecodeToSilenceFromAFreshState) {
