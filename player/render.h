@@ -61,8 +61,8 @@ class CQxRender {
   Point SecondLinePosition() const { return secondLine_; }
 
  private:
-  void CopyPicture(const platform::Surface::Locked& locked, int width, int height,
-                   const uint8_t* pixels) const;
+  void CopyPicture(const platform::Surface& target, const platform::Surface::Locked& locked, int width,
+                   int height, const uint8_t* pixels) const;
   int DrawOsd(const wchar_t* timeText, const wchar_t* titleText);
 
   int depth_ = 32;

@@ -51,7 +51,7 @@ class QtDisplayDevice : public DisplayDevice {
 
 std::unique_ptr<DisplayDevice> QtDisplayBackend::CreateDevice() {
   // Fonts and text need the application's font database.
-  if (!QGuiApplication::instance()) return nullptr;
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
   return std::make_unique<QtDisplayDevice>();
 }
 

@@ -1,5 +1,6 @@
 #include "platform/qt/qt_font.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QString>
@@ -73,13 +74,35 @@ int QtFont::TextWidth(std::wstring_view text) const {
   return QFontMetrics(font_).horizontalAdvance(ToQString(text));
 }
 
-std::unique_ptr<Font> MakeQtFont(const FontSpec& spec) {
+namespace {
+
+std::mutex& CacheMutex() {
   static std::mutex mutex;
+  return mutex;
+}
+
+std::map<Key, QFont>& Cache() {
   static std::map<Key, QFont> resolved;
+  return resolved;
+}
+
+// Fonts must not outlive the application's font database.
+void ClearCache() {
+  std::lock_guard lock(CacheMutex());
+  Cache().clear();
+}
+
+}  // namespace
+
+std::unique_ptr<Font> MakeQtFont(const FontSpec& spec) {
   const Key key{spec.cellHeight, spec.weight, spec.face, spec.fitText, spec.fitWidth};
-  std::lock_guard lock(mutex);
-  auto it = resolved.find(key);
-  if (it == resolved.end()) it = resolved.emplace(key, Resolve(spec)).first;
+  std::lock_guard lock(CacheMutex());
+  std::map<Key, QFont>& cache = Cache();
+  auto it = cache.find(key);
+  if (it == cache.end()) {
+    if (cache.empty()) qAddPostRoutine(ClearCache);
+    it = cache.emplace(key, Resolve(spec)).first;
+  }
   return std::make_unique<QtFont>(it->second);
 }
 

@@ -15,7 +15,6 @@
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_video_widget.h"
 #include "player/render.h"
-#include "tests/player/render_test_application.h"
 
 namespace {
 
@@ -30,7 +29,6 @@ std::vector<uint8_t> Plain(int width, int height, uint32_t rgb) {
 }
 
 TEST(RenderConcurrencyTest, PlayThreadDrawsWhileTheWindowPaints) {
-  RenderTestApplication();
   platform::ScopedDisplayBackend backend(std::make_shared<platform::QtDisplayBackend>());
   platform::QtVideoWidget window;
   window.resize(640, 360);

@@ -12,7 +12,6 @@
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_video_widget.h"
 #include "platform/trace.h"
-#include "tests/player/render_test_application.h"
 
 namespace {
 
@@ -47,7 +46,6 @@ class RenderTest : public ::testing::Test {
 
   QImage Shown() const { return window_.CurrentPicture(); }
 
-  QApplication& application_ = RenderTestApplication();
   platform::ScopedDisplayBackend backend_;
   platform::QtVideoWidget window_;
   CQxRender render_;
@@ -277,7 +275,6 @@ class InitFailureTest : public ::testing::TestWithParam<InitFailure> {};
 
 TEST_P(InitFailureTest, IsReportedTracedAndLeavesDrawRefusing) {
   const InitFailure c = GetParam();
-  RenderTestApplication();
   platform::ScopedDisplayBackend backend(c.backend ? std::make_shared<platform::QtDisplayBackend>()
                                                    : nullptr);
   platform::QtVideoWidget window;
@@ -343,7 +340,6 @@ class MergeSurfaceFails : public platform::DisplayBackend {
 };
 
 TEST(RenderInitTest, MissingMergeSurfaceIsReportedAndDrawRefuses) {
-  RenderTestApplication();
   platform::ScopedDisplayBackend backend(std::make_shared<MergeSurfaceFails>());
   platform::QtVideoWidget window;
   std::string traces;

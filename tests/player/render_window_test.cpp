@@ -17,7 +17,6 @@
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_video_widget.h"
 #include "player/render.h"
-#include "tests/player/render_test_application.h"
 
 namespace {
 
@@ -72,7 +71,6 @@ class RenderWindowTest : public ::testing::Test {
     return window_.screen()->grabWindow(window_.winId()).toImage().convertToFormat(QImage::Format_RGB32);
   }
 
-  QApplication& application_ = RenderTestApplication();
   platform::ScopedDisplayBackend backend_{std::make_shared<platform::QtDisplayBackend>()};
   platform::QtVideoWidget window_;
   CQxRender render_;
