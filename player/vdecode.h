@@ -41,6 +41,9 @@ class CQxVDecode {
   int32_t Decode(int32_t length);
   // Closes whatever is open; harmless when nothing is.
   void Close();
+  // A new source buffer for the open path, for a caller whose payloads
+  // outgrow the one it opened with.
+  void SetSource(uint8_t* source) { source_ = source; }
 
   int32_t GetKind() const { return kind_; }
   int32_t GetOutputFormat() const { return format_; }
