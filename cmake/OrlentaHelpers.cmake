@@ -1,21 +1,28 @@
-# orlenta_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [ENVIRONMENT ...])
+# orlenta_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT seconds])
 # One GoogleTest executable; each test case becomes a CTest test.  Tests that
 # exercise threads carry the label "concurrency" so that the ThreadSanitizer
-# build can run just those.
+# build can run just those.  The test main (tests/support/test_main.cpp) sets
+# the environment every test runs in (offscreen Qt, null sound).
 function(orlenta_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  if(T_ENVIRONMENT)
+    # Test discovery loses all but the first value of a list property.
+    message(FATAL_ERROR "orlenta_add_test(${name}): set the environment in the test itself (setenv)")
+  endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} orlenta_test_main GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     ORLENTA_TESTDATA_DIR="${ORLENTA_TESTDATA_DIR}"
     ORLENTA_BINARY_DIR="${CMAKE_BINARY_DIR}")
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORLENTA_SOUND=null;${T_ENVIRONMENT}")
+  if(T_LABELS)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
   if("concurrency" IN_LIST T_LABELS)
     set_property(GLOBAL APPEND PROPERTY ORLENTA_CONCURRENCY_TESTS ${name})
   endif()

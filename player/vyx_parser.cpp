@@ -108,28 +108,36 @@ void CQxVyxParser::IndexThread(std::shared_ptr<ArchiveFile> playbackFile) {
     record.offset = position;
     position += record.header.length;
 
-    std::lock_guard lock(mutex_);
-    if (!hasFirstTime_) {
-      hasFirstTime_ = true;
-      firstTime_ = record.header.time;
+    size_t count;
+    {
+      std::lock_guard lock(mutex_);
+      if (!hasFirstTime_) {
+        hasFirstTime_ = true;
+        firstTime_ = record.header.time;
+      }
+      if (IsVideoFrameType(record.header.type)) lastVideoTime_ = record.header.time;
+      channelMask_ |= 1u << (record.header.channel % 32);
+      index_.push_back(record);
+      count = index_.size();
     }
-    if (IsVideoFrameType(record.header.type)) lastVideoTime_ = record.header.time;
-    channelMask_ |= 1u << (record.header.channel % 32);
-    index_.push_back(record);
+    if (recordIndexedHook_) recordIndexedHook_(count);
   }
   file.reset();
 
-  bool indexedAny;
+  bool indexedAny, stopped;
   uint32_t mask, duration;
   {
+    // Decided together with the end of indexing, so that whoever sees
+    // IsIndexing() turn false and then stops the thread still gets its report.
     std::lock_guard lock(mutex_);
     indexing_ = false;
+    stopped = stopIndexing_.load();
     indexedAny = hasFirstTime_;
     mask = channelMask_;
     duration = DurationLocked();
   }
   // A stopped thread reports nothing: its archive is no longer the one open.
-  if (stopIndexing_.load()) return;
+  if (stopped) return;
   if (indexedAny) {
     if (window) window->Post(WM_VYX_INDEX_DONE, mask, duration);
   } else {
@@ -253,6 +261,11 @@ void CQxVyxParser::FreeIndex() {
   index_.clear();
   index_.shrink_to_fit();
   cursor_ = 0;
+}
+
+void CQxVyxParser::SetRecordIndexedHook(std::function<void(size_t)> hook) {
+  StopIndexThread();
+  recordIndexedHook_ = std::move(hook);
 }
 
 bool CQxVyxParser::IsIndexing() const {

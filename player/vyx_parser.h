@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -73,6 +74,10 @@ class CQxVyxParser {
   size_t GetFrameCount() const;
   uint32_t GetChannelMask() const;
 
+  // Called by the index thread after each record it appends, outside the
+  // lock (tests hold the thread there to see a partial index).
+  void SetRecordIndexedHook(std::function<void(size_t count)> hook);
+
  private:
   void IndexThread(std::shared_ptr<ArchiveFile> file);
   uint32_t DurationLocked() const;
@@ -90,6 +95,7 @@ class CQxVyxParser {
   std::shared_ptr<ArchiveFile> file_;
   platform::MessageTargetPtr window_;
 
+  std::function<void(size_t)> recordIndexedHook_;
   std::thread indexThread_;
   std::atomic<bool> stopIndexing_{false};
   int threadsStarted_ = 0;

@@ -1,0 +1,21 @@
+#pragma once
+// What the play thread hands frames to: the video box.  ShowVideoFrame,
+// PlayAudioFrame and Reset run on the play thread; the rest on the
+// user-interface thread.
+#include "player/vyx_parser.h"
+
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  virtual void ShowVideoFrame(const VyxFrame& frame) = 0;
+  virtual void PlayAudioFrame(const VyxFrame& frame) = 0;
+  // Closes the decoder and stops the sound; the next frame re-opens.
+  virtual void Reset() = 0;
+  virtual void ResetStats() = 0;
+  // The fisheye view mode; -1 when there is none.
+  virtual int GetViewMode() const = 0;
+  // After a failed open: nothing is drawn any more, the box paints black.
+  virtual void ClearPicture() = 0;
+  // A newly opened archive starts without a fisheye view.
+  virtual void LeaveViewMode() = 0;
+};
