@@ -255,3 +255,23 @@ TEST_F(VideoContainerTest, HostileSizesAndPayloadsNeverOverflow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VideoContainerTest, MouseRequestsGoToTheMainWindow) {
+  QTest::mouseClick(box_, Qt::RightButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseDClick(box_, Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
+  auto menu = window_->WaitFor(WM_VIDEO_CONTEXT_MENU, 1s);
+  ASSERT_TRUE(menu);
+  EXPECT_EQ(menu->wParam, 30u);
+  EXPECT_EQ(menu->lParam, 40);
+  auto maximise = window_->WaitFor(WM_VIDEO_TOGGLE_MAXIMIZE, 1s);
+  ASSERT_TRUE(maximise);
+  EXPECT_EQ(maximise->wParam, 50u);
+  EXPECT_EQ(maximise->lParam, 60);
+  // Nothing drawn yet: the box paints black.
+  const QImage shot = box_->grab().toImage();
+  EXPECT_EQ(shot.pixelColor(10, 10), QColor(Qt::black));
+}
+
+}  // namespace
