@@ -20,9 +20,11 @@ int Usage() {
   return 2;
 }
 
-// done: the index was completed; error: a bad record stopped it first;
-// failed: nothing could be indexed ("Open Vyx File Error!").
-const char* IndexStatus(const platform::RecordingMessageTarget& window) {
+// failed: nothing could be indexed ("Open Vyx File Error!"); error: a bad
+// record stopped indexing; done: the index was completed.
+const char* IndexStatus(const platform::RecordingMessageTarget& window,
+                        const platform::RecordingMessageBoxes& boxes) {
+  if (!boxes.Texts().empty()) return "failed";
   const auto messages = window.Messages();
   if (!messages.empty() && messages.front().message == WM_VYX_INDEX_ERROR) return "error";
   for (const auto& m : messages)
@@ -60,7 +62,7 @@ int main(int argc, char** argv) {
 
   std::printf("records=%zu channels=0x%" PRIx32 " duration=%" PRIu32 " status=%s\n",
               parser.GetFrameCount(), parser.GetChannelMask(), parser.GetDuration(),
-              IndexStatus(*window));
+              IndexStatus(*window, *boxes));
   parser.Rewind();
   FrameReadout out;
   for (size_t index = 0;; ++index) {

@@ -1,0 +1,136 @@
+// vyxinfo reads archives through the player's reader; its output format is
+// what later checks parse.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "tests/support/test_support.h"
+#include "tests/tools/ffmpeg_reference.h"
+#include "tools/vyxmux/vyx_writer.h"
+
+namespace fs = std::filesystem;
+using testing_support::BuiltTool;
+using testing_support::RunOutput;
+
+namespace {
+
+struct InfoRecord {
+  int index, type, channel, width, height, codecClass, key;
+  std::string time, md5;
+  size_t length;
+};
+
+struct Info {
+  std::string summary;
+  std::vector<InfoRecord> records;
+};
+
+std::optional<Info> RunVyxinfo(const fs::path& archive) {
+  auto out = RunOutput(BuiltTool("tools/vyxinfo/vyxinfo").string() + " '" + archive.string() + "' --md5");
+  if (!out) return std::nullopt;
+  std::istringstream lines(*out);
+  Info info;
+  std::getline(lines, info.summary);
+  static const std::regex record(
+      R"((\d+) type=(\d+) ch=(\d+) w=(\d+) h=(\d+) time=(\d+\.\d{6}) len=(\d+) class=(-?\d+) key=([01]) md5=([0-9a-f]{32}))");
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    EXPECT_TRUE(std::regex_match(line, m, record)) << line;
+    if (m.empty()) return std::nullopt;
+    info.records.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5]),
+                            std::stoi(m[8]), std::stoi(m[9]), m[6], m[10], std::stoul(m[7])});
+  }
+  return info;
+}
+
+int Mux(const std::string& args) {
+  return testing_support::Run(BuiltTool("tools/vyxmux/vyxmux").string() + " " + args + " >/dev/null");
+}
+
+TEST(Vyxinfo, ConformanceStreamAccessUnits) {
+  ORLENTA_REQUIRE_TESTDATA(stream, "h264/BA1_FT_C.264");
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir dir("vyxinfo");
+  ASSERT_EQ(Mux("-o " + (dir / "a.vyx").string() + " --h264 " + stream.string() + " --fps 25 --start 1700000000"), 0);
+  auto info = RunVyxinfo(dir / "a.vyx");
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->summary, "records=299 channels=0x1 duration=11 status=done");
+  auto reference = ReferencePackets(stream);
+  ASSERT_TRUE(reference);
+  ASSERT_EQ(info->records.size(), reference->size());
+  for (size_t i = 0; i < reference->size(); ++i) {
+    const InfoRecord& r = info->records[i];
+    EXPECT_EQ(r.md5, (*reference)[i].md5) << i;
+    EXPECT_EQ(r.length, (*reference)[i].size) << i;
+    EXPECT_EQ(r.width, 352);
+    EXPECT_EQ(r.height, 288);
+    EXPECT_EQ(r.codecClass, 1);
+  }
+  EXPECT_EQ(info->records[1].time, "1700000000.040000");
+  EXPECT_EQ(info->records[298].time, "1700000011.920000");
+}
+
+TEST(Vyxinfo, Libx264StreamWithVoice) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir dir("vyxinfo-x264");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc2=size=320x240:rate=25 -t 2 -c:v libx264 -g 12 -bf 0 "
+                        "-f h264 " + (dir / "v.264").string()));
+  testing_support::WriteFile(dir / "voice.raw", std::vector<uint8_t>(8000, 0x55));  // 1 s of 8-bit voice
+  ASSERT_EQ(Mux("-o " + (dir / "a.vyx").string() + " --h264 " + (dir / "v.264").string() +
+                " --audio 147:" + (dir / "voice.raw").string() + ":800:8000 --channel 3"),
+            0);
+  auto info = RunVyxinfo(dir / "a.vyx");
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->summary, "records=60 channels=0x8 duration=1 status=done");
+  auto reference = ReferencePackets(dir / "v.264");
+  ASSERT_TRUE(reference);
+  size_t video = 0, voice = 0;
+  for (const InfoRecord& r : info->records) {
+    if (r.type == 147) {
+      ++voice;
+      EXPECT_EQ(r.codecClass, 0);
+      EXPECT_EQ(r.length, 800u);
+      continue;
+    }
+    ASSERT_LT(video, reference->size());
+    EXPECT_EQ(r.md5, (*reference)[video].md5);
+    EXPECT_EQ(r.key, (*reference)[video].key ? 1 : 0);
+    EXPECT_EQ(r.type, (*reference)[video].key ? 133 : 134);
+    ++video;
+  }
+  EXPECT_EQ(video, 50u);
+  EXPECT_EQ(voice, 10u);
+}
+
+TEST(Vyxinfo, IndexStatusAndExitCode) {
+  testing_support::ScratchDir dir("vyxinfo-status");
+  auto write = [&](const std::string& name, uint32_t magicOfSecond) {
+    VyxWriter w;
+    EXPECT_TRUE(w.Open(dir / name));
+    VYX_FRAME_HEADER h = MakeFrameHeader(FRAME_TYPE_H264_I, 1700000000);
+    w.Write(h, {1, 2, 3});
+    h.magic = magicOfSecond;
+    h.time += 4;
+    w.Write(h, {4});
+    EXPECT_TRUE(w.Close());
+  };
+  write("good.vyx", VYX_FRAME_MAGIC);
+  write("bad.vyx", 0);
+  auto good = RunVyxinfo(dir / "good.vyx");
+  ASSERT_TRUE(good);
+  EXPECT_EQ(good->summary, "records=2 channels=0x1 duration=4 status=done");
+  auto bad = RunVyxinfo(dir / "bad.vyx");
+  ASSERT_TRUE(bad);
+  EXPECT_EQ(bad->summary, "records=1 channels=0x1 duration=0 status=error");
+  testing_support::WriteFile(dir / "junk.vyx", std::vector<uint8_t>(100, 7));
+  auto junk = RunVyxinfo(dir / "junk.vyx");
+  ASSERT_TRUE(junk);
+  EXPECT_EQ(junk->summary, "records=0 channels=0x0 duration=0 status=failed");
+  EXPECT_TRUE(junk->records.empty());
+
+  const std::string tool = BuiltTool("tools/vyxinfo/vyxinfo").string();
+  EXPECT_EQ(testing_support::Run(tool + " " + (dir / "absent.vyx").string() + " 2>/dev/null"), 1);
+}
+
+}  // namespace
