@@ -1,5 +1,5 @@
 // The position slider: the played part of the channel in the accent
-// colour, the rest as a dark groove, and a small light thumb.  The channel
+// colour, the rest as a grey groove, and a small light thumb.  The channel
 // pictures are uniform between their 12-pixel ends, since the slider cuts
 // and stretches them there.
 #include <QLinearGradient>
@@ -29,15 +29,10 @@ QImage Channel(bool played) {
     fill.setColorAt(0, QColor(0x6c, 0xb8, 0xff));
     fill.setColorAt(1, QColor(0x2e, 0x86, 0xe0));
   } else {
-    fill.setColorAt(0, QColor(0x0b, 0x0d, 0x0f));
-    fill.setColorAt(1, QColor(0x15, 0x18, 0x1b));
+    fill.setColorAt(0, QColor(0x2c, 0x31, 0x37));
+    fill.setColorAt(1, QColor(0x3c, 0x42, 0x4a));
   }
   painter.fillPath(groove, fill);
-  if (!played) {
-    // A hair of light under the groove, as if cut into the panel.
-    painter.setPen(QPen(QColor(0x34, 0x39, 0x40), 1));
-    painter.drawLine(QPointF(4, 7.5), QPointF(kChannelWidth - 4, 7.5));
-  }
   return image;
 }
 
