@@ -18,13 +18,19 @@ namespace {
 
 constexpr uint32_t kT0 = 1700000000;
 
-// Virtual time: sleeping advances it at once (and lets other threads run).
+// Virtual time: sleeping advances it at once.  Short sleeps (pacing, idle)
+// let other threads run for a moment; longer ones (the waits for the index
+// thread while opening) pass half their time for real, since the index
+// thread works in real time.
 class VirtualClock : public platform::Clock {
  public:
   uint64_t NowMs() const override { return now_.load(); }
   void SleepMs(uint32_t ms) override {
     now_ += ms;
-    std::this_thread::sleep_for(20us);
+    if (ms >= 10)
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms / 2));
+    else
+      std::this_thread::sleep_for(20us);
   }
   void Advance(uint64_t ms) { now_ += ms; }
 

@@ -1,0 +1,37 @@
+#pragma once
+// The IMA ADPCM step sizes and index adjustments, shared by the block codec
+// and the voice library's IMA/DVI4 coder.  Everything here is built at
+// compile time, so concurrent coders never race on a lazily built table.
+#include <array>
+#include <cstdint>
+
+namespace codecs::audio {
+
+inline constexpr int kImaMaxStepIndex = 88;
+
+inline constexpr std::array<int32_t, kImaMaxStepIndex + 1> kImaStepTable = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+
+// Index change for the magnitude bits (code & 7) of a code.
+inline constexpr std::array<int, 8> kImaIndexAdjust = {-1, -1, -1, -1, 2, 4, 6, 8};
+
+// next[index][code & 7]: the step index after a code, clamped to 0..88.
+inline constexpr auto kImaNextIndex = [] {
+  std::array<std::array<uint8_t, 8>, kImaMaxStepIndex + 1> next{};
+  for (int index = 0; index <= kImaMaxStepIndex; ++index) {
+    for (int magnitude = 0; magnitude < 8; ++magnitude) {
+      int n = index + kImaIndexAdjust[magnitude];
+      n = n < 0 ? 0 : (n > kImaMaxStepIndex ? kImaMaxStepIndex : n);
+      next[index][magnitude] = static_cast<uint8_t>(n);
+    }
+  }
+  return next;
+}();
+
+}  // namespace codecs::audio

@@ -1,0 +1,60 @@
+#pragma once
+// The display device: makes the surfaces and fonts of one renderer and ties
+// them to the window the pictures go to.  Devices come from the installed
+// display back end (the program installs the Qt one at start-up; without
+// one no device can be made).
+#include <cstdint>
+#include <memory>
+
+#include "platform/surface.h"
+#include "platform/video_window.h"
+
+namespace platform {
+
+// The device's view of its window: pictures blitted here end up in the
+// window, scaled to its client area and kept inside it.
+class WindowSurface {
+ public:
+  virtual ~WindowSurface() = default;
+  virtual int32_t Blit(Surface& picture) = 0;
+  virtual int32_t Refresh() = 0;
+};
+
+class DisplayDevice {
+ public:
+  virtual ~DisplayDevice() = default;
+  // Binds the device to the window; needed before CreateWindowSurface.
+  virtual int32_t SetCooperativeLevel(VideoWindow* window) = 0;
+  virtual int32_t CreateWindowSurface(std::unique_ptr<WindowSurface>& out) = 0;
+  // An off-screen surface; without a format, the display's own (32-bit RGB).
+  virtual int32_t CreateSurface(int width, int height, const SurfacePixelFormat* format,
+                                std::unique_ptr<Surface>& out) = 0;
+  virtual std::unique_ptr<Font> CreateFont(const FontSpec& spec) = 0;
+};
+
+class DisplayBackend {
+ public:
+  virtual ~DisplayBackend() = default;
+  virtual std::unique_ptr<DisplayDevice> CreateDevice() = 0;
+};
+
+// Null when no back end is installed.
+std::unique_ptr<DisplayDevice> CreateDisplayDevice();
+
+// Installs a back end (null: none) and returns the one it replaces.
+std::shared_ptr<DisplayBackend> SetDisplayBackend(std::shared_ptr<DisplayBackend> backend);
+
+// Installs a back end for the lifetime of the object.
+class ScopedDisplayBackend {
+ public:
+  explicit ScopedDisplayBackend(std::shared_ptr<DisplayBackend> backend)
+      : previous_(SetDisplayBackend(std::move(backend))) {}
+  ~ScopedDisplayBackend() { SetDisplayBackend(std::move(previous_)); }
+  ScopedDisplayBackend(const ScopedDisplayBackend&) = delete;
+  ScopedDisplayBackend& operator=(const ScopedDisplayBackend&) = delete;
+
+ private:
+  std::shared_ptr<DisplayBackend> previous_;
+};
+
+}  // namespace platform
