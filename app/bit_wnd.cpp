@@ -39,9 +39,7 @@ void CBitWnd::SetFrame(int frame) {
 void CBitWnd::StartHover() {
   if (m_tracking) return;
   m_tracking = true;
-  int frame = CellCount() > 1 ? 1 : 0;
-  if (m_down || (m_held && CellCount() > 2)) frame = 2;
-  SetFrame(frame);
+  SetFrame(m_held && CellCount() > 2 ? 2 : CellCount() > 1 ? 1 : 0);
 }
 
 void CBitWnd::enterEvent(QEnterEvent* event) {
@@ -50,7 +48,7 @@ void CBitWnd::enterEvent(QEnterEvent* event) {
 }
 
 void CBitWnd::leaveEvent(QEvent* event) {
-  SetFrame(m_down && CellCount() > 1 ? 2 : 0);
+  SetFrame(0);
   m_tracking = false;
   QWidget::leaveEvent(event);
 }
@@ -63,9 +61,7 @@ void CBitWnd::mouseMoveEvent(QMouseEvent* event) {
 void CBitWnd::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     m_held = true;
-    SetFrame(!m_down && CellCount() > 2 ? 2 : 0);
-    if (m_toggleMode) m_down = !m_down;
-    if (m_commandOnPress) emit clicked();
+    SetFrame(CellCount() > 2 ? 2 : 0);
   }
   Forward(event);
 }
@@ -73,8 +69,7 @@ void CBitWnd::mousePressEvent(QMouseEvent* event) {
 void CBitWnd::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     m_held = false;
-    if (!m_down) SetFrame(CellCount() > 1 ? 1 : 0);
-    if (!m_commandOnPress) emit clicked();
+    SetFrame(CellCount() > 1 ? 1 : 0);
   }
   Forward(event);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // A small window that shows one cell of a bitmap strip: cell 0 normally,
 // cell 1 while the cursor is over it, cell 2 while the left button is held
-// on it.  It can pass its mouse input on to its parent (the slider's thumb
-// does), toggle down on each click, and report clicks as a command.
+// on it.  It can pass its mouse input on to its parent, in the parent's
+// coordinates (the slider's thumb does, so that the slider handles every
+// press and drag).
 #include <QCursor>
 #include <QWidget>
 #include <memory>
@@ -19,16 +20,9 @@ class CBitWnd : public QWidget {
   bool SetBitmap(int bitmapId, int cellWidth, int cellHeight);
   void SetCursor(const QCursor& cursor) { setCursor(cursor); }
   void SetForwardMouse(bool on) { m_forwardMouse = on; }
-  void SetToggleMode(bool on) { m_toggleMode = on; }
-  void SetCommandOnPress(bool on) { m_commandOnPress = on; }
 
   int Frame() const { return m_frame; }
-  bool IsDown() const { return m_down; }
   const BitmapStrip* Picture() const { return m_picture.get(); }
-
- signals:
-  // The window's command, on the release (or on the press, when asked).
-  void clicked();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -47,10 +41,7 @@ class CBitWnd : public QWidget {
 
   int m_frame = 0;
   std::unique_ptr<BitmapStrip> m_picture;
-  bool m_down = false;
-  bool m_toggleMode = false;
   bool m_forwardMouse = false;
-  bool m_tracking = false;
-  bool m_held = false;
-  bool m_commandOnPress = false;
+  bool m_tracking = false;  // the cursor is over the window
+  bool m_held = false;      // the left button went down on the window
 };

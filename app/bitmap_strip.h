@@ -18,7 +18,6 @@ class BitmapStrip {
   int CellHeight() const { return m_cellHeight; }
   int Width() const { return m_bitmap.width(); }
   int Height() const { return m_bitmap.height(); }
-  bool IsVertical() const { return m_vertical; }
 
   // Cell i's rectangle in the bitmap; empty for i outside the strip.
   QRect CellRect(int i) const;

@@ -39,7 +39,6 @@ class CxSkinButton : public QAbstractButton {
   int GetCheck() const { return m_checked ? 1 : 0; }
 
   Kind ButtonKind() const { return m_kind; }
-  bool IsGroupStart() const { return m_groupStart; }
   bool IsHovering() const { return m_hover; }
   const QRegion& Region() const { return m_region; }
 

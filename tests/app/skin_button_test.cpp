@@ -184,6 +184,24 @@ TEST_F(SkinButtonTest, SpaceBarChecksARadioButton) {
   EXPECT_EQ(views[3]->GetCheck(), 1);
 }
 
+TEST_F(SkinButtonTest, StretchAndTileModesFillALargerButton) {
+  const QImage frame = Frame(artwork::kCeilingMountButton, 36, 33, 1);
+  CxSkinButton stretched(41, BS_PUSHBUTTON, &window), tiled(42, BS_PUSHBUTTON, &window);
+  for (auto [button, mode] : {std::pair{&stretched, 1}, std::pair{&tiled, 2}}) {
+    button->resize(72, 66);
+    ASSERT_TRUE(button->SetSkin(artwork::kCeilingMountButton, 36, 33, 1, 2, 3, 4, 1, 0, mode, 0, 0));
+    EXPECT_EQ(button->size(), QSize(72, 66));  // only the natural mode resizes
+  }
+  const QImage s = stretched.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage t = tiled.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (QPoint p : {QPoint(5, 5), QPoint(18, 16), QPoint(30, 25)}) {
+    EXPECT_EQ(t.pixel(p + QPoint(36, 33)), frame.pixel(p));
+    const QColor a = s.pixelColor(p * 2), b = frame.pixelColor(p);
+    EXPECT_NEAR(a.red(), b.red(), 24) << p.x() << "," << p.y();
+    EXPECT_NEAR(a.blue(), b.blue(), 24) << p.x() << "," << p.y();
+  }
+}
+
 TEST_F(SkinButtonTest, TooltipAndMissingSkin) {
   push->SetToolTipText("Open VYX");
   EXPECT_EQ(push->toolTip(), "Open VYX");
