@@ -229,6 +229,7 @@ void COrlentaDlg::ResizeWindow(int width, int height) {
 
 void COrlentaDlg::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
+  ApplyMinimumSize();  // the window manager may tell its frame only now
   LayoutControls(false);
   UpdateViewButtons();
 }
