@@ -53,10 +53,16 @@ COrlentaDlg::COrlentaDlg(QWidget* parent) : QDialog(parent) {
   setWindowIcon(m_icon);
   SkinControls();
   SetupSlider();
+  m_messageTarget = platform::QtMessageTarget::Create(this);
+  m_videoContainer->Start(m_messageTarget);
   LayoutControls(false);
 }
 
-COrlentaDlg::~COrlentaDlg() = default;
+// The play thread ends while the window it reports to is still whole.
+COrlentaDlg::~COrlentaDlg() {
+  delete m_videoContainer;
+  m_videoContainer = nullptr;
+}
 
 // The controls in the order of the window's tab order and stacking.
 void COrlentaDlg::CreateControls() {
@@ -79,7 +85,8 @@ void COrlentaDlg::CreateControls() {
   m_btnWall180 = new CxSkinButton(IDC_BTN_WALL_180, BS_AUTORADIOBUTTON, this);
 
   m_slider = new CBitSlider(IDC_SLIDER_TIME, this);
-  m_videoContainer = new VideoContainer(IDC_VIDEO_CONTAINER, this);
+  m_videoContainer = new CQxVideoContainer(this);
+  SetDlgCtrlID(m_videoContainer, IDC_VIDEO_CONTAINER);
 
   m_timeText = new QLabel(this);
   SetDlgCtrlID(m_timeText, IDC_STATIC_TIME);

@@ -13,8 +13,9 @@
 #include "app/bit_slider.h"
 #include "app/picture.h"
 #include "app/skin_button.h"
-#include "app/video_area.h"
 #include "platform/message_target.h"
+#include "platform/qt/qt_message_target.h"
+#include "player/widgets/video_container.h"
 
 // The two window states the window keeps track of.
 constexpr uint32_t SC_MAXIMIZE = 0xF030;
@@ -40,9 +41,11 @@ class COrlentaDlg : public QDialog {
 
   CxSkinButton* Button(int id) const;
   CBitSlider* Slider() const { return m_slider; }
-  VideoContainer* Container() const { return m_videoContainer; }
+  CQxVideoContainer* Container() const { return m_videoContainer; }
   QLabel* TimeText() const { return m_timeText; }
   uint32_t WindowState() const { return m_windowState; }
+  // The picture size the last WM_VIDEO_SIZE_CHANGED reported (0 x 0 before).
+  QSize VideoSize() const { return {m_videoWidth, m_videoHeight}; }
   bool IsFisheyeInterface() const { return m_fisheyeInterface; }
 
  protected:
@@ -69,6 +72,8 @@ class COrlentaDlg : public QDialog {
   };
   std::array<CPicture, kSkinPieceCount> m_skin;
   QIcon m_icon;
+  // Where the reader, the play thread and the video box post to.
+  std::shared_ptr<platform::QtMessageTarget> m_messageTarget;
 
   CxSkinButton* m_btnSnapshot = nullptr;
   CxSkinButton* m_btnOpen = nullptr;
@@ -88,7 +93,7 @@ class COrlentaDlg : public QDialog {
   CxSkinButton* m_btn360 = nullptr;
   CxSkinButton* m_btnWall180 = nullptr;
   CBitSlider* m_slider = nullptr;
-  VideoContainer* m_videoContainer = nullptr;
+  CQxVideoContainer* m_videoContainer = nullptr;
   QLabel* m_timeText = nullptr;
 
   bool m_fisheyeInterface = false;  // the interface the last layout chose

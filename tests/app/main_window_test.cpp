@@ -2,6 +2,7 @@
 // look when empty.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontMetrics>
@@ -11,9 +12,11 @@
 #include "app/dialog_item.h"
 #include "app/orlenta_dlg.h"
 #include "app/resource.h"
-#include "platform/qt/private_message_event.h"
-#include "player/player_messages.h"
+#include "platform/display_device.h"
+#include "platform/qt/qt_display.h"
 #include "tests/app/window_test_support.h"
+#include "tests/support/test_support.h"
+#include "tools/vyxmux/vyx_writer.h"
 
 namespace {
 
@@ -23,10 +26,25 @@ QRect Edges(int left, int top, int right, int bottom) {
   return QRect(left, top, right - left, bottom - top);
 }
 
-void PostVideoSize(COrlentaDlg& dlg, int width, int height) {
-  QCoreApplication::postEvent(
-      &dlg, new platform::PrivateMessageEvent(WM_VIDEO_SIZE_CHANGED, width, height));
-  window_test::ProcessEvents();
+// An archive of a few JPEG key frames of one picture size.
+std::string Archive(const testing_support::ScratchDir& dir, int width, int height) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(QColor(90, 120, 150));
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "JPG");
+  const std::string path = dir / (std::to_string(width) + "x" + std::to_string(height) + ".vyx");
+  VyxWriter writer;
+  EXPECT_TRUE(writer.Open(path));
+  for (uint32_t i = 0; i < 3; ++i) {
+    VYX_FRAME_HEADER header = MakeFrameHeader(FRAME_TYPE_JPEG, 1700000000, i * 40000);
+    header.width = static_cast<uint16_t>(width);
+    header.height = static_cast<uint16_t>(height);
+    writer.Write(header, std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
+  }
+  EXPECT_TRUE(writer.Close());
+  return path;
 }
 
 const int kFisheyeIds[] = {IDC_BTN_CEILING_MOUNT, IDC_BTN_DESK_MOUNT, IDC_BTN_WALL_MOUNT,
@@ -36,7 +54,19 @@ const int kFisheyeIds[] = {IDC_BTN_CEILING_MOUNT, IDC_BTN_DESK_MOUNT, IDC_BTN_WA
 class MainWindow : public ::testing::Test {
  protected:
   QRect At(int id) { return GetDlgItem(&dlg, id)->geometry(); }
+
+  // Plays an archive of pictures of that size until the window has had
+  // the play thread's report of the size, then stops.
+  void PlaySource(int width, int height) {
+    ASSERT_EQ(dlg.Container()->OpenFile(Archive(dir, width, height)), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.VideoSize() == QSize(width, height); }, 10000));
+    dlg.Container()->Stop();
+    window_test::ProcessEvents();
+  }
+
   window_test::WithApp app;
+  platform::ScopedDisplayBackend display{std::make_shared<platform::QtDisplayBackend>()};
+  testing_support::ScratchDir dir{"main_window"};
   COrlentaDlg dlg;
 };
 
@@ -61,8 +91,8 @@ TEST_F(MainWindow, TemplateSizeAndNormalInterface) {
 }
 
 TEST_F(MainWindow, FisheyeInterfaceAddsTheNineButtonsAndNarrowsTheVideo) {
-  dlg.Container()->SetSquareSource(true);
-  dlg.LayoutControls(true);
+  ASSERT_TRUE(window_test::ShowAndWait(dlg));
+  PlaySource(512, 512);
   ASSERT_TRUE(dlg.IsFisheyeInterface());
   const int R = 786, B = 648;
   EXPECT_EQ(At(IDC_BTN_WALL_MOUNT), Edges(R - 36, 2, R, 34));
@@ -74,17 +104,19 @@ TEST_F(MainWindow, FisheyeInterfaceAddsTheNineButtonsAndNarrowsTheVideo) {
     EXPECT_EQ(At(column[i]), Edges(R - 47, 37 + 54 * i, R - 2, 91 + 54 * i)) << column[i];
   EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, R - 50, B - 76));
   EXPECT_EQ(At(IDC_SLIDER_TIME), Edges(11, B - 76, R - 51, B - 66));
-  for (int id : kFisheyeIds) {
-    EXPECT_FALSE(GetDlgItem(&dlg, id)->isHidden()) << id;
-    EXPECT_TRUE(GetDlgItem(&dlg, id)->isEnabled()) << id;
-  }
+  for (int id : kFisheyeIds) EXPECT_FALSE(GetDlgItem(&dlg, id)->isHidden()) << id;
+  // The layout enables all nine; the mount then takes away what it does not
+  // offer (the ceiling mount has no wall view).
+  EXPECT_FALSE(dlg.Button(IDC_BTN_WALL_180)->isEnabled());
+  dlg.LayoutControls(false);
+  for (int id : kFisheyeIds) EXPECT_TRUE(GetDlgItem(&dlg, id)->isEnabled()) << id;
   // The transport row does not depend on the interface.
   EXPECT_EQ(At(IDC_BTN_PLAY), Edges(393 - 27, B - 58, 393 + 26, B - 4));
 
-  dlg.Container()->SetSquareSource(false);
-  dlg.LayoutControls(false);
+  // A later source that is not square hides them again.
+  PlaySource(704, 576);
   for (int id : kFisheyeIds) EXPECT_TRUE(GetDlgItem(&dlg, id)->isHidden()) << id;
-  EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, R - 10, B - 76));
+  EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, dlg.width() - 10, dlg.height() - 76));
 }
 
 TEST_F(MainWindow, NewVideoSizeResizesTheWindowFromItsTopLeftCorner) {
@@ -96,7 +128,7 @@ TEST_F(MainWindow, NewVideoSizeResizesTheWindowFromItsTopLeftCorner) {
   };
   for (const Case& c : {Case{352, 240, {540, 460}}, Case{704, 576, {704, 576}},
                         Case{1000, 300, {1000, 460}}}) {
-    PostVideoSize(dlg, c.width, c.height);
+    PlaySource(c.width, c.height);
     EXPECT_EQ(dlg.frameGeometry(), QRect(corner, c.outer)) << c.width << "x" << c.height;
     // The frame counts: the client area is smaller than the outer size.
     EXPECT_EQ(dlg.frameGeometry().size() - dlg.size(),
@@ -113,8 +145,10 @@ TEST_F(MainWindow, WhileMaximisedANewSizeOnlyLaysOut) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.isMaximized(); }));
   ASSERT_EQ(dlg.WindowState(), SC_MAXIMIZE);
   const QRect before = dlg.frameGeometry();
-  dlg.Container()->SetSquareSource(true);
-  PostVideoSize(dlg, 352, 240);
+  PlaySource(352, 240);
+  EXPECT_EQ(dlg.frameGeometry(), before);
+  EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, dlg.width() - 10, dlg.height() - 76));
+  PlaySource(512, 512);
   EXPECT_EQ(dlg.frameGeometry(), before);
   EXPECT_TRUE(dlg.IsFisheyeInterface());
   EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, dlg.width() - 50, dlg.height() - 76));
@@ -127,8 +161,7 @@ TEST_F(MainWindow, WhileMaximisedANewSizeOnlyLaysOut) {
 TEST_F(MainWindow, SquareSourceShowsTheFisheyeButtonsWithoutResizing) {
   ASSERT_TRUE(window_test::ShowAndWait(dlg));
   const QRect before = dlg.frameGeometry();
-  dlg.Container()->SetSquareSource(true);
-  PostVideoSize(dlg, 1024, 1024);
+  PlaySource(1024, 1024);
   EXPECT_EQ(dlg.frameGeometry(), before);
   EXPECT_EQ(At(IDC_VIDEO_CONTAINER).width(), dlg.width() - 60);
   for (int id : kFisheyeIds) EXPECT_TRUE(GetDlgItem(&dlg, id)->isVisible()) << id;
@@ -192,8 +225,7 @@ TEST_F(MainWindow, EmptyWindowGrab) {
   for (int id : kFisheyeIds) EXPECT_FALSE(GetDlgItem(&dlg, id)->isVisible()) << id;
 
   // And in the fisheye interface, as a reference picture of every control.
-  dlg.Container()->SetSquareSource(true);
-  dlg.LayoutControls(true);
+  PlaySource(512, 512);
   ASSERT_TRUE(dlg.grab().save(out.filePath("main_window_fisheye.png")));
 }
 
