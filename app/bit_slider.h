@@ -41,6 +41,8 @@ class CBitSlider : public QAbstractSlider {
   QRect GetThumbRect() const;
   EdgeBox ChannelRect() const { return TrackbarChannelRect(width(), height()); }
   CBitWnd* Thumb() const { return m_thumb; }
+  // True from a left-button press on the slider until its release.
+  bool IsDragging() const { return m_dragging; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -12,8 +12,6 @@
 #include "app/resource.h"
 #include "app/resources.h"
 #include "app/time_text_style.h"
-#include "platform/qt/private_message_event.h"
-#include "player/player_messages.h"
 
 namespace {
 
@@ -56,10 +54,13 @@ COrlentaDlg::COrlentaDlg(QWidget* parent) : QDialog(parent) {
   m_messageTarget = platform::QtMessageTarget::Create(this);
   m_videoContainer->Start(m_messageTarget);
   LayoutControls(false);
+  BuildMenus();
+  ConnectCommands();
 }
 
 // The play thread ends while the window it reports to is still whole.
 COrlentaDlg::~COrlentaDlg() {
+  Shutdown();
   delete m_videoContainer;
   m_videoContainer = nullptr;
 }
@@ -244,6 +245,10 @@ void COrlentaDlg::resizeEvent(QResizeEvent* event) {
 void COrlentaDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   ApplyMinimumSize();
+  if (!m_shown) {
+    m_shown = true;
+    if (!m_fileName.isEmpty()) m_openOnStartTimer.start(kOpenOnStartDelayMs, this);
+  }
 }
 
 void COrlentaDlg::changeEvent(QEvent* event) {
@@ -255,23 +260,6 @@ void COrlentaDlg::changeEvent(QEvent* event) {
     }
   }
   QDialog::changeEvent(event);
-}
-
-bool COrlentaDlg::event(QEvent* event) {
-  if (auto* message = dynamic_cast<platform::PrivateMessageEvent*>(event)) {
-    if (OnPrivateMessage(message->Message())) return true;
-  }
-  return QDialog::event(event);
-}
-
-bool COrlentaDlg::OnPrivateMessage(const platform::PostedMessage& message) {
-  switch (message.message) {
-    case WM_VIDEO_SIZE_CHANGED:
-      OnVideoSizeChanged(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
-      return true;
-    default:
-      return false;
-  }
 }
 
 void COrlentaDlg::OnVideoSizeChanged(int width, int height) {

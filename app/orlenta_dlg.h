@@ -4,9 +4,16 @@
 // Open, Snapshot and Convert AVI at the top, and, for square (fisheye)
 // sources, the mount buttons at the top right and the view buttons down
 // the right side.
+//
+// It keeps no play state of its own beyond two flags: the state is the set
+// of enabled buttons, changed by open, Play, Pause and Stop.  Playback work
+// is the video container's; the reader and the play thread report back by
+// private messages, handled here in posting order.
+#include <QBasicTimer>
 #include <QDialog>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <array>
 #include <cstdint>
 
@@ -25,11 +32,19 @@ constexpr uint32_t SC_RESTORE = 0xF120;
 constexpr int kMinimumWindowWidth = 540;
 constexpr int kMinimumWindowHeight = 460;
 
+// The window's timers.
+constexpr int TIMER_PLAY_CLOCK = 6625;     // 100 ms while playing: time text and slider
+constexpr int TIMER_OPEN_ON_START = 6626;  // once, 100 ms after the window appears
+
 class COrlentaDlg : public QDialog {
   Q_OBJECT
  public:
   explicit COrlentaDlg(QWidget* parent = nullptr);
   ~COrlentaDlg() override;
+
+  // The archive named on the command line, opened 100 ms after the window
+  // first appears.  Set before showing the window.
+  void SetFileName(const QString& path) { m_fileName = path; }
 
   // Places every control for the current interface (fisheye for square
   // sources) and repaints.
@@ -39,6 +54,22 @@ class COrlentaDlg : public QDialog {
   // Enables the view buttons that the checked mount offers.
   void UpdateViewButtons();
 
+  // Opens an archive and starts playing it.
+  void OpenFile(const QString& path);
+  // Leaves the playing state (when playing).
+  void StopPlayback();
+  // "hh:mm:ss / hh:mm:ss": the seconds given, then the archive's duration.
+  void SetTimeText(int controlId, uint32_t seconds);
+  // The video area's context menu at a point of the screen.
+  void ShowContextMenu(const QPoint& screenPosition);
+  void SetZoom(int commandId);
+  void ToggleMaximize();
+  void SetInfoPosition(int position);
+  // The window menu's commands: the about box, maximise and restore.
+  void OnSysCommand(uint32_t id);
+  // A command of the context menus, by its id.
+  void OnMenuCommand(int id);
+
   CxSkinButton* Button(int id) const;
   CBitSlider* Slider() const { return m_slider; }
   CQxVideoContainer* Container() const { return m_videoContainer; }
@@ -47,23 +78,57 @@ class COrlentaDlg : public QDialog {
   // The picture size the last WM_VIDEO_SIZE_CHANGED reported (0 x 0 before).
   QSize VideoSize() const { return {m_videoWidth, m_videoHeight}; }
   bool IsFisheyeInterface() const { return m_fisheyeInterface; }
+  bool IsIndexing() const { return m_indexing; }
+  bool IsPlaying() const { return m_playing; }
+  bool IsClockRunning() const { return m_clockTimer.isActive(); }
+  int ZoomLevel() const { return m_zoomLevel; }
+  int InfoPosition() const { return m_infoPosition; }
+  QMenu* ContextMenu() const { return m_contextMenu; }
+  QMenu* ZoomMenu() const { return m_zoomMenu; }
+  QMenu* InfoMenu() const { return m_infoMenu; }
+  // The program's own window menu, opened on the window's frame.
+  QMenu* FrameMenu() const { return m_frameMenu; }
+  // The context menus' item for a command id.
+  QAction* MenuAction(int id) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
   bool event(QEvent* event) override;
+  void done(int result) override;
 
  private:
   void CreateControls();
   void SkinControls();
   void SetupSlider();
+  void BuildMenus();
+  void ConnectCommands();
   // The outer size less the client size: the window manager's frame.
   QSize FrameExtent() const;
   void ApplyMinimumSize();
-  bool OnPrivateMessage(const platform::PostedMessage& message);
+  bool OnPrivateMessage(const platform::PostedMessage& message, uint64_t sender);
   void OnVideoSizeChanged(int width, int height);
+  void OnIndexDone(uint32_t seconds);
+  void OnTimer(int timer);
+  // Stops the clock and playback, and ends the play thread: nothing draws
+  // or plays once the window has closed.
+  void Shutdown();
+
+  void OnOpen();
+  void OnPlay();
+  void OnPause();
+  void OnStepBack();
+  void OnStepForward();
+  void OnStop();
+  void OnSnapshot();
+  void OnScale();
+  void ResetFisheyeButtons();
+  void EnableButtons(std::initializer_list<CxSkinButton*> buttons, bool enable);
 
   // Skin pictures, in loading order: the whole skin, then the pieces.
   enum SkinPiece {
@@ -72,8 +137,11 @@ class COrlentaDlg : public QDialog {
   };
   std::array<CPicture, kSkinPieceCount> m_skin;
   QIcon m_icon;
-  // Where the reader, the play thread and the video box post to.
+  // Where the play thread and the video box post to.
   std::shared_ptr<platform::QtMessageTarget> m_messageTarget;
+  // Each open gives the reader a target of its own, tagged with the open's
+  // number: reports of an earlier archive's index thread are recognised.
+  uint64_t m_openCount = 0;
 
   CxSkinButton* m_btnSnapshot = nullptr;
   CxSkinButton* m_btnOpen = nullptr;
@@ -96,8 +164,28 @@ class COrlentaDlg : public QDialog {
   CQxVideoContainer* m_videoContainer = nullptr;
   QLabel* m_timeText = nullptr;
 
+  QMenu* m_contextMenu = nullptr;
+  QMenu* m_zoomMenu = nullptr;
+  QMenu* m_infoMenu = nullptr;
+  QMenu* m_frameMenu = nullptr;
+
+  static constexpr int kClockPeriodMs = 100;
+  static constexpr int kOpenOnStartDelayMs = 100;
+
+  QString m_fileName;
+  bool m_indexing = false;
+  bool m_playing = false;
+  QBasicTimer m_clockTimer;
+  QBasicTimer m_openOnStartTimer;
+  bool m_shown = false;
+  bool m_shutDown = false;
+  uint32_t m_durationHours = 0;
+  uint32_t m_durationMinutes = 0;
+  uint32_t m_durationSeconds = 0;
   bool m_fisheyeInterface = false;  // the interface the last layout chose
   int m_videoWidth = 0;
   int m_videoHeight = 0;
+  int m_zoomLevel = 0;  // 0 1:1, 1 1:4, 2 1:2, 3 2:1
   uint32_t m_windowState = SC_RESTORE;
+  int m_infoPosition = 0;  // 0 none, 1 left-top, 2 right-top, 3 left-bottom, 4 right-bottom
 };

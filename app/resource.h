@@ -31,6 +31,19 @@ constexpr int IDC_BTN_WALL_MOUNT = 1054;
 // The about box's OK button.
 constexpr int IDC_ABOUT_OK = 1;
 
+// Commands of the video area's context menu.
+constexpr int ID_MENU_SCALE = 5025;
+constexpr int ID_MENU_ZOOM_1_4 = 5026;
+constexpr int ID_MENU_ZOOM_1_2 = 5027;
+constexpr int ID_MENU_ZOOM_1_1 = 5028;
+constexpr int ID_MENU_ZOOM_2_1 = 5029;
+constexpr int ID_MENU_MAXIMIZE = 5031;
+constexpr int ID_MENU_INFO_NONE = 5032;
+constexpr int ID_MENU_INFO_LEFT_TOP = 5033;
+constexpr int ID_MENU_INFO_RIGHT_TOP = 5034;
+constexpr int ID_MENU_INFO_LEFT_BOTTOM = 5035;
+constexpr int ID_MENU_INFO_RIGHT_BOTTOM = 5036;
+
 // Artwork.  Skin pictures are JPEG ("JPG"), button strips and slider parts
 // lossless bitmaps ("BITMAP"), the program icon an "ICON".
 namespace artwork {

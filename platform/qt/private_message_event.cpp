@@ -21,7 +21,10 @@ QEvent::Type PrivateMessageType(uint32_t message) {
   return static_cast<QEvent::Type>(message);
 }
 
-PrivateMessageEvent::PrivateMessageEvent(uint32_t message, uintptr_t wParam, intptr_t lParam)
-    : QEvent(PrivateMessageType(message)), message_{message, wParam, lParam} {}
+PrivateMessageEvent::PrivateMessageEvent(uint32_t message, uintptr_t wParam, intptr_t lParam,
+                                         uint64_t sender)
+    : QEvent(PrivateMessageType(message)), message_{message, wParam, lParam}, sender_(sender) {
+  published_.store(true, std::memory_order_release);
+}
 
 }  // namespace platform

@@ -15,7 +15,7 @@ struct QtMessageTarget::Link {
   QMetaObject::Connection connection;
 };
 
-std::shared_ptr<QtMessageTarget> QtMessageTarget::Create(QObject* receiver) {
+std::shared_ptr<QtMessageTarget> QtMessageTarget::Create(QObject* receiver, uint64_t sender) {
   auto link = std::make_shared<Link>();
   link->receiver = receiver;
   std::weak_ptr<Link> weak = link;
@@ -28,10 +28,11 @@ std::shared_ptr<QtMessageTarget> QtMessageTarget::Create(QObject* receiver) {
         }
       },
       Qt::DirectConnection);
-  return std::shared_ptr<QtMessageTarget>(new QtMessageTarget(std::move(link)));
+  return std::shared_ptr<QtMessageTarget>(new QtMessageTarget(std::move(link), sender));
 }
 
-QtMessageTarget::QtMessageTarget(std::shared_ptr<Link> link) : link_(std::move(link)) {}
+QtMessageTarget::QtMessageTarget(std::shared_ptr<Link> link, uint64_t sender)
+    : link_(std::move(link)), sender_(sender) {}
 
 QtMessageTarget::~QtMessageTarget() {
   std::lock_guard lock(link_->mutex);
@@ -41,7 +42,7 @@ QtMessageTarget::~QtMessageTarget() {
 void QtMessageTarget::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   std::lock_guard lock(link_->mutex);
   if (!link_->receiver) return;
-  QCoreApplication::postEvent(link_->receiver, new PrivateMessageEvent(message, wParam, lParam));
+  QCoreApplication::postEvent(link_->receiver, new PrivateMessageEvent(message, wParam, lParam, sender_));
 }
 
 }  // namespace platform

@@ -1,5 +1,10 @@
 #include "player/widgets/video_container.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QPainter>
 
 #include "player/widgets/video_box.h"
@@ -9,7 +14,7 @@ CQxVideoContainer::CQxVideoContainer(QWidget* parent, platform::Clock& clock)
 
 CQxVideoContainer::~CQxVideoContainer() {
   // The play thread draws into the box: it ends first.
-  engine_.Shutdown();
+  Shutdown();
   delete box_;
   box_ = nullptr;
 }
@@ -17,8 +22,14 @@ CQxVideoContainer::~CQxVideoContainer() {
 bool CQxVideoContainer::Start(platform::MessageTargetPtr mainWindow) {
   if (box_) return false;
   engine_.GetParser().SetNotifyWindow(mainWindow);
+  setAcceptDrops(true);
   CreateVideoBox(std::move(mainWindow));
   return engine_.Start(*box_);
+}
+
+void CQxVideoContainer::Shutdown() {
+  engine_.Shutdown();
+  dropTarget_.SetBusy(false);
 }
 
 void CQxVideoContainer::CreateVideoBox(platform::MessageTargetPtr mainWindow) {
@@ -29,10 +40,27 @@ void CQxVideoContainer::CreateVideoBox(platform::MessageTargetPtr mainWindow) {
   box_->show();
 }
 
-int CQxVideoContainer::OpenFile(const std::string& path) { return engine_.OpenFile(path); }
-void CQxVideoContainer::Play() { engine_.Play(); }
-void CQxVideoContainer::Resume(bool restart) { engine_.Resume(restart); }
-void CQxVideoContainer::Stop() { engine_.Stop(); }
+int CQxVideoContainer::OpenFile(const std::string& path) {
+  const int opened = engine_.OpenFile(path);
+  if (opened) dropTarget_.SetBusy(true);
+  return opened;
+}
+
+void CQxVideoContainer::Play() {
+  engine_.Play();
+  // Play resumes, or restarts when the archive has a record to start from.
+  if (engine_.GetMode() == PLAY_MODE_PLAY) dropTarget_.SetBusy(true);
+}
+
+void CQxVideoContainer::Resume(bool restart) {
+  engine_.Resume(restart);
+  dropTarget_.SetBusy(true);
+}
+
+void CQxVideoContainer::Stop() {
+  engine_.Stop();
+  dropTarget_.SetBusy(false);
+}
 void CQxVideoContainer::SetMode(int mode) { engine_.SetMode(mode); }
 void CQxVideoContainer::SeekTo(uint32_t seconds) { engine_.SeekTo(seconds); }
 uint32_t CQxVideoContainer::GetPosition() const { return engine_.GetPosition(); }
@@ -81,4 +109,41 @@ void CQxVideoContainer::paintEvent(QPaintEvent*) {
 void CQxVideoContainer::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   RecalcLayout();
+}
+
+bool CQxVideoContainer::IsBlockedByModalWindow() const {
+  const QWidget* modal = QApplication::activeModalWidget();
+  return modal && modal != window();
+}
+
+void CQxVideoContainer::dragEnterEvent(QDragEnterEvent* event) {
+  if (!IsBlockedByModalWindow() && dropTarget_.OnDragEnter(*event->mimeData()) == DROPEFFECT_COPY) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void CQxVideoContainer::dragMoveEvent(QDragMoveEvent* event) {
+  if (!IsBlockedByModalWindow() && dropTarget_.OnDragOver(*event->mimeData()) == DROPEFFECT_COPY) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void CQxVideoContainer::dragLeaveEvent(QDragLeaveEvent* event) {
+  dropTarget_.OnDragLeave();
+  event->accept();
+}
+
+void CQxVideoContainer::dropEvent(QDropEvent* event) {
+  if (dropTarget_.OnDrop(*event->mimeData(), window())) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The video container: the black area of the main window that holds the
 // video box, and the owner of the playback engine (the archive reader and
-// the play thread).  Every operation runs on the user-interface thread; the
-// play thread reports to the main window by posted messages.
+// the play thread) and of the drop target.  Every operation runs on the
+// user-interface thread; the play thread reports to the main window by
+// posted messages.
 #include <QWidget>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/message_target.h"
 #include "player/playback_engine.h"
+#include "player/widgets/drop_target.h"
 
 class CQxVideoBox;
 
@@ -18,10 +20,13 @@ class CQxVideoContainer : public QWidget {
   explicit CQxVideoContainer(QWidget* parent = nullptr, platform::Clock& clock = platform::SystemClock());
   ~CQxVideoContainer() override;
 
-  // Once, from the main window's set-up: the play thread (suspended) and the
-  // video box.  `mainWindow` receives the reader's, the play thread's and
-  // the video box's messages.
+  // Once, from the main window's set-up: the play thread (suspended), the
+  // drop target and the video box.  `mainWindow` receives the reader's, the
+  // play thread's and the video box's messages.
   bool Start(platform::MessageTargetPtr mainWindow);
+  // Ends the play thread; the container then plays no more.  Called by the
+  // main window before its widgets go, and by the destructor.
+  void Shutdown();
 
   int OpenFile(const std::string& path);
   void Play();
@@ -39,6 +44,7 @@ class CQxVideoContainer : public QWidget {
   bool IsSquareSource() const;
   int GetMode() const;
   CQxVideoBox* GetVideoBox() const { return box_; }
+  const CQxDropTarget& GetDropTarget() const { return dropTarget_; }
 
   // Places the video box: centred, with the picture's aspect when the scale
   // flag is on, else filling the container.
@@ -47,11 +53,19 @@ class CQxVideoContainer : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateVideoBox(platform::MessageTargetPtr mainWindow);
+  // While a modal window of the program (the AVI conversion, a file
+  // dialog, the about box) is open over the main window, drops are refused.
+  bool IsBlockedByModalWindow() const;
 
   PlaybackEngine engine_;
+  CQxDropTarget dropTarget_;
   CQxVideoBox* box_ = nullptr;
   bool scale_ = true;
 };

@@ -58,4 +58,10 @@ void DoubleClick(QWidget* control, QPoint local) {
   ProcessEvents();
 }
 
+void RightClick(QWidget* control, QPoint local) {
+  Move(control, local);
+  QTest::mouseClick(WindowOf(control), Qt::RightButton, {}, InWindow(control, local));
+  ProcessEvents();
+}
+
 }  // namespace window_test

@@ -27,5 +27,6 @@ void Press(QWidget* control, QPoint local);
 void Release(QWidget* control, QPoint local);
 void Click(QWidget* control, QPoint local);
 void DoubleClick(QWidget* control, QPoint local);
+void RightClick(QWidget* control, QPoint local);
 
 }  // namespace window_test

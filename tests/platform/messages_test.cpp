@@ -29,11 +29,13 @@ QApplication& App() {
 class Receiver : public QObject {
  public:
   std::vector<platform::PostedMessage> received;
+  std::vector<uint64_t> senders;
   std::vector<std::thread::id> threads;
   bool event(QEvent* e) override {
     if (auto* m = dynamic_cast<platform::PrivateMessageEvent*>(e)) {
       EXPECT_EQ(static_cast<uint32_t>(e->type()), m->Message().message);
       received.push_back(m->Message());
+      senders.push_back(m->Sender());
       threads.push_back(std::this_thread::get_id());
       return true;
     }
@@ -95,6 +97,22 @@ TEST(QtMessageTarget, DeliversOnTheReceiversThreadInPostingOrder) {
   EXPECT_EQ(receiver.received[50].lParam, -5);
   for (auto id : receiver.threads) EXPECT_EQ(id, std::this_thread::get_id());
   EXPECT_EQ(platform::PrivateMessageType(0x1212), static_cast<QEvent::Type>(0x1212));
+}
+
+TEST(QtMessageTarget, EventsCarryTheTagOfTheTargetThatPostedThem) {
+  App();
+  Receiver receiver;
+  auto plain = platform::QtMessageTarget::Create(&receiver);
+  auto first = platform::QtMessageTarget::Create(&receiver, 1);
+  auto second = platform::QtMessageTarget::Create(&receiver, 2);
+  first->Post(0x1212, 0, 10);
+  second->Post(0x1212, 0, 20);
+  plain->Post(0x8CB9, 0, 0);
+  first->Post(0x1211, 0, 11);
+  ProcessEventsFor(20ms);
+  EXPECT_EQ(receiver.senders, (std::vector<uint64_t>{1, 2, 0, 1}));
+  ASSERT_EQ(receiver.received.size(), 4u);
+  EXPECT_EQ(receiver.received[1].lParam, 20);
 }
 
 TEST(QtMessageTarget, DropsPostsToADestroyedReceiver) {

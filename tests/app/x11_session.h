@@ -1,0 +1,74 @@
+#pragma once
+// A private X server for tests that run the program in a real X window:
+// Xvfb on a display of its own, programs started on it, xdotool for input
+// and window queries, xwd for screen captures.
+#include <sys/types.h>
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace x11_test {
+
+// The programs these tests need; the names of those missing.
+std::vector<std::string> MissingPrograms();
+
+// A started program; ended (SIGTERM, then SIGKILL) when the object goes.
+class Process {
+ public:
+  Process() = default;
+  // Starts argv[0] (searched in PATH) with the environment of this process
+  // plus `environment`; its output goes to `log`.
+  bool Start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
+             const std::filesystem::path& log);
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  bool Running();
+  // Sends the signal and waits for the end; the exit status (128 + signal
+  // when killed), or nullopt when it did not end in time.
+  std::optional<int> Stop(int signal, std::chrono::milliseconds timeout);
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+class XServer {
+ public:
+  // Starts Xvfb with one 24-bit screen of the size given.
+  XServer(int width, int height, const std::filesystem::path& log);
+  ~XServer();
+  bool Ok() const { return !display_.empty(); }
+  const std::string& Display() const { return display_; }
+
+  // xdotool with these arguments on this display; its output, or nullopt
+  // when it failed or took longer than ten seconds.
+  std::optional<std::string> Xdotool(const std::string& arguments) const;
+  // The visible top-level window with exactly this title, waiting for it.
+  std::optional<std::string> FindWindow(const std::string& title, std::chrono::milliseconds timeout) const;
+  std::optional<QRect> WindowGeometry(const std::string& window) const;
+  void MoveMouse(QPoint at) const;
+  void Click(QPoint at, int button = 1) const;
+  void Keys(const std::string& keys) const;
+  // The whole screen; a null image when it could not be captured.
+  QImage Capture(const std::filesystem::path& scratch) const;
+
+ private:
+  Process server_;
+  std::string display_;
+};
+
+// Polls until the condition holds; false on timeout.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+}  // namespace x11_test
