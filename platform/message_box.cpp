@@ -17,19 +17,30 @@ std::shared_ptr<MessageBoxBackend>& CurrentBackend() {
   return backend;
 }
 
+std::shared_ptr<MessageBoxBackend> Backend() {
+  std::lock_guard lock(BackendMutex());
+  return CurrentBackend();
+}
+
 }  // namespace
 
 void ShowMessageBox(const std::string& text) {
-  std::shared_ptr<MessageBoxBackend> backend;
-  {
-    std::lock_guard lock(BackendMutex());
-    backend = CurrentBackend();
-  }
+  const std::shared_ptr<MessageBoxBackend> backend = Backend();
   Trace("Message box: %s\n", text.c_str());
   if (backend) {
     backend->Show(text);
   } else {
     std::fprintf(stderr, "%s\n", text.c_str());
+  }
+}
+
+void ShowErrorBox(const std::string& caption, const std::string& text) {
+  const std::shared_ptr<MessageBoxBackend> backend = Backend();
+  Trace("Message box %s: %s\n", caption.c_str(), text.c_str());
+  if (backend) {
+    backend->ShowError(caption, text);
+  } else {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   }
 }
 
@@ -40,12 +51,20 @@ std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(
   return backend;
 }
 
-void RecordingMessageBoxes::Show(const std::string& text) {
+void RecordingMessageBoxes::Show(const std::string& text) { ShowError("", text); }
+
+void RecordingMessageBoxes::ShowError(const std::string& caption, const std::string& text) {
   {
     std::lock_guard lock(mutex_);
     texts_.push_back(text);
+    captions_.push_back(caption);
   }
   shown_.notify_all();
+}
+
+std::vector<std::string> RecordingMessageBoxes::Captions() const {
+  std::lock_guard lock(mutex_);
+  return captions_;
 }
 
 std::vector<std::string> RecordingMessageBoxes::Texts() const {

@@ -16,12 +16,13 @@ bool IsAudioType(uint8_t type) {
 
 }  // namespace
 
-PlaybackEngine::PlaybackEngine(FrameSink& sink, platform::Clock& clock)
-    : sink_(sink), clock_(clock) {}
+PlaybackEngine::PlaybackEngine(platform::Clock& clock) : clock_(clock) {}
 
 PlaybackEngine::~PlaybackEngine() { Shutdown(); }
 
-bool PlaybackEngine::Start() {
+bool PlaybackEngine::Start(FrameSink& sink) {
+  if (thread_.Exists()) return false;
+  sink_ = &sink;
   {
     Lock lock(thread_.Mutex());
     quit_ = false;
@@ -34,9 +35,10 @@ void PlaybackEngine::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
 }
 
 int PlaybackEngine::OpenFile(const std::string& path) {
+  if (!sink_) return 0;  // not started
   if (!parser_.Open(path)) {
     platform::ShowMessageBox("Vyx File Error!");
-    sink_.ClearPicture();
+    sink_->ClearPicture();
     return 0;
   }
   // Give the index thread a moment to find the first records.
@@ -47,7 +49,7 @@ int PlaybackEngine::OpenFile(const std::string& path) {
   }
   if (!indexed) return 0;
   clock_.SleepMs(200);
-  if (sink_.GetViewMode() != -1) sink_.LeaveViewMode();
+  if (sink_->GetViewMode() != -1) sink_->LeaveViewMode();
   Resume(true);
   return 1;
 }
@@ -85,7 +87,7 @@ void PlaybackEngine::Stop() {
     ++wakes_;
     if (previous == PLAY_MODE_PAUSE) thread_.ResumeLocked(lock);
   }
-  sink_.ResetStats();
+  if (sink_) sink_->ResetStats();
 }
 
 void PlaybackEngine::SetMode(int mode) {
@@ -174,7 +176,7 @@ void PlaybackEngine::ReportKeyFrameSize(const VYX_FRAME_HEADER& h) {
   const bool square = h.width == h.height;
   // A square source reports its size every time, unless a fisheye view
   // decides the picture's shape; others when the size changes.
-  const bool squareWithoutView = square && sink_.GetViewMode() == -1;
+  const bool squareWithoutView = square && sink_->GetViewMode() == -1;
   {
     Lock lock(thread_.Mutex());
     squareSource_ = square;
@@ -229,7 +231,7 @@ bool PlaybackEngine::EndPass() {
     }
     if (mode != PLAY_MODE_STOP) return true;
     lock.unlock();
-    sink_.Reset();
+    sink_->Reset();
     lock.lock();
     // Suspend only if nothing new was asked for while the box was reset.
     if (mode_ == PLAY_MODE_STOP) {
@@ -266,13 +268,13 @@ void PlaybackEngine::ThreadMain() {
         const Paced paced = Pace(*out.frame, seeksAtRead);
         if (paced == Paced::Quit) return;
         if (paced == Paced::Drop) continue;
-        sink_.ShowVideoFrame(*out.frame);
+        sink_->ShowVideoFrame(*out.frame);
         Lock lock(thread_.Mutex());
         previousMs_ = currentMs_;
       } else if (IsAudioType(h.type)) {
         // A step forward shows the next video frame, passing audio by.
         if (GetMode() == PLAY_MODE_STEP_FORWARD) continue;
-        sink_.PlayAudioFrame(*out.frame);
+        sink_->PlayAudioFrame(*out.frame);
       }
     }
     if (!EndPass()) return;

@@ -20,13 +20,14 @@
 
 class PlaybackEngine {
  public:
-  PlaybackEngine(FrameSink& sink, platform::Clock& clock = platform::SystemClock());
+  explicit PlaybackEngine(platform::Clock& clock = platform::SystemClock());
   ~PlaybackEngine();
   PlaybackEngine(const PlaybackEngine&) = delete;
   PlaybackEngine& operator=(const PlaybackEngine&) = delete;
 
-  // Creates the play thread, suspended.  False when it could not be made.
-  bool Start();
+  // Creates the play thread, suspended, handing frames to `sink` (which
+  // must outlive the thread).  False when it could not be made.
+  bool Start(FrameSink& sink);
   // 1 when the archive opened and playback started, else 0.
   int OpenFile(const std::string& path);
   void Play();
@@ -62,7 +63,7 @@ class PlaybackEngine {
   bool EndPass();
   void Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-  FrameSink& sink_;
+  FrameSink* sink_ = nullptr;
   platform::Clock& clock_;
   CQxVyxParser parser_;
   platform::SuspendableThread thread_;

@@ -8,6 +8,7 @@ namespace platform {
 class QtMessageBoxBackend : public MessageBoxBackend {
  public:
   void Show(const std::string& text) override;
+  void ShowError(const std::string& caption, const std::string& text) override;
 };
 
 }  // namespace platform

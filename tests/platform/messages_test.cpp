@@ -128,11 +128,32 @@ TEST(QtMessageBox, ShowsOnTheUserInterfaceThreadWithoutBlockingTheCaller) {
   ProcessEventsFor(10ms);
 }
 
+TEST(QtMessageBox, ErrorBoxCarriesItsCaptionAndTheStopIcon) {
+  App();
+  platform::ScopedMessageBoxBackend scope(std::make_shared<platform::QtMessageBoxBackend>());
+  platform::ShowErrorBox("CPicture Error", "FindResource() Failed\t");
+  QMessageBox* shown = nullptr;
+  for (int i = 0; i < 100 && !shown; ++i) {
+    ProcessEventsFor(5ms);
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
+  }
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->windowTitle(), "CPicture Error");
+  EXPECT_EQ(shown->text(), "FindResource() Failed\t");
+  EXPECT_EQ(shown->icon(), QMessageBox::Critical);
+  shown->accept();
+  ProcessEventsFor(10ms);
+}
+
 TEST(MessageBox, RecordingBackEnd) {
   auto boxes = std::make_shared<platform::RecordingMessageBoxes>();
   platform::ScopedMessageBoxBackend scope(boxes);
   std::thread([] { platform::ShowMessageBox("Vyx File Error!"); }).join();
   EXPECT_EQ(boxes->WaitForText(1s), "Vyx File Error!");
+  platform::ShowErrorBox("CPicture Error", "LoadResource() Failed\t");
+  EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"Vyx File Error!", "LoadResource() Failed\t"}));
+  EXPECT_EQ(boxes->Captions(), (std::vector<std::string>{"", "CPicture Error"}));
 }
 
 }  // namespace

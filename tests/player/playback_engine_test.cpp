@@ -97,10 +97,10 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 template <typename ClockT>
 class EngineFixture : public ::testing::Test {
  protected:
-  EngineFixture() : dir_("engine"), box_(clock_), engine_(box_, clock_) {
+  EngineFixture() : dir_("engine"), box_(clock_), engine_(clock_) {
     window_ = std::make_shared<platform::RecordingMessageTarget>();
     engine_.GetParser().SetNotifyWindow(window_);
-    EXPECT_TRUE(engine_.Start());
+    EXPECT_TRUE(engine_.Start(box_));
   }
 
   std::string Write(const std::vector<Rec>& recs) {
@@ -376,8 +376,8 @@ TEST(PlaybackRealTime, QuitDuringAnHourLongGapReturnsAtOnce) {
   ASSERT_TRUE(w.Close());
 
   FakeBox box(platform::SystemClock());
-  auto engine = std::make_unique<PlaybackEngine>(box);
-  ASSERT_TRUE(engine->Start());
+  auto engine = std::make_unique<PlaybackEngine>();
+  ASSERT_TRUE(engine->Start(box));
   ASSERT_EQ(engine->OpenFile(path), 1);
   ASSERT_TRUE(WaitUntil([&] { return box.ShownCount() == 1; }));
   std::this_thread::sleep_for(20ms);  // into the wait for the second frame

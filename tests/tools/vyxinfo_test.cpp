@@ -2,7 +2,7 @@
 // what later checks parse.
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cstdio>
 #include <sstream>
 
 #include "tests/support/test_support.h"
@@ -32,14 +32,21 @@ std::optional<Info> RunVyxinfo(const fs::path& archive) {
   std::istringstream lines(*out);
   Info info;
   std::getline(lines, info.summary);
-  static const std::regex record(
-      R"((\d+) type=(\d+) ch=(\d+) w=(\d+) h=(\d+) time=(\d+\.\d{6}) len=(\d+) class=(-?\d+) key=([01]) md5=([0-9a-f]{32}))");
   for (std::string line; std::getline(lines, line);) {
-    std::smatch m;
-    EXPECT_TRUE(std::regex_match(line, m, record)) << line;
-    if (m.empty()) return std::nullopt;
-    info.records.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5]),
-                            std::stoi(m[8]), std::stoi(m[9]), m[6], m[10], std::stoul(m[7])});
+    InfoRecord r{};
+    unsigned long seconds = 0, micros = 0;
+    char md5[33] = {};
+    int consumed = 0;
+    const int fields = std::sscanf(line.c_str(),
+                                   "%d type=%d ch=%d w=%d h=%d time=%lu.%6lu len=%zu class=%d key=%d md5=%32[0-9a-f]%n",
+                                   &r.index, &r.type, &r.channel, &r.width, &r.height, &seconds, &micros,
+                                   &r.length, &r.codecClass, &r.key, md5, &consumed);
+    EXPECT_EQ(fields, 11) << line;
+    EXPECT_EQ(static_cast<size_t>(consumed), line.size()) << line;
+    if (fields != 11) return std::nullopt;
+    r.md5 = md5;
+    r.time = line.substr(line.find("time=") + 5, line.find(" len=") - line.find("time=") - 5);
+    info.records.push_back(r);
   }
   return info;
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The inside of an H.264 decoder handle, for the adapter and its tests.
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include "player/ptr_queue.h"
+
+struct H264DecHandle {
+  const AVCodec* codec;
+  AVCodecContext* context;
+  int32_t opened;
+  PtrQueue* freeFrames;     // AVFrame*, unreferenced, ready for the next picture
+  PtrQueue* framesInUse;    // AVFrame* whose picture is queued or handed out
+  PtrQueue* freeRecords;    // H264DecPicture*
+  PtrQueue* readyPictures;  // H264DecPicture* not fetched yet, oldest first
+  PtrQueue* fetchedPictures;  // H264DecPicture* handed out and not released
+  AVPacket* packet;
+  // FFmpeg's readers may look up to AV_INPUT_BUFFER_PADDING_SIZE bytes past
+  // a packet, so each packet is copied here with zeroed padding behind it.
+  uint8_t* input;
+  unsigned inputCapacity;
+};

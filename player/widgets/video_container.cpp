@@ -1,0 +1,84 @@
+#include "player/widgets/video_container.h"
+
+#include <QPainter>
+
+#include "player/widgets/video_box.h"
+
+CQxVideoContainer::CQxVideoContainer(QWidget* parent, platform::Clock& clock)
+    : QWidget(parent), engine_(clock) {}
+
+CQxVideoContainer::~CQxVideoContainer() {
+  // The play thread draws into the box: it ends first.
+  engine_.Shutdown();
+  delete box_;
+  box_ = nullptr;
+}
+
+bool CQxVideoContainer::Start(platform::MessageTargetPtr mainWindow) {
+  if (box_) return false;
+  engine_.GetParser().SetNotifyWindow(mainWindow);
+  CreateVideoBox(std::move(mainWindow));
+  return engine_.Start(*box_);
+}
+
+void CQxVideoContainer::CreateVideoBox(platform::MessageTargetPtr mainWindow) {
+  box_ = new CQxVideoBox(this, std::move(mainWindow));
+  box_->setWindowTitle(QStringLiteral("Camera %1").arg(1));
+  box_->setGeometry(rect().adjusted(1, 1, -1, -1));
+  box_->SetOutputFormat(32, 0);
+  box_->show();
+}
+
+int CQxVideoContainer::OpenFile(const std::string& path) { return engine_.OpenFile(path); }
+void CQxVideoContainer::Play() { engine_.Play(); }
+void CQxVideoContainer::Resume(bool restart) { engine_.Resume(restart); }
+void CQxVideoContainer::Stop() { engine_.Stop(); }
+void CQxVideoContainer::SetMode(int mode) { engine_.SetMode(mode); }
+void CQxVideoContainer::SeekTo(uint32_t seconds) { engine_.SeekTo(seconds); }
+uint32_t CQxVideoContainer::GetPosition() const { return engine_.GetPosition(); }
+CQxVyxParser& CQxVideoContainer::GetParser() { return engine_.GetParser(); }
+std::string CQxVideoContainer::GetFileName() const { return engine_.GetFileName(); }
+bool CQxVideoContainer::IsScaleOn() const { return scale_; }
+bool CQxVideoContainer::IsSquareSource() const { return engine_.IsSquareSource(); }
+int CQxVideoContainer::GetMode() const { return engine_.GetMode(); }
+
+void CQxVideoContainer::SetScale(bool on) {
+  scale_ = on;
+  RecalcLayout();
+}
+
+int CQxVideoContainer::Snapshot(const std::wstring& path, bool asBmp) {
+  return box_ ? box_->Snapshot(path, asBmp) : -1;
+}
+
+void CQxVideoContainer::SetOsdPosition(int position) {
+  if (box_) box_->SetOsdPosition(position);
+}
+
+void CQxVideoContainer::RecalcLayout() {
+  if (!box_) return;
+  const int W = width(), H = height();
+  uint16_t w, h;
+  engine_.GetPictureSize(w, h);
+  if (w == 0 || h == 0 || !scale_) {
+    box_->setGeometry(0, 0, W, H);
+    return;
+  }
+  int boxWidth = w * H / h;
+  int boxHeight = H;
+  if (boxWidth > W) {
+    boxWidth = W;
+    boxHeight = h * W / w;
+  }
+  box_->setGeometry(W / 2 - boxWidth / 2, H / 2 - boxHeight / 2, boxWidth, boxHeight);
+}
+
+void CQxVideoContainer::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+}
+
+void CQxVideoContainer::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  RecalcLayout();
+}

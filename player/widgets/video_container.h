@@ -1,0 +1,57 @@
+#pragma once
+// The video container: the black area of the main window that holds the
+// video box, and the owner of the playback engine (the archive reader and
+// the play thread).  Every operation runs on the user-interface thread; the
+// play thread reports to the main window by posted messages.
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/message_target.h"
+#include "player/playback_engine.h"
+
+class CQxVideoBox;
+
+class CQxVideoContainer : public QWidget {
+ public:
+  explicit CQxVideoContainer(QWidget* parent = nullptr, platform::Clock& clock = platform::SystemClock());
+  ~CQxVideoContainer() override;
+
+  // Once, from the main window's set-up: the play thread (suspended) and the
+  // video box.  `mainWindow` receives the reader's, the play thread's and
+  // the video box's messages.
+  bool Start(platform::MessageTargetPtr mainWindow);
+
+  int OpenFile(const std::string& path);
+  void Play();
+  void Resume(bool restart);
+  void Stop();
+  void SetMode(int mode);
+  void SeekTo(uint32_t seconds);
+  uint32_t GetPosition() const;
+  CQxVyxParser& GetParser();
+  std::string GetFileName() const;
+  void SetScale(bool on);
+  bool IsScaleOn() const;
+  int Snapshot(const std::wstring& path, bool asBmp);
+  void SetOsdPosition(int position);
+  bool IsSquareSource() const;
+  int GetMode() const;
+  CQxVideoBox* GetVideoBox() const { return box_; }
+
+  // Places the video box: centred, with the picture's aspect when the scale
+  // flag is on, else filling the container.
+  void RecalcLayout();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void CreateVideoBox(platform::MessageTargetPtr mainWindow);
+
+  PlaybackEngine engine_;
+  CQxVideoBox* box_ = nullptr;
+  bool scale_ = true;
+};

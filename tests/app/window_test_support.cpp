@@ -1,0 +1,61 @@
+#include "tests/app/window_test_support.h"
+
+#include <QTest>
+#include <QWindow>
+
+namespace window_test {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "orlenta_app_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+bool ShowAndWait(QWidget& window) {
+  window.show();
+  return QTest::qWaitForWindowExposed(&window);
+}
+
+void ProcessEvents() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+}
+
+QPoint InWindow(const QWidget* control, QPoint local) {
+  return control->mapTo(control->window(), local);
+}
+
+namespace {
+QWindow* WindowOf(const QWidget* control) { return control->window()->windowHandle(); }
+}  // namespace
+
+void Move(QWidget* control, QPoint local) {
+  QTest::mouseMove(WindowOf(control), InWindow(control, local));
+  ProcessEvents();
+}
+
+void Press(QWidget* control, QPoint local) {
+  QTest::mousePress(WindowOf(control), Qt::LeftButton, {}, InWindow(control, local));
+  ProcessEvents();
+}
+
+void Release(QWidget* control, QPoint local) {
+  QTest::mouseRelease(WindowOf(control), Qt::LeftButton, {}, InWindow(control, local));
+  ProcessEvents();
+}
+
+void Click(QWidget* control, QPoint local) {
+  Move(control, local);
+  Press(control, local);
+  Release(control, local);
+}
+
+void DoubleClick(QWidget* control, QPoint local) {
+  Move(control, local);
+  QTest::mouseDClick(WindowOf(control), Qt::LeftButton, {}, InWindow(control, local));
+  ProcessEvents();
+}
+
+}  // namespace window_test

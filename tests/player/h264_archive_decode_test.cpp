@@ -1,0 +1,274 @@
+// H.264 streams muxed into archives with vyxmux and decoded with vyxdecode
+// the way the video box decodes them, picture by picture against an
+// independent reference: the conformance suite's streams against FFmpeg's
+// per-frame md5s, and libx264 streams made here against `ffmpeg -f framemd5`
+// of the same stream.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "codecs/mpeg4/yuv_scalar.h"
+#include "tests/player/h264_test_streams.h"
+#include "tests/support/test_support.h"
+
+namespace {
+namespace fs = std::filesystem;
+using testing_support::BuiltTool;
+using testing_support::RunOutput;
+
+struct Picture {
+  size_t record;
+  int type, width, height;
+  std::string md5;
+};
+
+// vyxdecode's lines: "<record index> type=<t> w=<w> h=<h> md5=<md5>".
+std::vector<Picture> ParseDecodeOutput(const std::string& output) {
+  std::vector<Picture> pictures;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    Picture p;
+    char md5[64] = {};
+    if (std::sscanf(line.c_str(), "%zu type=%d w=%d h=%d md5=%63s", &p.record, &p.type, &p.width, &p.height, md5) ==
+        5) {
+      p.md5 = md5;
+      pictures.push_back(p);
+    } else {
+      ADD_FAILURE() << "unexpected vyxdecode line: " << line;
+    }
+  }
+  return pictures;
+}
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// vyxmux then vyxdecode --planes; nullopt when either tool fails.
+std::optional<std::vector<Picture>> MuxAndDecode(const fs::path& stream, const fs::path& archive,
+                                                 const std::string& muxOptions = "",
+                                                 const std::string& environment = "") {
+  if (testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " --h264 " +
+                           Quote(stream) + " " + muxOptions + " >/dev/null") != 0)
+    return std::nullopt;
+  const auto output = RunOutput(environment + " " + Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
+                                Quote(archive) + " --planes");
+  if (!output) return std::nullopt;
+  return ParseDecodeOutput(*output);
+}
+
+std::vector<std::string> Md5sOf(const std::vector<Picture>& pictures) {
+  std::vector<std::string> md5s;
+  for (const auto& p : pictures) md5s.push_back(p.md5);
+  return md5s;
+}
+
+std::vector<std::string> StoredFrameMd5s(const fs::path& file) {
+  const auto bytes = testing_support::ReadFile(file);
+  return h264_test::ParseFrameMd5s(std::string(bytes.begin(), bytes.end()));
+}
+
+class ConformanceStream : public testing::TestWithParam<const char*> {};
+
+TEST_P(ConformanceStream, PicturesEqualFfmpegsFrameMd5s) {
+  const std::string name = GetParam();
+  ORLENTA_REQUIRE_TESTDATA(stream, "h264/" + name);
+  ORLENTA_REQUIRE_TESTDATA(reference, "h264_framemd5/" + name + ".framemd5");
+  testing_support::ScratchDir scratch("h264_conformance");
+  const auto pictures = MuxAndDecode(stream, scratch / "stream.vyx");
+  ASSERT_TRUE(pictures) << "vyxmux or vyxdecode failed";
+  const auto expected = StoredFrameMd5s(reference);
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(Md5sOf(*pictures), expected);
+}
+
+// The suite's streams (ITU-T H.264.1) and three robustness streams.  CVFC1
+// crops at odd offsets; its reference is FFmpeg with exact crops (-flags
+// unaligned), which is what the adapter asks for.
+INSTANTIATE_TEST_SUITE_P(
+    H264, ConformanceStream,
+    testing::Values("BA1_FT_C.264", "BA1_Sony_D.jsv", "BAMQ1_JVC_C.264", "BAMQ2_JVC_C.264", "BANM_MW_D.264",
+                    "BASQP1_Sony_C.jsv", "BA_MW_D.264", "BA_MW_D_P_LOST.264", "CI1_FT_B.264", "CI_MW_D.264",
+                    "CVFC1_Sony_C.jsv", "CVPCMNL1_SVA_C.264", "LS_SVA_D.264", "MIDR_MW_D.264", "MPS_MW_A.264",
+                    "MR1_BT_A.h264", "MR1_MW_A.264", "MR2_MW_A.264", "MR2_TANDBERG_E.264", "NL1_Sony_D.jsv",
+                    "NLMQ1_JVC_C.264", "NLMQ2_JVC_C.264", "NRF_MW_E.264", "QCIF_2P_I_allIPCM.264", "SVA_BA1_B.264",
+                    "SVA_BA2_D.264", "SVA_Base_B.264", "SVA_CL1_E.264", "SVA_FM1_E.264", "SVA_NL1_B.264",
+                    "SVA_NL2_E.264"),
+    [](const testing::TestParamInfo<const char*>& info) {
+      std::string name = info.param;
+      for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
+
+// A stream whose IDR picture is lost has no key frame, so the video box
+// never starts on it.  Muxed with every record marked as a key frame, the
+// decoder starts at once and, like FFmpeg, shows the pictures from its
+// recovery point on.
+TEST(H264ArchiveDecode, StreamWithoutItsIdrPicture) {
+  ORLENTA_REQUIRE_TESTDATA(stream, "h264/BA_MW_D_IDR_LOST.264");
+  ORLENTA_REQUIRE_TESTDATA(reference, "h264_framemd5/BA_MW_D_IDR_LOST.264.framemd5");
+  testing_support::ScratchDir scratch("h264_idr_lost");
+  const auto gated = MuxAndDecode(stream, scratch / "gated.vyx");
+  ASSERT_TRUE(gated);
+  EXPECT_TRUE(gated->empty());
+  const auto pictures = MuxAndDecode(stream, scratch / "keys.vyx", "--type 133");
+  ASSERT_TRUE(pictures);
+  EXPECT_EQ(Md5sOf(*pictures), StoredFrameMd5s(reference));
+}
+
+// Error_I_P changes its picture size twice and has damaged pictures.  The
+// stored reference shows every picture scaled to the first size (ffmpeg's
+// tool does that, the player does not), and FFmpeg conceals damage a little
+// differently with slice threads than without; so the reference here is
+// ffmpeg without scaling, both with one thread and with slice threads, and
+// the stored md5s of the pictures at the first size.
+TEST(H264ArchiveDecode, StreamThatChangesSizeAndIsDamaged) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  ORLENTA_REQUIRE_TESTDATA(stream, "h264/Error_I_P.264");
+  ORLENTA_REQUIRE_TESTDATA(reference, "h264_framemd5/Error_I_P.264.framemd5");
+  testing_support::ScratchDir scratch("h264_error_i_p");
+  auto unscaled = [&](const std::string& flags) {
+    const auto listing = RunOutput("ffmpeg -nostdin -v error " + flags + " -i " + Quote(stream) +
+                                   " -autoscale 0 -f framemd5 -");
+    return listing ? h264_test::ParseFrameMd5s(*listing) : std::vector<std::string>{};
+  };
+  const auto single = MuxAndDecode(stream, scratch / "single.vyx", "", "NUMBER_OF_PROCESSORS=1");
+  ASSERT_TRUE(single);
+  EXPECT_EQ(Md5sOf(*single), unscaled("-threads 1"));
+  const auto sliced = MuxAndDecode(stream, scratch / "sliced.vyx", "", "NUMBER_OF_PROCESSORS=4");
+  ASSERT_TRUE(sliced);
+  EXPECT_EQ(Md5sOf(*sliced), unscaled("-threads 4 -thread_type slice"));
+
+  const auto stored = StoredFrameMd5s(reference);
+  ASSERT_EQ(stored.size(), single->size());
+  int sameSize = 0;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    if ((*single)[i].width != 352 || (*single)[i].height != 288) continue;
+    EXPECT_EQ((*single)[i].md5, stored[i]) << "picture " << i;
+    ++sameSize;
+  }
+  EXPECT_EQ(sameSize, 4);
+}
+
+struct X264Case {
+  const char* name;
+  const char* size;
+  int frames;
+  const char* encoder;
+};
+
+class X264Stream : public testing::TestWithParam<X264Case> {};
+
+TEST_P(X264Stream, PicturesEqualFfmpegsFrameMd5s) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const X264Case& c = GetParam();
+  testing_support::ScratchDir scratch(std::string("h264_x264_") + c.name);
+  const auto stream = h264_test::Encode(scratch, c.name, c.size, c.frames, c.encoder);
+  ASSERT_TRUE(stream) << "libx264 encode failed: " << c.encoder;
+  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  ASSERT_EQ(expected.size(), size_t(c.frames));
+  const auto pictures = MuxAndDecode(stream->file, scratch / "stream.vyx");
+  ASSERT_TRUE(pictures) << "vyxmux or vyxdecode failed";
+  // One picture per frame, each from its own record.
+  ASSERT_EQ(pictures->size(), expected.size());
+  for (size_t i = 0; i < pictures->size(); ++i) {
+    EXPECT_EQ((*pictures)[i].record, i);
+    EXPECT_EQ((*pictures)[i].md5, expected[i]) << "picture " << i;
+  }
+  EXPECT_EQ((*pictures)[0].type, 133);
+  EXPECT_EQ(std::to_string((*pictures)[0].width) + "x" + std::to_string((*pictures)[0].height), c.size);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    H264, X264Stream,
+    testing::Values(
+        X264Case{"baseline", "352x288", 30, "-c:v libx264 -profile:v baseline -g 12"},
+        X264Case{"main_cavlc", "352x288", 30, "-c:v libx264 -profile:v main -bf 0 -x264-params cabac=0 -g 12"},
+        X264Case{"main_cabac", "352x288", 30, "-c:v libx264 -profile:v main -bf 0 -x264-params cabac=1 -g 12"},
+        X264Case{"slices", "352x288", 20, "-c:v libx264 -profile:v main -bf 0 -x264-params slices=6 -g 10"},
+        X264Case{"refs16", "352x288", 40, "-c:v libx264 -profile:v high -bf 0 -refs 16 -g 40"},
+        X264Case{"odd_size", "202x118", 20, "-c:v libx264 -profile:v main -bf 0 -g 8"},
+        X264Case{"hd1080", "1920x1080", 8, "-c:v libx264 -preset veryfast -bf 0 -g 4"}),
+    [](const testing::TestParamInfo<X264Case>& info) { return std::string(info.param.name); });
+
+// With B-frames FFmpeg holds pictures back by its reorder depth: the first
+// frames give none, every later frame one, and the last ones never come out
+// (the player does not drain); what does come out is the stream's order.
+TEST(H264ArchiveDecode, BFramesComeOutLateButInOrder) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("h264_bframes");
+  const auto stream = h264_test::Encode(scratch, "bframes", "176x144", 24, "-c:v libx264 -profile:v main -bf 2 -g 12");
+  ASSERT_TRUE(stream);
+  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  const auto pictures = MuxAndDecode(stream->file, scratch / "stream.vyx");
+  ASSERT_TRUE(pictures);
+  ASSERT_LT(pictures->size(), expected.size());
+  const size_t delay = expected.size() - pictures->size();
+  EXPECT_LE(delay, 2u);
+  for (size_t i = 0; i < pictures->size(); ++i) {
+    EXPECT_EQ((*pictures)[i].record, i + delay);
+    EXPECT_EQ((*pictures)[i].md5, expected[i]) << "picture " << i;
+  }
+}
+
+// An archive cut off in the middle of a record: the reader hands out the
+// short payload and the decoder takes it without harm.
+TEST(H264ArchiveDecode, ArchiveCutInsideARecord) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("h264_cut");
+  const auto stream = h264_test::Encode(scratch, "cut", "176x144", 6, "-c:v libx264 -profile:v baseline");
+  ASSERT_TRUE(stream);
+  const fs::path archive = scratch / "stream.vyx";
+  ASSERT_TRUE(MuxAndDecode(stream->file, archive));
+  const auto bytes = testing_support::ReadFile(archive);
+  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  for (size_t cut : {bytes.size() - 7, bytes.size() / 2, size_t{48 + 20}}) {
+    testing_support::WriteFile(archive, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
+    const auto output =
+        RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " + Quote(archive) + " --planes");
+    ASSERT_TRUE(output) << "vyxdecode failed on an archive cut at " << cut;
+    const auto pictures = ParseDecodeOutput(*output);
+    // Whole records before the cut still decode as before.
+    for (size_t i = 0; i + 1 < pictures.size(); ++i) EXPECT_EQ(pictures[i].md5, expected[i]) << "cut " << cut;
+  }
+}
+
+// Without --planes the md5 is of the front's RGB32 picture: FFmpeg's own
+// yuv420p pictures through the scalar converter give the same bytes.
+TEST(H264ArchiveDecode, Rgb32PicturesAreFfmpegsPlanesThroughTheScalarConverter) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  constexpr int kWidth = 98, kHeight = 62, kFrames = 4;
+  testing_support::ScratchDir scratch("h264_rgb");
+  const auto stream = h264_test::Encode(scratch, "rgb", "98x62", kFrames, "-c:v libx264 -profile:v baseline");
+  ASSERT_TRUE(stream);
+  ASSERT_TRUE(MuxAndDecode(stream->file, scratch / "stream.vyx"));
+  const auto output = RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " + Quote(scratch / "stream.vyx"));
+  ASSERT_TRUE(output);
+  const auto pictures = ParseDecodeOutput(*output);
+  ASSERT_EQ(pictures.size(), size_t(kFrames));
+
+  const fs::path raw = scratch / "planes.yuv";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -v error -i " + Quote(stream->file) +
+                                 " -f rawvideo -pix_fmt yuv420p " + Quote(raw)),
+            0);
+  const auto planes = testing_support::ReadFile(raw);
+  const size_t lumaBytes = kWidth * kHeight, chromaBytes = (kWidth / 2) * (kHeight / 2);
+  ASSERT_EQ(planes.size(), kFrames * (lumaBytes + 2 * chromaBytes));
+  for (int i = 0; i < kFrames; ++i) {
+    const uint8_t* y = planes.data() + i * (lumaBytes + 2 * chromaBytes);
+    std::vector<uint8_t> rgb(lumaBytes * 4);
+    yuv_scalar::YuvToRgb32(y, kWidth, y + lumaBytes, y + lumaBytes + chromaBytes, kWidth / 2, rgb.data(), kWidth,
+                           kHeight, kWidth);
+    EXPECT_EQ(pictures[i].width, kWidth);
+    EXPECT_EQ(pictures[i].height, kHeight);
+    EXPECT_EQ(pictures[i].md5, testing_support::Md5Hex(rgb)) << "picture " << i;
+  }
+}
+
+}  // namespace

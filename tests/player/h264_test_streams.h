@@ -1,0 +1,42 @@
+#pragma once
+// H.264 streams made at test time with ffmpeg's libx264 from its synthetic
+// source, one file per access unit, with ffmpeg's own per-frame md5s of the
+// decoded yuv420p pictures as the reference.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "player/h264_dec.h"
+#include "tests/support/test_support.h"
+
+namespace h264_test {
+
+struct Stream {
+  std::vector<std::vector<uint8_t>> accessUnits;
+  std::filesystem::path file;  // the access units in one Annex B file
+};
+
+// `encoder` holds the ffmpeg options after the input (codec, profile,
+// x264-params, pixel format ...).  nullopt when ffmpeg fails.
+std::optional<Stream> Encode(const testing_support::ScratchDir& dir, const std::string& name,
+                             const std::string& size, int frames, const std::string& encoder);
+
+// `ffmpeg [flags] -i file -f framemd5 -pix_fmt yuv420p`: one md5 per picture.
+std::vector<std::string> FfmpegFrameMd5s(const std::filesystem::path& file, const std::string& flags = "");
+// The md5s of a framemd5 listing (comment lines skipped).
+std::vector<std::string> ParseFrameMd5s(const std::string& listing);
+
+// The md5 over the picture's Y, U and V planes without row padding, as
+// framemd5 computes it for yuv420p.
+std::string PlaneMd5(const H264DecPicture& picture);
+
+// The planes copied without padding: Y, then U, then V.
+struct Planes {
+  int width = 0, height = 0;
+  std::vector<uint8_t> y, u, v;
+  int chromaWidth() const { return (width + 1) / 2; }
+};
+Planes CopyPlanes(const H264DecPicture& picture);
+
+}  // namespace h264_test
