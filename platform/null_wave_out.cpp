@@ -36,8 +36,12 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Sleeps to absolute deadlines, so that late wake-ups do not add up; after
-// a gap in the stream the pace starts afresh from the present.
+// Longer than any wake-up is late, shorter than an audible pause.
+constexpr auto kGap = std::chrono::milliseconds(30);
+
+// Sleeps to absolute deadlines, so that late wake-ups do not add up; only
+// after a real gap in the stream (no buffer to play) does the pace start
+// afresh from the present.
 class RealTimeSink : public PcmSink {
  public:
   RealTimeSink(const WAVEFORMATEX& format, std::shared_ptr<PcmRecording> recording)
@@ -46,7 +50,7 @@ class RealTimeSink : public PcmSink {
   bool Play(const uint8_t* data, size_t bytes) override {
     if (recording_) recording_->Append(data, bytes);
     const auto now = SteadyClock::now();
-    if (deadline_ < now) deadline_ = now;
+    if (now - deadline_ > kGap) deadline_ = now;
     deadline_ += std::chrono::duration_cast<SteadyClock::duration>(
         std::chrono::duration<double>(static_cast<double>(bytes) / bytesPerSecond_));
     std::this_thread::sleep_until(deadline_);

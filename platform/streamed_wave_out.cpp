@@ -1,6 +1,7 @@
 #include "platform/streamed_wave_out.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace platform {
 namespace {
@@ -20,6 +21,7 @@ StreamedWaveOut::StreamedWaveOut(const WAVEFORMATEX& format, std::unique_ptr<Pcm
                                  MessageTargetPtr doneTarget)
     : sink_(std::move(sink)),
       doneTarget_(std::move(doneTarget)),
+      bytesPerSecond_(format.avgBytesPerSec),
       pieceBytes_(PieceBytes(format)),
       worker_([this] { Worker(); }) {}
 
@@ -104,7 +106,12 @@ void StreamedWaveOut::Worker() {
       while (played < header.bufferLength && !resetRequested_ && !closing_) {
         const size_t piece = std::min<size_t>(pieceBytes_, header.bufferLength - played);
         lock.unlock();
-        sink_->Play(header.data + played, piece);
+        if (!sink_->Play(header.data + played, piece)) {
+          // A sink that fails (a server gone away) returns at once: keep
+          // the pace, or the owner would refill buffers as fast as it can.
+          std::this_thread::sleep_for(std::chrono::duration<double>(
+              static_cast<double>(piece) / std::max<uint32_t>(bytesPerSecond_, 1)));
+        }
         lock.lock();
         played += piece;
       }

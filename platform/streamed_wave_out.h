@@ -38,6 +38,7 @@ class StreamedWaveOut : public WaveOut {
 
   std::unique_ptr<PcmSink> sink_;
   MessageTargetPtr doneTarget_;
+  uint32_t bytesPerSecond_;
   size_t pieceBytes_;
 
   std::mutex mutex_;

@@ -81,7 +81,7 @@ void CQxAudioFrames::DecodeVoiceUnit(const uint8_t* codes) {
   std::memcpy(unit + sizeof kVoiceUnitHeader, codes, kVoiceUnitBytes);
   // The library may write up to its largest frame; the node takes one unit.
   int16_t pcm[QX_VOICE_MAX_SAMPLES] = {};
-  uint16_t samples = kVoiceUnitPcmBytes;
+  uint16_t samples = 0;
   const uint32_t result = QX_VOICE_DecodeFrame(&voiceState_, unit, pcm, &samples);
   if (result != QX_VOICE_OK) {
     platform::Trace("QX_VOICE_DecodeFrame return nRet = %d \n", static_cast<int>(result));

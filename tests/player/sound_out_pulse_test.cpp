@@ -219,10 +219,19 @@ TEST(PulseSoundOutTest, PlaysAKnownSequenceThroughARealServer) {
   parec.Stop();
   pulse.Stop();
 
-  const auto recorded = ReadSamples(recording);
-  const auto found = std::search(recorded.begin(), recorded.end(), sequence.begin(), sequence.end());
-  EXPECT_NE(found, recorded.end()) << "the sequence is not in the " << recorded.size()
-                                   << " recorded samples";
+  // A server starved on a loaded machine plays silence until more comes
+  // and then goes on: zero samples are left out on both sides, so the
+  // sequence must be there whole and in order, gaps or not.
+  auto withoutZeros = [](std::vector<int16_t> samples) {
+    std::erase(samples, int16_t{0});
+    return samples;
+  };
+  const auto recorded = withoutZeros(ReadSamples(recording));
+  const auto expected = withoutZeros(sequence);
+  ASSERT_GT(expected.size(), 7900u);
+  const auto found = std::search(recorded.begin(), recorded.end(), expected.begin(), expected.end());
+  EXPECT_NE(found, recorded.end()) << "the sequence is not among the " << recorded.size()
+                                   << " non-zero samples recorded";
 }
 
 }  // namespace
