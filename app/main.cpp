@@ -5,6 +5,7 @@
 #include "app/orlenta_app.h"
 #include "app/qt_file_dialog.h"
 #include "platform/display_device.h"
+#include "platform/pulse/system_wave_out.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_message_box.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   platform::SetDisplayBackend(std::make_shared<platform::QtDisplayBackend>());
   platform::SetMessageBoxBackend(std::make_shared<platform::QtMessageBoxBackend>());
   SetFileDialogBackend(std::make_shared<QtFileDialogBackend>());
+  platform::InstallSystemWaveOutBackend();
   COrlentaApp app;
   app.InitInstance(QApplication::arguments());
   return 0;

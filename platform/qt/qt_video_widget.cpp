@@ -1,11 +1,32 @@
 #include "platform/qt/qt_video_widget.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
 #include <QPainter>
+#include <atomic>
 
 #include "platform/qt/qt_surface.h"
 
 namespace platform {
+
+namespace {
+
+// A drawing thread's request for a repaint.  Qt's queue orders the post and
+// the delivery in code ThreadSanitizer cannot see; the release at the end
+// of construction and the acquire on receipt make the hand-over visible.
+class RepaintRequest : public QEvent {
+ public:
+  RepaintRequest() : QEvent(Type()) { published_.store(true, std::memory_order_release); }
+  void Receive() const { published_.load(std::memory_order_acquire); }
+  static QEvent::Type Type() {
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+  }
+
+ private:
+  std::atomic<bool> published_{false};
+};
+
+}  // namespace
 
 QtVideoWidget::QtVideoWidget(QWidget* parent) : QWidget(parent) {
   // Every paint covers the whole client area.
@@ -37,16 +58,20 @@ QImage QtVideoWidget::CurrentPicture() const {
 void QtVideoWidget::QueueUpdateLocked() {
   if (updateQueued_) return;
   updateQueued_ = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        {
-          std::lock_guard lock(mutex_);
-          updateQueued_ = false;
-        }
-        update();
-      },
-      Qt::QueuedConnection);
+  QCoreApplication::postEvent(this, new RepaintRequest);
+}
+
+bool QtVideoWidget::event(QEvent* event) {
+  if (auto* request = dynamic_cast<RepaintRequest*>(event)) {
+    request->Receive();
+    {
+      std::lock_guard lock(mutex_);
+      updateQueued_ = false;
+    }
+    update();
+    return true;
+  }
+  return QWidget::event(event);
 }
 
 void QtVideoWidget::paintEvent(QPaintEvent*) {

@@ -27,6 +27,7 @@ class QtVideoWidget : public QWidget, public VideoWindow {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void QueueUpdateLocked();

@@ -11,6 +11,7 @@
 
 #include "platform/trace.h"
 #include "platform/wide_text.h"
+#include "player/decoder_opening.h"
 #include "player/snapshot_bmp.h"
 #include "player/snapshot_writer.h"
 #include "player/widgets/video_container.h"
@@ -94,26 +95,13 @@ bool CQxVideoBox::OpenDecoderLocked(const LOCAL_FRAME_INDEX& record) {
     return false;
   }
 
-  int32_t kind, format;
-  switch (codecClass_) {
-    case CODEC_CLASS_MPEG4:
-      kind = DECODER_KIND_MPEG4, format = 5, keySeen_ = h.type == FRAME_TYPE_MPEG4_I;
-      break;
-    case CODEC_CLASS_H264:
-      kind = DECODER_KIND_H264, format = 4, keySeen_ = h.type == FRAME_TYPE_H264_I;
-      break;
-    case CODEC_CLASS_QX264:
-      kind = DECODER_KIND_QX264, format = 4, keySeen_ = h.type == FRAME_TYPE_H264B_I;
-      break;
-    case CODEC_CLASS_JPEG:
-      kind = DECODER_KIND_JPEG, format = 9, keySeen_ = true;
-      break;
-    default:
-      return false;
-  }
-  const int32_t opened = decoder_.Open(source_.data(), destination_.data(), width_, height_, kind, format);
+  const std::optional<DecoderOpening> opening = DecoderOpeningFor(codecClass_, h.type);
+  if (!opening) return false;
+  keySeen_ = opening->keySeen;
+  const int32_t opened =
+      decoder_.Open(source_.data(), destination_.data(), width_, height_, opening->kind, opening->format);
   if (opened != 1) {
-    platform::Trace("Decoder kind %d cannot be opened for %dx%d: %d\n", kind, width_, height_, opened);
+    platform::Trace("Decoder kind %d cannot be opened for %dx%d: %d\n", opening->kind, width_, height_, opened);
     return false;
   }
   decoderOpen_ = true;
@@ -182,13 +170,18 @@ void CQxVideoBox::SetDrawObserver(std::function<void(const VYX_FRAME_HEADER&)> o
   drawObserver_ = std::move(observer);
 }
 
-void CQxVideoBox::PlayAudioFrame(const VyxFrame&) {}
+void CQxVideoBox::PlayAudioFrame(const VyxFrame& frame) { audio_.PlayAudioFrame(frame); }
 
 void CQxVideoBox::Reset() {
-  std::lock_guard lock(mutex_);
-  decoder_.Close();
-  decoderOpen_ = false;
-  width_ = height_ = -1;
+  {
+    std::lock_guard lock(mutex_);
+    decoder_.Close();
+    decoderOpen_ = false;
+    width_ = height_ = -1;
+  }
+  // Outside the lock: stopping waits for the sound output to hand its
+  // buffers back, which needs nothing of the picture's.
+  audio_.StopAudio();
 }
 
 void CQxVideoBox::ResetStats() {

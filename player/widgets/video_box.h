@@ -5,7 +5,8 @@
 // and draws it with its title and recording time through the renderer.  On
 // the user-interface thread it paints, saves snapshots and reports mouse
 // input to the main window.  One lock guards the decoder, the buffers, the
-// renderer and the view mode.
+// renderer and the view mode.  The audio frames go to the box's sound
+// side, which queues their PCM for the sound output under a lock of its own.
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -14,6 +15,7 @@
 
 #include "platform/message_target.h"
 #include "platform/qt/qt_video_widget.h"
+#include "player/audio_frames.h"
 #include "player/frame_sink.h"
 #include "player/render.h"
 #include "player/vdecode.h"
@@ -53,6 +55,7 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   // Called on the play thread after each frame drawn (tools and tests
   // follow playback with it).
   void SetDrawObserver(std::function<void(const VYX_FRAME_HEADER&)> observer);
+  CQxAudioFrames& GetAudio() { return audio_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -73,6 +76,7 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   mutable std::recursive_mutex mutex_;
   int width_ = 0;  // -1 after Reset: the next frame re-opens
   int height_ = 0;
+  CQxAudioFrames audio_;
   int codecClass_ = CODEC_CLASS_MPEG4;
   bool decoderOpen_ = false;
   CQxVDecode decoder_;

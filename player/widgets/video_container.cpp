@@ -29,6 +29,8 @@ bool CQxVideoContainer::Start(platform::MessageTargetPtr mainWindow) {
 
 void CQxVideoContainer::Shutdown() {
   engine_.Shutdown();
+  // With the play thread gone nothing queues sound any more.
+  if (box_) box_->GetAudio().StopAudio();
   dropTarget_.SetBusy(false);
 }
 
@@ -69,6 +71,7 @@ std::string CQxVideoContainer::GetFileName() const { return engine_.GetFileName(
 bool CQxVideoContainer::IsScaleOn() const { return scale_; }
 bool CQxVideoContainer::IsSquareSource() const { return engine_.IsSquareSource(); }
 int CQxVideoContainer::GetMode() const { return engine_.GetMode(); }
+bool CQxVideoContainer::IsSuspended() const { return engine_.IsSuspended(); }
 
 void CQxVideoContainer::SetScale(bool on) {
   scale_ = on;

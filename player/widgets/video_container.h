@@ -24,8 +24,9 @@ class CQxVideoContainer : public QWidget {
   // drop target and the video box.  `mainWindow` receives the reader's, the
   // play thread's and the video box's messages.
   bool Start(platform::MessageTargetPtr mainWindow);
-  // Ends the play thread; the container then plays no more.  Called by the
-  // main window before its widgets go, and by the destructor.
+  // Ends the play thread and stops the sound; the container then plays no
+  // more.  Called by the main window before its widgets go, and by the
+  // destructor.
   void Shutdown();
 
   int OpenFile(const std::string& path);
@@ -43,6 +44,9 @@ class CQxVideoContainer : public QWidget {
   void SetOsdPosition(int position);
   bool IsSquareSource() const;
   int GetMode() const;
+  // True while the play thread waits to be resumed (after a pause or a step
+  // has taken effect, or a stop).
+  bool IsSuspended() const;
   CQxVideoBox* GetVideoBox() const { return box_; }
   const CQxDropTarget& GetDropTarget() const { return dropTarget_; }
 

@@ -91,11 +91,16 @@ class MainWindowCommands : public ::testing::Test {
     return QTest::qWaitFor(condition, ms);
   }
 
-  void PauseAndSettle() {
-    Press(IDC_BTN_PAUSE);
-    ASSERT_TRUE(WaitUntil([&] { return dlg.Container()->GetMode() == PLAY_MODE_PAUSE; }));
-    QTest::qWait(150);  // the frame in hand is shown
+  // Presses the button and waits until the play thread has done what it
+  // asks and waits again (pause and the steps).
+  void PressAndSettle(int id) {
+    Press(id);
+    ASSERT_TRUE(WaitUntil([&] {
+      return dlg.Container()->GetMode() == PLAY_MODE_PAUSE && dlg.Container()->IsSuspended();
+    }));
+    window_test::ProcessEvents();  // what the thread posted meanwhile
   }
+  void PauseAndSettle() { PressAndSettle(IDC_BTN_PAUSE); }
 
   // Posts as the reader of the archive open now.
   void PostAsReader(uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -117,7 +122,7 @@ class MainWindowCommands : public ::testing::Test {
 
 TEST_F(MainWindowCommands, EnablingFollowsThePlayStates) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
-  const auto archive = app_test::H264Archive(dir, "two_seconds", "testsrc2=size=352x288:rate=25", 50);
+  const auto archive = app_test::H264Archive(dir, "four_seconds", "testsrc2=size=352x288:rate=25", 100);
   ASSERT_TRUE(archive);
 
   EXPECT_EQ(Enabling(), "+--------") << "created";
@@ -130,9 +135,9 @@ TEST_F(MainWindowCommands, EnablingFollowsThePlayStates) {
 
   PauseAndSettle();
   EXPECT_EQ(Enabling(), "-++-+++-+") << "Pause";
-  Press(IDC_BTN_STEP_FORWARD);
+  PressAndSettle(IDC_BTN_STEP_FORWARD);
   EXPECT_EQ(Enabling(), "-++-+++-+") << "Step forward";
-  Press(IDC_BTN_STEP_BACK);
+  PressAndSettle(IDC_BTN_STEP_BACK);
   EXPECT_EQ(Enabling(), "-++-+++-+") << "Step back";
 
   Press(IDC_BTN_PLAY);
@@ -146,10 +151,12 @@ TEST_F(MainWindowCommands, EnablingFollowsThePlayStates) {
   Press(IDC_BTN_PLAY);
   EXPECT_EQ(Enabling(), "--++----+") << "Play after Stop";
   EXPECT_TRUE(dlg.IsClockRunning());
+  ASSERT_TRUE(WaitUntil([&] { return dlg.Container()->GetVideoBox()->HasDrawnFrame(); }));
+  EXPECT_LT(dlg.Container()->GetPosition(), 2u);
+  dlg.Container()->SeekTo(3);  // the last second
   ASSERT_TRUE(WaitUntil([&] { return !dlg.IsPlaying(); }));
   EXPECT_EQ(Enabling(), "++-----+-") << "end of file while playing";
   EXPECT_FALSE(dlg.IsClockRunning());
-  EXPECT_EQ(dlg.TimeText()->text(), QStringLiteral("00:00:01 / 00:00:01"));
 
   // A late end-of-file report finds playback stopped and changes nothing.
   PostAsReader(WM_VYX_END_OF_FILE, 0, 0);
@@ -318,10 +325,7 @@ TEST_F(MainWindowCommands, SteppingBackPastTheFirstKeyFrameSaysSo) {
   ASSERT_TRUE(archive);
   OpenWithButton(*archive);
   PauseAndSettle();
-  for (int i = 0; i < 4 && boxes->Texts().empty(); ++i) {
-    Press(IDC_BTN_STEP_BACK);
-    QTest::qWait(200);
-  }
+  for (int i = 0; i < 4 && boxes->Texts().empty(); ++i) PressAndSettle(IDC_BTN_STEP_BACK);
   EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"Play to file start!"});
   EXPECT_EQ(Enabling(), "-++-+++-+");  // still paused
   EXPECT_EQ(dlg.Container()->GetMode(), PLAY_MODE_PAUSE);
@@ -356,15 +360,19 @@ TEST_F(MainWindowCommands, EscapeDoesNotCloseThePlayer) {
 }
 
 TEST_F(MainWindowCommands, ClosingEndsPlaybackBeforeTheWidgetsGo) {
-  OpenWithButton(app_test::JpegArchive(dir, "seventy", 64, 48, app_test::EverySecond(70)));
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const auto archive = app_test::H264Archive(dir, "clip", "testsrc2=size=352x288:rate=25", 250);
+  ASSERT_TRUE(archive);
   std::atomic<int> shown{0};
   dlg.Container()->GetVideoBox()->SetDrawObserver([&](const VYX_FRAME_HEADER&) { ++shown; });
-  ASSERT_TRUE(WaitUntil([&] { return dlg.Container()->GetPosition() >= 1; }));
+  OpenWithButton(*archive);
+  ASSERT_TRUE(WaitUntil([&] { return shown >= 3; }));
   dlg.close();
   EXPECT_FALSE(dlg.isVisible());
   const int atClose = shown;
-  QTest::qWait(1200);  // more than a frame's spacing
+  QTest::qWait(300);  // several frames' spacing
   EXPECT_EQ(shown, atClose);
+  EXPECT_FALSE(dlg.Container()->GetVideoBox()->GetAudio().GetSoundOut().IsPlaying());
   // Reports still queued find nothing to drive.
   PostAsReader(WM_VYX_END_OF_FILE, 0, 0);
   EXPECT_TRUE(dlg.IsPlaying());

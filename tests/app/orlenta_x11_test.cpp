@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "app/resource.h"
 #include "app/resources.h"
@@ -150,6 +151,31 @@ char ButtonState(const QImage& screen, QPoint window, const ButtonLook& button) 
   const double normal = differenceTo(0), disabled = differenceTo(3);
   if (std::min(normal, disabled) > 12) return '?';
   return normal < disabled ? '+' : '-';
+}
+
+// Whole PCM nodes of three voice units, and the silent buffers the output
+// plays while the queue is dry.
+constexpr size_t kNodeBytes = 1920;
+constexpr size_t kSilenceBytes = 192;
+
+// How much of the reference the recording holds: it must be the reference
+// from its start in whole nodes, in order, with silence only between them;
+// nullopt when it holds anything else.
+std::optional<size_t> PlayedPrefix(const std::vector<uint8_t>& played, const std::vector<uint8_t>& reference) {
+  size_t at = 0, matched = 0;
+  while (at < played.size()) {
+    if (matched + kNodeBytes <= reference.size() && played.size() - at >= kNodeBytes &&
+        std::equal(reference.begin() + matched, reference.begin() + matched + kNodeBytes, played.begin() + at)) {
+      at += kNodeBytes;
+      matched += kNodeBytes;
+      continue;
+    }
+    const size_t silence = std::min(kSilenceBytes, played.size() - at);
+    if (!std::all_of(played.begin() + at, played.begin() + at + silence, [](uint8_t b) { return b == 0; }))
+      return std::nullopt;
+    at += silence;
+  }
+  return matched;
 }
 
 class OrlentaInX : public ::testing::Test {
@@ -300,6 +326,19 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
 
   // A request to end closes the window; the program ends normally.
   EXPECT_EQ(orlenta.Stop(SIGTERM, 10s), std::optional<int>(0));
+
+  // What the sound output played is the archive's voice, as ffmpeg expands
+  // the mu-law stream it was made of, from its start for as long as it
+  // played (Pause comes after the first second of pictures).
+  const auto expanded = dir / "voice.pcm";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f mulaw -ar 8000 -ac 1 -i '" +
+                                 (dir / "streams/voice.ul").string() + "' -f s16le '" + expanded.string() + "'"),
+            0);
+  const std::vector<uint8_t> reference = testing_support::ReadFile(expanded);
+  const std::vector<uint8_t> played = testing_support::ReadFile(dir / "sound.pcm");
+  const auto prefix = PlayedPrefix(played, reference);
+  ASSERT_TRUE(prefix) << "the recording holds sound that is not the archive's voice";
+  EXPECT_GE(*prefix, 4 * kNodeBytes) << "less than half a second played";
   if (HasFailure()) {
     std::ifstream log(dir / "orlenta.log");
     for (std::string line; std::getline(log, line);) std::cerr << "orlenta: " << line << "\n";

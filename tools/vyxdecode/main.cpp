@@ -6,19 +6,17 @@
 // --planes of the decoded Y, U and V planes without row padding (the
 // picture's own size), which is what `ffmpeg -f framemd5 -pix_fmt yuv420p`
 // computes.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "codecs/mpeg4/output_formats.h"
-#include "platform/message_box.h"
-#include "platform/recording_message_target.h"
+#include "player/decoder_opening.h"
 #include "player/vdecode.h"
 #include "player/vyx_parser.h"
+#include "tools/common/indexed_archive.h"
 #include "tools/common/md5.h"
 
 namespace {
@@ -26,24 +24,6 @@ namespace {
 int Usage() {
   std::fprintf(stderr, "usage: vyxdecode ARCHIVE [--planes]\n");
   return 2;
-}
-
-struct Opening {
-  int32_t kind, format;
-  bool keySeen;  // whether decoding may start with this frame's type already
-};
-
-Opening OpeningFor(int32_t codecClass, uint8_t type) {
-  switch (codecClass) {
-    case CODEC_CLASS_MPEG4:
-      return {DECODER_KIND_MPEG4, OUTPUT_FORMAT_YUV422, type == FRAME_TYPE_MPEG4_I};
-    case CODEC_CLASS_H264:
-      return {DECODER_KIND_H264, OUTPUT_FORMAT_RGB32, type == FRAME_TYPE_H264_I};
-    case CODEC_CLASS_QX264:
-      return {DECODER_KIND_QX264, OUTPUT_FORMAT_RGB32, type == FRAME_TYPE_H264B_I};
-    default:
-      return {DECODER_KIND_JPEG, OUTPUT_FORMAT_RGB32_FLIP, true};
-  }
 }
 
 class Decoder {
@@ -63,9 +43,9 @@ class Decoder {
       decoder_.Close();
       destination_.assign(size_t(width_) * height_ * 4, 0);
       source_.assign(size_t(width_) * height_, 0);
-      const Opening opening = OpeningFor(codecClass_, header.type);
-      decoder_.Open(source_.data(), destination_.data(), width_, height_, opening.kind, opening.format);
-      keySeen_ = opening.keySeen;
+      const std::optional<DecoderOpening> opening = DecoderOpeningFor(codecClass_, header.type);
+      if (opening) decoder_.Open(source_.data(), destination_.data(), width_, height_, opening->kind, opening->format);
+      keySeen_ = opening && opening->keySeen;
     }
     if (!keySeen_) {
       if (!IsKeyFrameType(header.type)) return {};
@@ -118,28 +98,13 @@ class Decoder {
 int main(int argc, char** argv) {
   std::string path;
   bool planes = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--planes") == 0) {
-      planes = true;
-    } else if (argv[i][0] == '-' || !path.empty()) {
-      return Usage();
-    } else {
-      path = argv[i];
-    }
-  }
-  if (path.empty()) return Usage();
-
-  auto boxes = std::make_shared<platform::RecordingMessageBoxes>();
-  platform::ScopedMessageBoxBackend scope(boxes);
-  CQxVyxParser parser;
-  parser.SetNotifyWindow(std::make_shared<platform::RecordingMessageTarget>());
-  if (parser.Open(path) != 1) {
+  if (!ParseArchiveArguments(argc, argv, "--planes", path, planes)) return Usage();
+  IndexedArchive archive;
+  if (!archive.Open(path)) {
     std::fprintf(stderr, "vyxdecode: cannot open %s\n", path.c_str());
     return 1;
   }
-  while (parser.IsIndexing()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  parser.StopIndexThread();
-  parser.Rewind();
+  CQxVyxParser& parser = archive.Parser();
 
   Decoder decoder(planes);
   FrameReadout out;

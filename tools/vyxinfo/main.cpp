@@ -1,16 +1,11 @@
 // vyxinfo ARCHIVE [--md5]: indexes an archive with the player's reader and
 // prints what the reader hands out, one line per record.
-#include <chrono>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <thread>
 
-#include "platform/message_box.h"
-#include "platform/recording_message_target.h"
 #include "player/player_messages.h"
-#include "player/vyx_parser.h"
+#include "tools/common/indexed_archive.h"
 #include "tools/common/md5.h"
 
 namespace {
@@ -37,33 +32,17 @@ const char* IndexStatus(const platform::RecordingMessageTarget& window,
 int main(int argc, char** argv) {
   std::string path;
   bool md5 = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--md5") == 0) {
-      md5 = true;
-    } else if (argv[i][0] == '-' || !path.empty()) {
-      return Usage();
-    } else {
-      path = argv[i];
-    }
-  }
-  if (path.empty()) return Usage();
-
-  auto boxes = std::make_shared<platform::RecordingMessageBoxes>();
-  platform::ScopedMessageBoxBackend scope(boxes);
-  auto window = std::make_shared<platform::RecordingMessageTarget>();
-  CQxVyxParser parser;
-  parser.SetNotifyWindow(window);
-  if (parser.Open(path) != 1) {
+  if (!ParseArchiveArguments(argc, argv, "--md5", path, md5)) return Usage();
+  IndexedArchive archive;
+  if (!archive.Open(path)) {
     std::fprintf(stderr, "vyxinfo: cannot open %s\n", path.c_str());
     return 1;
   }
-  while (parser.IsIndexing()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  parser.StopIndexThread();  // joins: every report has been posted
+  CQxVyxParser& parser = archive.Parser();
 
   std::printf("records=%zu channels=0x%" PRIx32 " duration=%" PRIu32 " status=%s\n",
               parser.GetFrameCount(), parser.GetChannelMask(), parser.GetDuration(),
-              IndexStatus(*window, *boxes));
-  parser.Rewind();
+              IndexStatus(archive.Window(), archive.Boxes()));
   FrameReadout out;
   for (size_t index = 0;; ++index) {
     const int result = parser.ReadNextFrame(out);
