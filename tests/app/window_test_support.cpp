@@ -3,15 +3,12 @@
 #include <QTest>
 #include <QWindow>
 
+#include "tests/support/qt_application.h"
+
 namespace window_test {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "orlenta_app_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+QApplication& App() { return testing_support::QtApplication(); }
+
 
 bool ShowAndWait(QWidget& window) {
   window.show();

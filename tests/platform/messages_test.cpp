@@ -13,18 +13,12 @@
 #include "platform/qt/qt_message_target.h"
 #include "platform/recording_message_target.h"
 #include "platform/trace.h"
+#include "tests/support/qt_application.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "platform_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 class Receiver : public QObject {
  public:
@@ -82,7 +76,7 @@ TEST(RecordingMessageTarget, KeepsOrderAndWaits) {
 }
 
 TEST(QtMessageTarget, DeliversOnTheReceiversThreadInPostingOrder) {
-  App();
+  testing_support::QtApplication();
   Receiver receiver;
   auto target = platform::QtMessageTarget::Create(&receiver);
   std::thread a([&] {
@@ -100,7 +94,7 @@ TEST(QtMessageTarget, DeliversOnTheReceiversThreadInPostingOrder) {
 }
 
 TEST(QtMessageTarget, EventsCarryTheTagOfTheTargetThatPostedThem) {
-  App();
+  testing_support::QtApplication();
   Receiver receiver;
   auto plain = platform::QtMessageTarget::Create(&receiver);
   auto first = platform::QtMessageTarget::Create(&receiver, 1);
@@ -116,7 +110,7 @@ TEST(QtMessageTarget, EventsCarryTheTagOfTheTargetThatPostedThem) {
 }
 
 TEST(QtMessageTarget, DropsPostsToADestroyedReceiver) {
-  App();
+  testing_support::QtApplication();
   auto receiver = std::make_unique<Receiver>();
   auto target = platform::QtMessageTarget::Create(receiver.get());
   target->Post(0x1212, 1, 1);  // pending when the receiver goes
@@ -130,7 +124,7 @@ TEST(QtMessageTarget, DropsPostsToADestroyedReceiver) {
 }
 
 TEST(QtMessageBox, ShowsOnTheUserInterfaceThreadWithoutBlockingTheCaller) {
-  App();
+  testing_support::QtApplication();
   platform::ScopedMessageBoxBackend scope(std::make_shared<platform::QtMessageBoxBackend>());
   std::thread worker([] { platform::ShowMessageBox("Open Vyx File Error!"); });
   worker.join();  // returns although nobody has answered the box
@@ -147,7 +141,7 @@ TEST(QtMessageBox, ShowsOnTheUserInterfaceThreadWithoutBlockingTheCaller) {
 }
 
 TEST(QtMessageBox, ErrorBoxCarriesItsCaptionAndTheStopIcon) {
-  App();
+  testing_support::QtApplication();
   platform::ScopedMessageBoxBackend scope(std::make_shared<platform::QtMessageBoxBackend>());
   platform::ShowErrorBox("CPicture Error", "FindResource() Failed\t");
   QMessageBox* shown = nullptr;

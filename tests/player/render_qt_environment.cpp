@@ -1,23 +1,14 @@
-// Test programs that show widgets or draw text need a QApplication.  This
-// one is made before the first test and destroyed after the last, while
-// Qt's own globals still exist; linking this file is all a test needs.
+// Test programs that draw text need a QApplication before the first test;
+// linking this file is all such a test needs.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <memory>
+#include "tests/support/qt_application.h"
 
 namespace {
 
 class QtApplicationEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { application_.reset(); }
-
- private:
-  char name_[14] = "orlenta-tests";
-  char* argv_[2] = {name_, nullptr};
-  int argc_ = 1;
-  std::unique_ptr<QApplication> application_;
+  void SetUp() override { testing_support::QtApplication(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const environment =

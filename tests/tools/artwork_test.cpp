@@ -6,24 +6,17 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QRegularExpression>
 #include <cstdlib>
 
 #include "app/resources.h"
+#include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-QGuiApplication& App() {
-  static int argc = 1;
-  static char name[] = "artwork_test";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = new QGuiApplication(argc, argv);
-  return *app;
-}
 
 QImage Bitmap(int id) {
   return QImage(ResourcePath("BITMAP", id)).convertToFormat(QImage::Format_RGB32);
@@ -46,7 +39,7 @@ const ButtonSkin kButtons[] = {
 };
 
 TEST(Artwork, ButtonStripsHoldFiveFramesAndATwoValuedMask) {
-  App();
+  testing_support::QtApplication();
   for (const ButtonSkin& b : kButtons) {
     SCOPED_TRACE(b.bitmap);
     const QImage strip = Bitmap(b.bitmap);
@@ -75,7 +68,7 @@ TEST(Artwork, ButtonStripsHoldFiveFramesAndATwoValuedMask) {
 }
 
 TEST(Artwork, SliderPictures) {
-  App();
+  testing_support::QtApplication();
   const QImage thumb = Bitmap(166);
   EXPECT_EQ(thumb.size(), QSize(3 * 16, 9));
   for (int id : {164, 165}) {
@@ -91,7 +84,7 @@ TEST(Artwork, SliderPictures) {
 }
 
 TEST(Artwork, SkinPicturesAreJpegsThatStretchSideways) {
-  App();
+  testing_support::QtApplication();
   for (int id : {129, 168, 169, 170, 171, 172, 173, 174, 175, 176}) {
     SCOPED_TRACE(id);
     QImageReader reader(ResourcePath("JPG", id));
@@ -117,7 +110,7 @@ TEST(Artwork, SkinPicturesAreJpegsThatStretchSideways) {
 }
 
 TEST(Artwork, ProgramIconSizes) {
-  App();
+  testing_support::QtApplication();
   const QDir sizes(ResourcePath("ICON", 128));
   QList<int> found;
   for (const QString& name : sizes.entryList(QDir::Files)) {
@@ -132,7 +125,7 @@ TEST(Artwork, ProgramIconSizes) {
 
 // The tool draws the same pictures again, and lists every file it makes.
 TEST(Artwork, RegeneratesTheCommittedFiles) {
-  App();
+  testing_support::QtApplication();
   const testing_support::ScratchDir dir("artwork");
   const std::string tool = testing_support::BuiltTool("tools/artwork/orlenta_artwork").string();
   ASSERT_EQ(testing_support::Run(tool + " " + dir.path().string()), 0);

@@ -15,18 +15,12 @@
 #include "player/play_mode.h"
 #include "player/widgets/drop_target.h"
 #include "player/widgets/video_container.h"
+#include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "drop_target_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 std::unique_ptr<QMimeData> Files(std::initializer_list<QString> paths) {
   auto data = std::make_unique<QMimeData>();
@@ -97,7 +91,7 @@ class DropTarget : public ::testing::Test {
   }
 
   struct WithApp {
-    WithApp() { App(); }
+    WithApp() { testing_support::QtApplication(); }
   } app;
   platform::ScopedDisplayBackend display{std::make_shared<platform::QtDisplayBackend>()};
   testing_support::ScratchDir dir{"drop_target"};

@@ -16,6 +16,7 @@
 #include "player/player_messages.h"
 #include "player/widgets/video_box.h"
 #include "player/widgets/video_container.h"
+#include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/annexb_splitter.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -40,12 +41,7 @@ VYX_FRAME_HEADER HeaderAt(uint8_t type, uint64_t us) {
 
 class VideoBoxSoundTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "video_box_sound_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { testing_support::QtApplication(); }
 };
 
 TEST_F(VideoBoxSoundTest, VoiceFramesPlayAsTheirUlawExpansion) {

@@ -15,6 +15,7 @@
 #include "player/player_messages.h"
 #include "player/widgets/video_box.h"
 #include "player/widgets/video_container.h"
+#include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/annexb_splitter.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -72,12 +73,7 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
 
 class VideoContainerTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "video_container_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { testing_support::QtApplication(); }
 
   VideoContainerTest() : dir_("container"), display_(std::make_shared<platform::QtDisplayBackend>()) {
     window_ = std::make_shared<platform::RecordingMessageTarget>();
