@@ -524,4 +524,30 @@ TEST_F(OrlentaInX, AFailedOpenLeavesTheWindowEmpty) {
   StopPlayer();
 }
 
+// Saving a snapshot where it cannot be written tells the user which file
+// and why; saving one where it can says nothing.
+TEST_F(OrlentaInX, AFailedSnapshotSaysSo) {
+  const std::string archive = dir / "sample.vyx";
+  ASSERT_EQ(testing_support::Run("VYXMUX='" + testing_support::BuiltTool("tools/vyxmux/vyxmux").string() + "' '" +
+                                 ORLENTA_SOURCE_DIR "/tools/make-sample-archive' --seconds 10 '" + archive + "'"),
+            0);
+  ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {archive}));
+  ASSERT_TRUE(TakesSize({kPictureWidth, kPictureHeight}));
+  std::string seen;
+  ASSERT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+  Press("Pause");
+  ASSERT_TRUE(ShowsEnabling("-++-+++-", seen)) << "paused: " << seen;
+
+  Press("Snapshot");
+  ASSERT_TRUE(AnswerFileDialog("Save As", dir / "no_such_folder" / "shot.jpg")) << "no file dialog";
+  EXPECT_TRUE(ClosesMessageBox()) << "the failure was not shown";
+
+  const std::string saved = dir / "shot.jpg";
+  Press("Snapshot");
+  ASSERT_TRUE(AnswerFileDialog("Save As", saved)) << "no file dialog";
+  EXPECT_TRUE(x11_test::WaitUntil([&] { return std::filesystem::exists(saved); }, 5s));
+  EXPECT_FALSE(server->FindWindow("Orlenta", 1s)) << "a saved snapshot was announced";
+  StopPlayer();
+}
+
 }  // namespace
