@@ -2,7 +2,6 @@
 // and the enabling that makes up the play states, Open, Snapshot, the time
 // display, slider seeking, the reader's and the play thread's reports, the
 // window commands, and the shutdown.
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -48,8 +47,10 @@ void COrlentaDlg::OpenFile(const QString& path) {
   m_videoContainer->GetParser().SetNotifyWindow(platform::QtMessageTarget::Create(this, ++m_openCount));
   if (!m_videoContainer->OpenFile(QFile::encodeName(path).toStdString())) {
     // No index report may come for an archive that did not open: slider
-    // seeks would be ignored from now on.
+    // seeks would be ignored from now on.  One that comes is not for a
+    // window with nothing open.
     m_indexing = false;
+    ++m_openCount;
     ShowNothingOpen();
     return;
   }
@@ -159,7 +160,7 @@ void COrlentaDlg::OnSnapshot() {
 void COrlentaDlg::ReportSnapshotFailure(const QString& path, const std::error_code& reason) {
   platform::Trace("Snapshot to %s failed\n", QFile::encodeName(path).constData());
   const std::string why = reason ? reason.message() : std::string("the picture could not be saved");
-  platform::ShowMessageBox("Snapshot Error!\n" + QDir::toNativeSeparators(path).toStdString() + "\n" + why);
+  platform::ShowMessageBox("Snapshot Error!\n" + path.toStdString() + "\n" + why);
 }
 
 void COrlentaDlg::SetTimeText(int controlId, uint32_t seconds) {
