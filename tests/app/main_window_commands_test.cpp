@@ -235,6 +235,19 @@ TEST_F(MainWindowCommands, AFailedOpenAfterAnArchiveLeavesAWindowWithNothingOpen
     EXPECT_EQ(dlg.Slider()->maximum(), 10) << c.name;
     EXPECT_EQ(Enabling(), "+--------") << c.name;
   }
+
+  // Nor do the fisheye buttons of a square source stay.
+  OpenWithButton(app_test::JpegArchive(dir, "square", 512, 512, app_test::EverySecond(20)));
+  ASSERT_TRUE(WaitUntil([&] { return dlg.IsFisheyeInterface(); }));
+  Press(IDC_BTN_STOP);
+  OpenWithButton(dir / "missing.vyx");
+  EXPECT_FALSE(dlg.IsFisheyeInterface());
+  for (int id = IDC_BTN_FISHEYE_VIEW; id <= IDC_BTN_WALL_MOUNT; ++id) {
+    QWidget* button = dlg.Button(id);
+    ASSERT_TRUE(button) << id;
+    EXPECT_TRUE(button->isHidden()) << id;
+  }
+  EXPECT_EQ(Enabling(), "+--------");
 }
 
 TEST_F(MainWindowCommands, TimeTextShowsThePositionAndTheDuration) {
