@@ -273,8 +273,7 @@ class OrlentaInX : public ::testing::Test {
     return x11_test::WaitUntil([&] { return !server->FindWindow(title, 0s); }, 10s);
   }
 
-  // The text of the message box the program shows, once it shows one;
-  // the box is then closed.
+  // Waits for a message box of the program and closes it as a user would.
   bool ClosesMessageBox() {
     if (!server->FindWindow("Orlenta", 10s)) return false;
     server->Keys("Return");
