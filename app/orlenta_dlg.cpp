@@ -34,6 +34,30 @@ void Place(QWidget* control, int left, int top, int right, int bottom) {
   if (control) control->setGeometry(EdgeRect(left, top, right, bottom));
 }
 
+// A window larger than the work area would put its controls out of the
+// user's reach: its video area shrinks, keeping its shape, until the whole
+// window fits (never below the minimum size).  The window then stays where
+// it is, or moves only as far as it must to lie inside the work area.
+QRect FitIntoWorkArea(QRect outer, QSize chrome, const QRect& workArea) {
+  if (outer.width() > workArea.width() || outer.height() > workArea.height()) {
+    const int videoWidth = std::max(1, outer.width() - chrome.width());
+    const int videoHeight = std::max(1, outer.height() - chrome.height());
+    const int64_t roomWidth = std::max(1, workArea.width() - chrome.width());
+    const int64_t roomHeight = std::max(1, workArea.height() - chrome.height());
+    int64_t fitWidth = roomWidth, fitHeight = roomHeight;
+    if (roomWidth * videoHeight <= roomHeight * videoWidth) {
+      fitHeight = videoHeight * roomWidth / videoWidth;
+    } else {
+      fitWidth = videoWidth * roomHeight / videoHeight;
+    }
+    outer.setWidth(std::max(kMinimumWindowWidth, chrome.width() + int(fitWidth)));
+    outer.setHeight(std::max(kMinimumWindowHeight, chrome.height() + int(fitHeight)));
+  }
+  outer.moveLeft(std::max(workArea.left(), std::min(outer.left(), workArea.right() + 1 - outer.width())));
+  outer.moveTop(std::max(workArea.top(), std::min(outer.top(), workArea.bottom() + 1 - outer.height())));
+  return outer;
+}
+
 }  // namespace
 
 COrlentaDlg::COrlentaDlg(QWidget* parent) : QDialog(parent) {
@@ -162,7 +186,8 @@ void COrlentaDlg::LayoutControls(bool erase) {
   CxSkinButton* const fisheyeButtons[] = {m_btnCeilingMount, m_btnDeskMount, m_btnWallMount,
                                           m_btnFisheyeView,  m_btnSingleView, m_btnQuadView,
                                           m_btnDual180,      m_btn360,        m_btnWall180};
-  m_fisheyeInterface = m_videoContainer && m_videoContainer->IsSquareSource();
+  // The source of an archive that could not be opened is no longer shown.
+  m_fisheyeInterface = !m_openFailed && m_videoContainer && m_videoContainer->IsSquareSource();
   if (!m_fisheyeInterface) {
     for (CxSkinButton* button : fisheyeButtons) button->hide();
     Place(m_videoContainer, L + 10, T + 37, R - 10, B - 76);
@@ -228,10 +253,16 @@ void COrlentaDlg::ResizeWindow(int width, int height) {
   height = std::max(height, kMinimumWindowHeight);
   ApplyMinimumSize();
   const QSize frame = FrameExtent();
+  QRect outer(frameGeometry().topLeft(), QSize(width, height));
   QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  const QPoint corner = screen ? screen->availableGeometry().topLeft() : QPoint(0, 0);
-  resize(width - frame.width(), height - frame.height());
-  move(corner);
+  if (screen) {
+    // Everything but the video area keeps its size: the frame, the skin
+    // around the video and the rows of controls above and below it.
+    const QSize chrome(frame.width() + 10 + (m_fisheyeInterface ? 50 : 10), frame.height() + 37 + 76);
+    outer = FitIntoWorkArea(outer, chrome, screen->availableGeometry());
+  }
+  resize(outer.width() - frame.width(), outer.height() - frame.height());
+  move(outer.topLeft());
   update();
 }
 

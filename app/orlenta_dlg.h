@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <array>
 #include <cstdint>
+#include <system_error>
 
 #include "app/bit_slider.h"
 #include "app/picture.h"
@@ -49,7 +50,9 @@ class COrlentaDlg : public QDialog {
   // Places every control for the current interface (fisheye for square
   // sources) and repaints.
   void LayoutControls(bool erase);
-  // Outer size, at least the minimum, at the screen's top-left corner.
+  // Outer size, at least the minimum; a window too large for the work area
+  // of its screen gets a smaller video area of the same shape, and one that
+  // would reach past the work area's edges moves back inside.
   void ResizeWindow(int width, int height);
   // Enables the view buttons that the checked mount offers.
   void UpdateViewButtons();
@@ -128,6 +131,10 @@ class COrlentaDlg : public QDialog {
   void OnSnapshot();
   void OnScale();
   void ResetFisheyeButtons();
+  // After a failed open: nothing is open, as in a new window.
+  void ShowNothingOpen();
+  // Tells the user that a snapshot could not be saved, and why.
+  void ReportSnapshotFailure(const QString& path, const std::error_code& reason);
   void EnableButtons(std::initializer_list<CxSkinButton*> buttons, bool enable);
 
   // Skin pictures, in loading order: the whole skin, then the pieces.
@@ -175,6 +182,9 @@ class COrlentaDlg : public QDialog {
   QString m_fileName;
   bool m_indexing = false;
   bool m_playing = false;
+  // The last open failed: no archive is open, whatever the container still
+  // knows of the one before.
+  bool m_openFailed = false;
   QBasicTimer m_clockTimer;
   QBasicTimer m_openOnStartTimer;
   bool m_shown = false;

@@ -47,10 +47,14 @@ void COrlentaDlg::OpenFile(const QString& path) {
   m_videoContainer->GetParser().SetNotifyWindow(platform::QtMessageTarget::Create(this, ++m_openCount));
   if (!m_videoContainer->OpenFile(QFile::encodeName(path).toStdString())) {
     // No index report may come for an archive that did not open: slider
-    // seeks would be ignored from now on.
+    // seeks would be ignored from now on.  One that comes is not for a
+    // window with nothing open.
     m_indexing = false;
+    ++m_openCount;
+    ShowNothingOpen();
     return;
   }
+  m_openFailed = false;
   m_btnPlay->setEnabled(false);
   EnableButtons({m_btnStop, m_btnPause}, true);
   m_playing = true;
@@ -60,6 +64,27 @@ void COrlentaDlg::OpenFile(const QString& path) {
   if (m_videoContainer->IsSquareSource()) ResetFisheyeButtons();
   if (m_windowState == SC_MAXIMIZE) m_videoContainer->SetScale(m_videoContainer->IsScaleOn());
   m_videoContainer->SetOsdPosition(m_infoPosition);
+}
+
+// The archive shown before is closed: its picture, its time and duration
+// and a Play that would find nothing to play must not stay behind.
+void COrlentaDlg::ShowNothingOpen() {
+  OnStop();
+  m_openFailed = true;
+  m_btnOpen->setEnabled(true);
+  EnableButtons({m_btnPlay, m_btnStop, m_btnPause, m_btnStepBack, m_btnStepForward, m_btnSnapshot,
+                 m_btnConvertAvi, m_btnFisheyeView, m_btnSingleView, m_btnQuadView, m_btnDual180,
+                 m_btn360, m_btnWall180, m_btnCeilingMount, m_btnDeskMount, m_btnWallMount},
+                false);
+  m_durationHours = m_durationMinutes = m_durationSeconds = 0;
+  m_timeText->clear();
+  m_slider->setRange(0, 10);
+  m_slider->setValue(0);
+  m_slider->UpdateTipText();
+  m_slider->setEnabled(false);
+  m_videoWidth = m_videoHeight = 0;
+  if (CQxVideoBox* box = m_videoContainer->GetVideoBox()) box->ClearPicture();
+  LayoutControls(true);
 }
 
 // A new square source starts in the fisheye view of a ceiling mount.
@@ -127,8 +152,15 @@ void COrlentaDlg::OnSnapshot() {
   if (!dialog.DoModal()) return;
   const QString path = dialog.GetPathName();
   const bool asBmp = QFileInfo(path).suffix().compare(QStringLiteral("jpg"), Qt::CaseInsensitive) != 0;
-  if (m_videoContainer->Snapshot(path.toStdWString(), asBmp) != 1)
-    platform::Trace("Snapshot to %s failed\n", QFile::encodeName(path).constData());
+  std::error_code reason;
+  if (m_videoContainer->Snapshot(path.toStdWString(), asBmp, &reason) != 1)
+    ReportSnapshotFailure(path, reason);
+}
+
+void COrlentaDlg::ReportSnapshotFailure(const QString& path, const std::error_code& reason) {
+  platform::Trace("Snapshot to %s failed\n", QFile::encodeName(path).constData());
+  const std::string why = reason ? reason.message() : std::string("the picture could not be saved");
+  platform::ShowMessageBox("Snapshot Error!\n" + path.toStdString() + "\n" + why);
 }
 
 void COrlentaDlg::SetTimeText(int controlId, uint32_t seconds) {

@@ -1,6 +1,7 @@
 #include "player/snapshot_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -146,11 +147,18 @@ const ImageEncoder* FindEncoder(EncoderClsid clsid) {
   return nullptr;
 }
 
-int WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+std::error_code LastSystemError() { return {errno, std::generic_category()}; }
+
+int WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::error_code& reason) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return SnapshotStatus::kWriteFailed;
+  if (!file) {
+    reason = LastSystemError();
+    return SnapshotStatus::kWriteFailed;
+  }
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (!written) reason = LastSystemError();
   const bool closed = std::fclose(file) == 0;
+  if (!closed && written) reason = LastSystemError();
   if (written && closed) return SnapshotStatus::kOk;
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
@@ -172,7 +180,7 @@ int GetEncoderClsid(const wchar_t* mimeType, EncoderClsid* clsid) {
   return -1;
 }
 
-int SaveBitmapAsJpeg(std::span<const uint8_t> image, const wchar_t* path) {
+int SaveBitmapAsJpeg(std::span<const uint8_t> image, const wchar_t* path, std::error_code* reason) {
   if (!path || !*path) return SnapshotStatus::kInvalidArgument;
   const std::optional<BmpImageView> view = ParseBmp32(image, JPEG_MAX_DIMENSION);
   if (!view) return SnapshotStatus::kInvalidImage;
@@ -183,5 +191,8 @@ int SaveBitmapAsJpeg(std::span<const uint8_t> image, const wchar_t* path) {
 
   std::vector<uint8_t> encoded;
   if (!encoder->encode(*view, encoded)) return SnapshotStatus::kEncodeFailed;
-  return WriteWholeFile(platform::WideToUtf8(path), encoded);
+  std::error_code writeError;
+  const int status = WriteWholeFile(platform::WideToUtf8(path), encoded, writeError);
+  if (reason) *reason = writeError;
+  return status;
 }

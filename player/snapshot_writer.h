@@ -4,6 +4,7 @@
 // caller's and is not changed.
 #include <cstdint>
 #include <span>
+#include <system_error>
 
 namespace SnapshotStatus {
 inline constexpr int kOk = 0;
@@ -26,5 +27,7 @@ int GetEncoderClsid(const wchar_t* mimeType, EncoderClsid* clsid);
 // Encodes the image at quality 75 and writes it to path, replacing any file
 // there.  0 on success, else a non-zero SnapshotStatus.  Nothing is written
 // unless the image is valid and encoded; a write that fails part-way
-// removes the file it began.
-int SaveBitmapAsJpeg(std::span<const uint8_t> image, const wchar_t* path);
+// removes the file it began.  When the file cannot be written, *reason
+// (if given) receives the system's error.
+int SaveBitmapAsJpeg(std::span<const uint8_t> image, const wchar_t* path,
+                     std::error_code* reason = nullptr);

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -227,23 +228,23 @@ void CQxVideoBox::SetOsdPosition(int position) {
   render_.SetOsdPosition(position);
 }
 
-int CQxVideoBox::Snapshot(const std::wstring& path, bool asBmp) {
+int CQxVideoBox::Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
   bool square;
   {
     std::lock_guard lock(mutex_);
     square = width_ == height_;
   }
-  if (square) return SnapshotDewarp(path);
-  return SaveSnapshot(path, asBmp);
+  if (square) return SnapshotDewarp(path, reason);
+  return SaveSnapshot(path, asBmp, reason);
 }
 
-int CQxVideoBox::SnapshotDewarp(const std::wstring& path) {
+int CQxVideoBox::SnapshotDewarp(const std::wstring& path, std::error_code* reason) {
   // View mode 0 is the fisheye picture as it is; it is saved as a JPEG file.
   if (GetViewMode() != 0) return -1;
-  return SaveSnapshot(path, false);
+  return SaveSnapshot(path, false, reason);
 }
 
-int CQxVideoBox::SaveSnapshot(const std::wstring& path, bool asBmp) {
+int CQxVideoBox::SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
   std::vector<uint8_t> image;
   {
     std::lock_guard lock(mutex_);
@@ -256,12 +257,18 @@ int CQxVideoBox::SaveSnapshot(const std::wstring& path, bool asBmp) {
       return -1;
     }
   }
-  if (!asBmp) return SaveBitmapAsJpeg(image, path.c_str()) == 0 ? 1 : -1;
+  if (!asBmp) return SaveBitmapAsJpeg(image, path.c_str(), reason) == 0 ? 1 : -1;
   const std::string file = platform::WideToUtf8(path.c_str());
   std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (!out) return -1;
+  if (!out) {
+    if (reason) *reason = std::error_code(errno, std::generic_category());
+    return -1;
+  }
   const bool written = std::fwrite(image.data(), 1, image.size(), out) == image.size();
-  if (std::fclose(out) != 0 || !written) {
+  if (!written && reason) *reason = std::error_code(errno, std::generic_category());
+  const bool closed = std::fclose(out) == 0;
+  if (!closed && written && reason) *reason = std::error_code(errno, std::generic_category());
+  if (!closed || !written) {
     std::remove(file.c_str());
     return -1;
   }

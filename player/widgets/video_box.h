@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/message_target.h"
@@ -43,8 +44,10 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   void LeaveViewMode() override;
   void SetOutputFormat(int bitsPerPixel, int overlay);
   // Saves the current picture as a JPEG file, or as a BMP file with asBmp.
-  // 1 on success, -1 when there is no picture or it could not be saved.
-  int Snapshot(const std::wstring& path, bool asBmp);
+  // 1 on success, -1 when there is no picture or it could not be saved;
+  // *reason (if given) then holds the system's error when the file could
+  // not be written.
+  int Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason = nullptr);
   void SetOsdPosition(int position);
 
   void CountFps(uint32_t frameSecond);
@@ -66,8 +69,8 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   // Re-opens the decoder for a new codec class or picture size; false when
   // no decoder could be had for it.
   bool OpenDecoderLocked(const LOCAL_FRAME_INDEX& record);
-  int SnapshotDewarp(const std::wstring& path);
-  int SaveSnapshot(const std::wstring& path, bool asBmp);
+  int SnapshotDewarp(const std::wstring& path, std::error_code* reason);
+  int SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason);
 
   platform::MessageTargetPtr mainWindow_;
 

@@ -78,8 +78,8 @@ void CQxVideoContainer::SetScale(bool on) {
   RecalcLayout();
 }
 
-int CQxVideoContainer::Snapshot(const std::wstring& path, bool asBmp) {
-  return box_ ? box_->Snapshot(path, asBmp) : -1;
+int CQxVideoContainer::Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
+  return box_ ? box_->Snapshot(path, asBmp, reason) : -1;
 }
 
 void CQxVideoContainer::SetOsdPosition(int position) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "platform/clock.h"
 #include "platform/message_target.h"
@@ -40,7 +41,9 @@ class CQxVideoContainer : public QWidget {
   std::string GetFileName() const;
   void SetScale(bool on);
   bool IsScaleOn() const;
-  int Snapshot(const std::wstring& path, bool asBmp);
+  // 1 on success, else -1 with *reason (if given) set to the system's
+  // error when the file could not be written.
+  int Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason = nullptr);
   void SetOsdPosition(int position);
   bool IsSquareSource() const;
   int GetMode() const;

@@ -10,7 +10,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <condition_variable>
 #include <mutex>
 
@@ -189,6 +194,62 @@ TEST_F(MainWindowCommands, AFailedOpenLeavesTheButtonsAndSliderSeekingAsTheyWere
   EXPECT_FALSE(dlg.IsIndexing());
 }
 
+// After an archive played and stopped, a file that is no archive leaves
+// nothing of it behind: no picture, no time, and no Play that would show a
+// playing state with nothing to play.
+TEST_F(MainWindowCommands, AFailedOpenAfterAnArchiveLeavesAWindowWithNothingOpen) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const auto archive = app_test::H264Archive(dir, "clip", "testsrc2=size=352x288:rate=25", 50);
+  ASSERT_TRUE(archive);
+  std::filesystem::copy_file(dir / "clip.264", dir / "raw.vyx");
+  testing_support::WriteFile(dir / "empty.vyx", {});
+  std::filesystem::create_directory(dir / "folder.vyx");
+  struct Case {
+    const char* name;
+    const char* message;
+  };
+  for (const Case& c : {Case{"raw.vyx", "Open Vyx File Error!"}, Case{"empty.vyx", "Vyx File Error!"},
+                        Case{"folder.vyx", "Vyx File Error!"}, Case{"missing.vyx", "Vyx File Error!"}}) {
+    OpenWithButton(*archive);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.IsIndexing() && dlg.Container()->GetPosition() >= 1; })) << c.name;
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.TimeText()->text().isEmpty(); })) << c.name;
+    ASSERT_EQ(dlg.Slider()->maximum(), 1) << c.name;
+    Press(IDC_BTN_STOP);
+    ASSERT_TRUE(WaitUntil([&] { return dlg.Container()->IsSuspended(); })) << c.name;
+    ASSERT_TRUE(dlg.Container()->GetVideoBox()->HasDrawnFrame()) << c.name;
+
+    const size_t shownBefore = boxes->Texts().size();
+    OpenWithButton(dir / c.name);
+    ASSERT_TRUE(WaitUntil([&] { return boxes->Texts().size() > shownBefore; }, 5000)) << c.name;
+    EXPECT_EQ(boxes->Texts().back(), c.message) << c.name;
+    EXPECT_EQ(Enabling(), "+--------") << c.name;
+    EXPECT_FALSE(dlg.IsPlaying()) << c.name;
+    EXPECT_FALSE(dlg.IsClockRunning()) << c.name;
+    EXPECT_FALSE(dlg.IsIndexing()) << c.name;
+    EXPECT_FALSE(dlg.Container()->GetVideoBox()->HasDrawnFrame()) << c.name;
+    EXPECT_TRUE(dlg.TimeText()->text().isEmpty()) << dlg.TimeText()->text().toStdString();
+    EXPECT_EQ(dlg.Slider()->value(), 0) << c.name;
+    EXPECT_EQ(dlg.Slider()->maximum(), 10) << c.name;
+    // An index report of the file, should one come late, changes none of it.
+    PostAsReader(WM_VYX_INDEX_DONE, 1, 3725);
+    EXPECT_EQ(dlg.Slider()->maximum(), 10) << c.name;
+    EXPECT_EQ(Enabling(), "+--------") << c.name;
+  }
+
+  // Nor do the fisheye buttons of a square source stay.
+  OpenWithButton(app_test::JpegArchive(dir, "square", 512, 512, app_test::EverySecond(20)));
+  ASSERT_TRUE(WaitUntil([&] { return dlg.IsFisheyeInterface(); }));
+  Press(IDC_BTN_STOP);
+  OpenWithButton(dir / "missing.vyx");
+  EXPECT_FALSE(dlg.IsFisheyeInterface());
+  for (int id = IDC_BTN_FISHEYE_VIEW; id <= IDC_BTN_WALL_MOUNT; ++id) {
+    QWidget* button = dlg.Button(id);
+    ASSERT_TRUE(button) << id;
+    EXPECT_TRUE(button->isHidden()) << id;
+  }
+  EXPECT_EQ(Enabling(), "+--------");
+}
+
 TEST_F(MainWindowCommands, TimeTextShowsThePositionAndTheDuration) {
   OpenWithButton(app_test::JpegArchive(dir, "seventy", 64, 48, app_test::EverySecond(70)));
   ASSERT_TRUE(WaitUntil([&] { return !dlg.IsIndexing(); }));
@@ -311,12 +372,46 @@ TEST_F(MainWindowCommands, SnapshotsAreJpegUnlessTheNameSaysOtherwise) {
     ASSERT_GE(bytes.size(), c.magic.size()) << c.saved;
     EXPECT_TRUE(std::equal(c.magic.begin(), c.magic.end(), bytes.begin())) << c.saved;
   }
+  EXPECT_TRUE(boxes->Texts().empty()) << "a saved snapshot is not announced";
   const FileDialogRequest& request = dialogs->Requests().back();
   EXPECT_FALSE(request.open);
   EXPECT_EQ(request.defaultExtension, QStringLiteral("jpg"));
   EXPECT_EQ(request.flags, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
   ASSERT_EQ(request.filters.size(), 2);
   EXPECT_EQ(request.filters[0].description, QStringLiteral("JPEG Files (*.jpg)"));
+}
+
+TEST_F(MainWindowCommands, ASnapshotThatCannotBeSavedSaysWhereAndWhy) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const auto archive = app_test::H264Archive(dir, "clip", "testsrc2=size=352x288:rate=25", 50);
+  ASSERT_TRUE(archive);
+  OpenWithButton(*archive);
+  ASSERT_TRUE(WaitUntil([&] { return dlg.Container()->GetVideoBox()->HasDrawnFrame(); }));
+  PauseAndSettle();
+
+  testing_support::WriteFile(dir / "plain_file", {1, 2, 3});
+  const auto readOnly = dir / "read_only";
+  std::filesystem::create_directory(readOnly);
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  struct Case {
+    std::string path;
+    int error;
+  };
+  std::vector<Case> cases = {{dir / "no_such_folder" / "shot.jpg", ENOENT},
+                             {dir / "no_such_folder" / "shot.bmp", ENOENT},
+                             {dir / "plain_file" / "shot.jpg", ENOTDIR}};
+  // Whoever may write anywhere (root) cannot see this one fail.
+  if (::access(readOnly.c_str(), W_OK) != 0) cases.push_back({readOnly / "shot.jpg", EACCES});
+  for (const Case& c : cases) {
+    const size_t shownBefore = boxes->Texts().size();
+    dialogs->Answer(QString::fromStdString(c.path));
+    Press(IDC_BTN_SNAPSHOT);
+    ASSERT_EQ(boxes->Texts().size(), shownBefore + 1) << c.path;
+    EXPECT_EQ(boxes->Texts().back(), "Snapshot Error!\n" + c.path + "\n" + std::strerror(c.error));
+    EXPECT_FALSE(std::filesystem::exists(c.path)) << c.path;
+  }
+  EXPECT_EQ(Enabling(), "-++-+++-+") << "still paused";
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
 }
 
 TEST_F(MainWindowCommands, SteppingBackPastTheFirstKeyFrameSaysSo) {

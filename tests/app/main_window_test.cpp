@@ -119,22 +119,65 @@ TEST_F(MainWindow, FisheyeInterfaceAddsTheNineButtonsAndNarrowsTheVideo) {
   EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, dlg.width() - 10, dlg.height() - 76));
 }
 
-TEST_F(MainWindow, NewVideoSizeResizesTheWindowFromItsTopLeftCorner) {
+TEST_F(MainWindow, NewVideoSizeResizesTheWindowWhereItIs) {
   ASSERT_TRUE(window_test::ShowAndWait(dlg));
-  const QPoint corner = dlg.screen()->availableGeometry().topLeft();
+  const QRect workArea = dlg.screen()->availableGeometry();
+  const QPoint place = workArea.topLeft() + QPoint(30, 20);
   struct Case {
     int width, height;
     QSize outer;
   };
-  for (const Case& c : {Case{352, 240, {540, 460}}, Case{704, 576, {704, 576}},
-                        Case{1000, 300, {1000, 460}}}) {
+  for (const Case& c : {Case{352, 240, {540, 460}}, Case{704, 576, {704, 576}}}) {
+    dlg.move(place);
+    window_test::ProcessEvents();
     PlaySource(c.width, c.height);
-    EXPECT_EQ(dlg.frameGeometry(), QRect(corner, c.outer)) << c.width << "x" << c.height;
+    EXPECT_EQ(dlg.frameGeometry(), QRect(place, c.outer)) << c.width << "x" << c.height;
     // The frame counts: the client area is smaller than the outer size.
     EXPECT_EQ(dlg.frameGeometry().size() - dlg.size(),
               QSize(dlg.windowHandle()->frameMargins().left() + dlg.windowHandle()->frameMargins().right(),
                     dlg.windowHandle()->frameMargins().top() + dlg.windowHandle()->frameMargins().bottom()));
     EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, dlg.width() - 10, dlg.height() - 76));
+  }
+}
+
+// The video area's shape for a window of that outer size.
+double VideoAspect(QSize outer, QSize frame) {
+  return double(outer.width() - frame.width() - 20) / (outer.height() - frame.height() - 113);
+}
+
+TEST_F(MainWindow, AWindowTooLargeForTheWorkAreaShrinksItsVideoAndStaysInside) {
+  ASSERT_TRUE(window_test::ShowAndWait(dlg));
+  const QRect workArea = dlg.screen()->availableGeometry();
+  const QSize frame = dlg.frameGeometry().size() - dlg.size();
+  struct Case {
+    QSize picture;
+    QPoint from;  // where the window was, from the work area's top-left
+  };
+  // Too wide, too high, too large both ways (shapes that the minimum size
+  // does not change); placed well inside the work area and near its far
+  // corner.
+  const int W = workArea.width(), H = workArea.height();
+  for (const Case& c : {Case{{W + 400, H * 7 / 8}, {40, 30}}, Case{{W * 5 / 4, H + 300}, {40, 30}},
+                        Case{{W * 2, H * 3 / 2}, {W - 600, H - 500}}}) {
+    const QPoint from = workArea.topLeft() + c.from;
+    dlg.move(from);
+    window_test::ProcessEvents();
+    PlaySource(c.picture.width(), c.picture.height());
+    const QRect outer = dlg.frameGeometry();
+    const std::string name = std::to_string(c.picture.width()) + "x" + std::to_string(c.picture.height());
+    EXPECT_TRUE(workArea.contains(outer)) << name;
+    // As large as the work area allows, one way or the other, with the shape
+    // the video area would have had.
+    EXPECT_TRUE(outer.width() == workArea.width() || outer.height() == workArea.height()) << name;
+    EXPECT_NEAR(VideoAspect(outer.size(), frame), VideoAspect(c.picture, frame), 0.01) << name;
+    // Moved only as far as it had to.
+    EXPECT_EQ(outer.left(), std::min(from.x(), workArea.right() + 1 - outer.width())) << name;
+    EXPECT_EQ(outer.top(), std::min(from.y(), workArea.bottom() + 1 - outer.height())) << name;
+    for (QWidget* control : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (control->isHidden()) continue;
+      EXPECT_TRUE(workArea.contains(QRect(control->mapToGlobal(QPoint(0, 0)), control->size())))
+          << name << " control " << GetDlgCtrlID(control);
+    }
   }
 }
 

@@ -6,14 +6,17 @@
 #include <signal.h>
 
 #include <QImage>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 
+#include "app/orlenta_dlg.h"
 #include "app/resource.h"
 #include "app/resources.h"
+#include "tests/app/app_test_archives.h"
 #include "tests/app/x11_session.h"
 #include "tests/support/test_support.h"
 
@@ -153,6 +156,21 @@ char ButtonState(const QImage& screen, QPoint window, const ButtonLook& button) 
   return normal < disabled ? '+' : '-';
 }
 
+QRect Edges(int left, int top, int right, int bottom) { return QRect(left, top, right - left, bottom - top); }
+
+// The controls of the normal interface in a window W x H (outer size; the
+// test's X server has no window manager, hence no frame): the buttons, the
+// time text, the slider and the video area.
+std::vector<std::pair<std::string, QRect>> Controls(int W, int H) {
+  std::vector<std::pair<std::string, QRect>> controls;
+  for (const ButtonLook& button : Buttons(W, H))
+    controls.push_back({button.name, QRect(button.left, button.top, button.width, button.height)});
+  controls.push_back({"time text", Edges(10, H - 45, 115, H - 21)});
+  controls.push_back({"slider", Edges(11, H - 76, W - 11, H - 66)});
+  controls.push_back({"video area", Edges(10, 37, W - 10, H - 76)});
+  return controls;
+}
+
 // Whole PCM nodes of three voice units, and the silent buffers the output
 // plays while the queue is dry.
 constexpr size_t kNodeBytes = 1920;
@@ -191,7 +209,97 @@ class OrlentaInX : public ::testing::Test {
     }
   }
 
+  // A private X server with one screen of that size, and the player on it
+  // with these arguments; the player's main window in `id`.
+  void Start(QSize screen, const std::vector<std::string>& arguments) {
+    server = std::make_unique<x11_test::XServer>(screen.width(), screen.height(), dir / "xvfb.log");
+    ASSERT_TRUE(server->Ok()) << testing_support::ReadFile(dir / "xvfb.log").size();
+    const auto runtime = dir / "runtime";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    std::vector<std::string> argv = {testing_support::BuiltTool("app/orlenta").string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ASSERT_TRUE(orlenta.Start(argv,
+                              {{"DISPLAY", server->Display()},
+                               {"QT_QPA_PLATFORM", "xcb"},
+                               {"XDG_RUNTIME_DIR", runtime.string()},
+                               {"ORLENTA_SOUND", "null"},
+                               {"ORLENTA_SOUND_RECORD", (dir / "sound.pcm").string()}},
+                              dir / "orlenta.log"));
+    const auto found = server->FindWindow(kTitle, 20s);
+    ASSERT_TRUE(found) << "no main window";
+    id = *found;
+  }
+
+  // Ends the player and the server; the next Start begins afresh.
+  void StopPlayer() {
+    EXPECT_EQ(orlenta.Stop(SIGTERM, 10s), std::optional<int>(0));
+    ShowLogOnFailure();
+    server.reset();
+  }
+
+  void ShowLogOnFailure() {
+    if (!HasFailure()) return;
+    std::ifstream log(dir / "orlenta.log");
+    for (std::string line; std::getline(log, line);) std::cerr << "orlenta: " << line << "\n";
+  }
+
+  // Waits until the main window has that size; its geometry in `window`.
+  bool TakesSize(QSize size) {
+    return x11_test::WaitUntil(
+        [&] {
+          const auto geometry = server->WindowGeometry(id);
+          if (geometry) window = *geometry;
+          return geometry && geometry->size() == size;
+        },
+        20s);
+  }
+
   QImage Capture() { return server->Capture(dir.path()); }
+
+  void ExpectEveryControlInside(const QRect& screen) {
+    EXPECT_TRUE(screen.contains(window)) << "window at " << window.x() << "," << window.y() << " "
+                                         << window.width() << "x" << window.height();
+    for (const auto& [name, rect] : Controls(window.width(), window.height()))
+      EXPECT_TRUE(screen.contains(rect.translated(window.topLeft()))) << name;
+  }
+
+  // Answers the file dialog the main window opened as a user would: types
+  // the path into it and presses Return.
+  bool AnswerFileDialog(const std::string& title, const std::string& path) {
+    if (!server->FindWindow(title, 10s)) return false;
+    server->Xdotool("type --delay 10 '" + path + "'");
+    server->Keys("Return");
+    return x11_test::WaitUntil([&] { return !server->FindWindow(title, 0s); }, 10s);
+  }
+
+  // Waits for a message box of the program and closes it as a user would.
+  bool ClosesMessageBox() {
+    if (!server->FindWindow("Orlenta", 10s)) return false;
+    server->Keys("Return");
+    return x11_test::WaitUntil([&] { return !server->FindWindow("Orlenta", 0s); }, 5s);
+  }
+
+  // Pixels of the time text's colour in its box: none while it is empty.
+  int TimeTextPixels(const QImage& screen) const {
+    const QRect box = Edges(10, window.height() - 45, 115, window.height() - 21).translated(window.topLeft());
+    int count = 0;
+    for (int y = box.top() + 2; y < box.bottom() - 1; ++y)
+      for (int x = box.left() + 2; x < box.right() - 1; ++x) count += qGray(screen.pixel(x, y)) > 100;
+    return count;
+  }
+
+  // The brightest channel value in the video area.
+  int Brightest(const QImage& screen) const {
+    const QRect area = Edges(10, 37, window.width() - 10, window.height() - 76).translated(window.topLeft());
+    int brightest = 0;
+    for (int y = area.top(); y <= area.bottom(); y += 2)
+      for (int x = area.left(); x <= area.right(); x += 2) {
+        const QRgb p = screen.pixel(x, y);
+        brightest = std::max({brightest, qRed(p), qGreen(p), qBlue(p)});
+      }
+    return brightest;
+  }
 
   std::string Enabling(const QImage& screen) {
     std::string row;
@@ -233,8 +341,26 @@ class OrlentaInX : public ::testing::Test {
     return found ? static_cast<size_t>(std::count(found->begin(), found->end(), '\n')) : 0;
   }
 
+  // Opens the video area's context menu and chooses an item of a submenu:
+  // `down` steps to the submenu, `downInSubmenu` steps from its first item.
+  bool ChooseFromSubmenu(int down, int downInSubmenu) {
+    const size_t windowsBefore = VisibleWindows();
+    server->Click(VideoBox().center(), 3);
+    if (!x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore; }, 5s)) return false;
+    std::string keys;
+    for (int i = 0; i < down; ++i) keys += "Down ";
+    server->Keys(keys + "Right");
+    if (!x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore + 1; }, 5s)) return false;
+    keys.clear();
+    for (int i = 0; i < downInSubmenu; ++i) keys += "Down ";
+    server->Keys(keys + "Return");
+    return x11_test::WaitUntil([&] { return VisibleWindows() == windowsBefore; }, 5s);
+  }
+
   testing_support::ScratchDir dir{"orlenta_x11"};
   std::unique_ptr<x11_test::XServer> server;
+  x11_test::Process orlenta;
+  std::string id;
   QRect window;
 };
 
@@ -247,31 +373,9 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   const std::vector<Cells> pictures = ReferencePictures(dir);
   ASSERT_EQ(pictures.size(), 500u);
 
-  server = std::make_unique<x11_test::XServer>(1280, 1024, dir / "xvfb.log");
-  ASSERT_TRUE(server->Ok()) << testing_support::ReadFile(dir / "xvfb.log").size();
-  const auto runtime = dir / "runtime";
-  std::filesystem::create_directories(runtime);
-  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-  x11_test::Process orlenta;
-  ASSERT_TRUE(orlenta.Start({testing_support::BuiltTool("app/orlenta").string(), archive},
-                            {{"DISPLAY", server->Display()},
-                             {"QT_QPA_PLATFORM", "xcb"},
-                             {"XDG_RUNTIME_DIR", runtime.string()},
-                             {"ORLENTA_SOUND", "null"},
-                             {"ORLENTA_SOUND_RECORD", (dir / "sound.pcm").string()}},
-                            dir / "orlenta.log"));
-
-  const auto id = server->FindWindow(kTitle, 20s);
-  ASSERT_TRUE(id) << "no main window";
-  // The window takes the picture's size at the screen's corner.
-  ASSERT_TRUE(x11_test::WaitUntil(
-      [&] {
-        const auto geometry = server->WindowGeometry(*id);
-        if (geometry) window = *geometry;
-        return geometry && geometry->size() == QSize(kPictureWidth, kPictureHeight);
-      },
-      20s))
-      << window.width() << "x" << window.height();
+  ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {archive}));
+  // The window takes the picture's size.
+  ASSERT_TRUE(TakesSize({kPictureWidth, kPictureHeight})) << window.width() << "x" << window.height();
 
   std::string seen;
   EXPECT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
@@ -288,13 +392,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   }
 
   // The media information at the top left, chosen from the context menu.
-  const size_t windowsBefore = VisibleWindows();
-  server->Click(VideoBox().center(), 3);
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore; }, 5s)) << "no context menu";
-  server->Keys("Down Down Down Down Right");
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore + 1; }, 5s)) << "no submenu";
-  server->Keys("Down Return");
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() == windowsBefore; }, 5s));
+  ASSERT_TRUE(ChooseFromSubmenu(4, 1)) << "no context menu or submenu";
   double corner = 0;
   EXPECT_TRUE(x11_test::WaitUntil(
       [&] {
@@ -339,10 +437,116 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   const auto prefix = PlayedPrefix(played, reference);
   ASSERT_TRUE(prefix) << "the recording holds sound that is not the archive's voice";
   EXPECT_GE(*prefix, 4 * kNodeBytes) << "less than half a second played";
-  if (HasFailure()) {
-    std::ifstream log(dir / "orlenta.log");
-    for (std::string line; std::getline(log, line);) std::cerr << "orlenta: " << line << "\n";
+  ShowLogOnFailure();
+}
+
+// A 1080p archive on screens smaller than its picture: the window keeps
+// the shape of its video area but shrinks it so that every control stays
+// on the screen, for the archive's own size and for the context menu's
+// zoom levels; a window that fits stays where the user put it.
+TEST_F(OrlentaInX, ALargePictureKeepsEveryControlOnTheScreen) {
+  const auto archive = app_test::H264Archive(dir, "hd", "testsrc2=size=1920x1080:rate=25", 375);
+  ASSERT_TRUE(archive);
+  // The window the size rule asks for, less the skin around the video area,
+  // leaves a video area of 1900 x 967 at 1:1 and of 3820 x 2047 at 2:1; each
+  // is scaled down, with its shape, to what the screen leaves for it.
+  struct Case {
+    QSize screen;
+    QSize window;  // at 1:1
+    QSize doubled;  // at 2:1
+  };
+  for (const Case& c : {Case{{1366, 768}, {1306, 768}, {1242, 768}}, Case{{1024, 768}, {1024, 623}, {1024, 651}}}) {
+    SCOPED_TRACE(std::to_string(c.screen.width()) + "x" + std::to_string(c.screen.height()));
+    const QRect screen(QPoint(0, 0), c.screen);
+    ASSERT_NO_FATAL_FAILURE(Start(c.screen, {*archive}));
+    ASSERT_TRUE(TakesSize(c.window)) << window.width() << "x" << window.height();
+    ExpectEveryControlInside(screen);
+    std::string seen;
+    EXPECT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+
+    // Put somewhere else by the user, 1:4 Quarter (the minimum size) fits
+    // there and stays.
+    const QPoint place(100, 50);
+    server->Xdotool("windowmove " + id + " " + std::to_string(place.x()) + " " + std::to_string(place.y()));
+    ASSERT_TRUE(x11_test::WaitUntil([&] { return server->WindowGeometry(id).value_or(QRect()).topLeft() == place; }, 5s));
+    ASSERT_TRUE(ChooseFromSubmenu(2, 0)) << "no zoom menu";
+    ASSERT_TRUE(TakesSize({kMinimumWindowWidth, kMinimumWindowHeight}));
+    EXPECT_EQ(window.topLeft(), place);
+    // 2:1 Double is bounded like the archive's own size, and the window
+    // moves back onto the screen only as far as it must.
+    ASSERT_TRUE(ChooseFromSubmenu(2, 3)) << "no zoom menu";
+    ASSERT_TRUE(TakesSize(c.doubled)) << window.width() << "x" << window.height();
+    ExpectEveryControlInside(screen);
+    EXPECT_EQ(window.topLeft(), QPoint(std::min(place.x(), c.screen.width() - c.doubled.width()),
+                                       std::min(place.y(), c.screen.height() - c.doubled.height())));
+
+    // The user can stop it.
+    EXPECT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+    Press("Stop");
+    EXPECT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
+    StopPlayer();
   }
+}
+
+// A file that is no archive, opened after one played: the window is left
+// as if nothing had been opened, not with the old picture and time and a
+// Play that would pretend to play.
+TEST_F(OrlentaInX, AFailedOpenLeavesTheWindowEmpty) {
+  const std::string archive = dir / "sample.vyx";
+  ASSERT_EQ(testing_support::Run("VYXMUX='" + testing_support::BuiltTool("tools/vyxmux/vyxmux").string() + "' '" +
+                                 ORLENTA_SOURCE_DIR "/tools/make-sample-archive' --seconds 10 --streams '" +
+                                 (dir / "streams").string() + "' '" + archive + "'"),
+            0);
+  const std::string raw = dir / "raw.vyx";
+  std::filesystem::copy_file(dir / "streams/video.264", raw);
+
+  ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {archive}));
+  ASSERT_TRUE(TakesSize({kPictureWidth, kPictureHeight}));
+  std::string seen;
+  ASSERT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+  ASSERT_TRUE(x11_test::WaitUntil([&] { return TimeTextPixels(Capture()) > 0; }, 5s)) << "no time shown";
+  Press("Stop");
+  ASSERT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
+  ASSERT_GT(Brightest(Capture()), 200) << "no picture shown";
+
+  Press("Open");
+  ASSERT_TRUE(AnswerFileDialog("Open", raw)) << "no file dialog";
+  ASSERT_TRUE(ClosesMessageBox()) << "no message box";
+  EXPECT_TRUE(ShowsEnabling("+-------", seen)) << "after the failed open: " << seen;
+  const QImage screen = Capture();
+  EXPECT_LT(Brightest(screen), 16) << "the video area is not black";
+  EXPECT_EQ(TimeTextPixels(screen), 0) << "the time text stayed";
+  // Play, were it enabled, would show a playing state; it stays disabled.
+  Press("Play");
+  QThread::msleep(300);
+  EXPECT_TRUE(ShowsEnabling("+-------", seen)) << "after pressing Play: " << seen;
+  StopPlayer();
+}
+
+// Saving a snapshot where it cannot be written tells the user which file
+// and why; saving one where it can says nothing.
+TEST_F(OrlentaInX, AFailedSnapshotSaysSo) {
+  const std::string archive = dir / "sample.vyx";
+  ASSERT_EQ(testing_support::Run("VYXMUX='" + testing_support::BuiltTool("tools/vyxmux/vyxmux").string() + "' '" +
+                                 ORLENTA_SOURCE_DIR "/tools/make-sample-archive' --seconds 10 '" + archive + "'"),
+            0);
+  ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {archive}));
+  ASSERT_TRUE(TakesSize({kPictureWidth, kPictureHeight}));
+  std::string seen;
+  ASSERT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+  Press("Pause");
+  ASSERT_TRUE(ShowsEnabling("-++-+++-", seen)) << "paused: " << seen;
+
+  Press("Snapshot");
+  ASSERT_TRUE(AnswerFileDialog("Save As", dir / "no_such_folder" / "shot.jpg")) << "no file dialog";
+  EXPECT_TRUE(ClosesMessageBox()) << "the failure was not shown";
+
+  const std::string saved = dir / "shot.jpg";
+  Press("Snapshot");
+  ASSERT_TRUE(AnswerFileDialog("Save As", saved)) << "no file dialog";
+  EXPECT_TRUE(x11_test::WaitUntil([&] { return std::filesystem::exists(saved); }, 5s));
+  EXPECT_FALSE(server->FindWindow("Orlenta", 1s)) << "a saved snapshot was announced";
+  StopPlayer();
 }
 
 }  // namespace

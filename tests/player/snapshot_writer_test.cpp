@@ -221,12 +221,18 @@ TEST(SnapshotWriterTest, UnwritablePathFailsAndLeavesNoFile) {
   ScratchDir dir("snapshot");
   const std::vector<uint8_t> image = BmpImage(64, 48);
   const fs::path missingDir = dir / "missing" / "shot.jpg";
-  EXPECT_NE(SaveBitmapAsJpeg(image, missingDir.wstring().c_str()), 0);
+  std::error_code reason;
+  EXPECT_EQ(SaveBitmapAsJpeg(image, missingDir.wstring().c_str(), &reason), SnapshotStatus::kWriteFailed);
+  EXPECT_EQ(reason, std::errc::no_such_file_or_directory);
   EXPECT_FALSE(fs::exists(missingDir));
   // A directory where the file should go.
   fs::create_directory(dir / "taken.jpg");
-  EXPECT_NE(SaveBitmapAsJpeg(image, (dir / "taken.jpg").wstring().c_str()), 0);
+  EXPECT_EQ(SaveBitmapAsJpeg(image, (dir / "taken.jpg").wstring().c_str(), &reason), SnapshotStatus::kWriteFailed);
+  EXPECT_EQ(reason, std::errc::is_a_directory);
   EXPECT_TRUE(fs::is_directory(dir / "taken.jpg"));
+  // A successful save clears it.
+  EXPECT_EQ(SaveBitmapAsJpeg(image, (dir / "shot.jpg").wstring().c_str(), &reason), 0);
+  EXPECT_FALSE(reason);
   EXPECT_NE(SaveBitmapAsJpeg(image, L""), 0);
   EXPECT_NE(SaveBitmapAsJpeg(image, nullptr), 0);
 }
