@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QtGlobal>
 
-#include "app/dialog_item.h"
-#include "app/dialog_units.h"
 #include "app/resource.h"
 #include "app/resources.h"
+#include "app/skin/dialog_item.h"
+#include "app/skin/dialog_units.h"
 
 namespace {
 

@@ -1,19 +1,8 @@
 #include "app/file_dialog.h"
 
 #include <QFileInfo>
-#include <mutex>
 
 #include "platform/trace.h"
-
-namespace {
-
-std::mutex backendMutex;
-std::shared_ptr<FileDialogBackend>& Backend() {
-  static std::shared_ptr<FileDialogBackend> backend;
-  return backend;
-}
-
-}  // namespace
 
 QList<FileFilter> ParseFileFilter(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
@@ -25,12 +14,6 @@ QList<FileFilter> ParseFileFilter(const QString& filter) {
   return filters;
 }
 
-std::shared_ptr<FileDialogBackend> SetFileDialogBackend(std::shared_ptr<FileDialogBackend> backend) {
-  std::lock_guard lock(backendMutex);
-  std::swap(Backend(), backend);
-  return backend;
-}
-
 CFileDialog::CFileDialog(bool openFileDialog, const QString& defaultExtension,
                          const QString& fileName, uint32_t flags, const QString& filter,
                          QWidget* parent)
@@ -38,11 +21,8 @@ CFileDialog::CFileDialog(bool openFileDialog, const QString& defaultExtension,
       parent_(parent) {}
 
 bool CFileDialog::DoModal() {
-  std::shared_ptr<FileDialogBackend> backend;
-  {
-    std::lock_guard lock(backendMutex);
-    backend = Backend();
-  }
+  const std::shared_ptr<FileDialogBackend> backend =
+      platform::BackendSlot<FileDialogBackend>::Current();
   if (!backend) {
     platform::Trace("No file dialog can be shown\n");
     return false;

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/backend_slot.h"
+
 class QWidget;
 
 constexpr uint32_t OFN_OVERWRITEPROMPT = 0x00000002;  // ask before replacing a file
@@ -39,7 +41,13 @@ class FileDialogBackend {
 };
 
 // Installs a back end (null: none) and returns the one it replaces.
-std::shared_ptr<FileDialogBackend> SetFileDialogBackend(std::shared_ptr<FileDialogBackend> backend);
+inline std::shared_ptr<FileDialogBackend> SetFileDialogBackend(
+    std::shared_ptr<FileDialogBackend> backend) {
+  return platform::BackendSlot<FileDialogBackend>::Set(std::move(backend));
+}
+
+// Installs a back end for the lifetime of the object.
+using ScopedFileDialogBackend = platform::ScopedBackend<FileDialogBackend>;
 
 class CFileDialog {
  public:

@@ -4,8 +4,8 @@
 
 #include "app/orlenta_app.h"
 #include "app/qt_file_dialog.h"
+#include "app/sound_backends.h"
 #include "platform/display_device.h"
-#include "platform/pulse/system_wave_out.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_message_box.h"
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   platform::SetDisplayBackend(std::make_shared<platform::QtDisplayBackend>());
   platform::SetMessageBoxBackend(std::make_shared<platform::QtMessageBoxBackend>());
   SetFileDialogBackend(std::make_shared<QtFileDialogBackend>());
-  platform::InstallSystemWaveOutBackend();
+  InstallSoundBackend();
   COrlentaApp app;
   app.InitInstance(QApplication::arguments());
   return 0;

@@ -7,10 +7,10 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "app/dialog_item.h"
-#include "app/dialog_units.h"
 #include "app/resource.h"
 #include "app/resources.h"
+#include "app/skin/dialog_item.h"
+#include "app/skin/dialog_units.h"
 #include "app/time_text_style.h"
 
 namespace {

@@ -18,9 +18,9 @@
 #include <cstdint>
 #include <system_error>
 
-#include "app/bit_slider.h"
-#include "app/picture.h"
-#include "app/skin_button.h"
+#include "app/skin/bit_slider.h"
+#include "app/skin/picture.h"
+#include "app/skin/skin_button.h"
 #include "platform/message_target.h"
 #include "platform/qt/qt_message_target.h"
 #include "player/widgets/video_container.h"

@@ -8,10 +8,10 @@
 #include <QTimerEvent>
 
 #include "app/about_dlg.h"
-#include "app/dialog_item.h"
 #include "app/file_dialog.h"
 #include "app/orlenta_dlg.h"
 #include "app/resource.h"
+#include "app/skin/dialog_item.h"
 #include "app/window_messages.h"
 #include "platform/message_box.h"
 #include "platform/qt/private_message_event.h"

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/backend_slot.h"
 #include "platform/surface.h"
 #include "platform/video_window.h"
 
@@ -42,19 +43,11 @@ class DisplayBackend {
 std::unique_ptr<DisplayDevice> CreateDisplayDevice();
 
 // Installs a back end (null: none) and returns the one it replaces.
-std::shared_ptr<DisplayBackend> SetDisplayBackend(std::shared_ptr<DisplayBackend> backend);
+inline std::shared_ptr<DisplayBackend> SetDisplayBackend(std::shared_ptr<DisplayBackend> backend) {
+  return BackendSlot<DisplayBackend>::Set(std::move(backend));
+}
 
 // Installs a back end for the lifetime of the object.
-class ScopedDisplayBackend {
- public:
-  explicit ScopedDisplayBackend(std::shared_ptr<DisplayBackend> backend)
-      : previous_(SetDisplayBackend(std::move(backend))) {}
-  ~ScopedDisplayBackend() { SetDisplayBackend(std::move(previous_)); }
-  ScopedDisplayBackend(const ScopedDisplayBackend&) = delete;
-  ScopedDisplayBackend& operator=(const ScopedDisplayBackend&) = delete;
-
- private:
-  std::shared_ptr<DisplayBackend> previous_;
-};
+using ScopedDisplayBackend = ScopedBackend<DisplayBackend>;
 
 }  // namespace platform

@@ -5,27 +5,8 @@
 #include "platform/trace.h"
 
 namespace platform {
-namespace {
-
-std::mutex& BackendMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<MessageBoxBackend>& CurrentBackend() {
-  static std::shared_ptr<MessageBoxBackend> backend;
-  return backend;
-}
-
-std::shared_ptr<MessageBoxBackend> Backend() {
-  std::lock_guard lock(BackendMutex());
-  return CurrentBackend();
-}
-
-}  // namespace
-
 void ShowMessageBox(const std::string& text) {
-  const std::shared_ptr<MessageBoxBackend> backend = Backend();
+  const std::shared_ptr<MessageBoxBackend> backend = BackendSlot<MessageBoxBackend>::Current();
   Trace("Message box: %s\n", text.c_str());
   if (backend) {
     backend->Show(text);
@@ -35,20 +16,13 @@ void ShowMessageBox(const std::string& text) {
 }
 
 void ShowErrorBox(const std::string& caption, const std::string& text) {
-  const std::shared_ptr<MessageBoxBackend> backend = Backend();
+  const std::shared_ptr<MessageBoxBackend> backend = BackendSlot<MessageBoxBackend>::Current();
   Trace("Message box %s: %s\n", caption.c_str(), text.c_str());
   if (backend) {
     backend->ShowError(caption, text);
   } else {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   }
-}
-
-std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(
-    std::shared_ptr<MessageBoxBackend> backend) {
-  std::lock_guard lock(BackendMutex());
-  std::swap(CurrentBackend(), backend);
-  return backend;
 }
 
 void RecordingMessageBoxes::Show(const std::string& text) { ShowError("", text); }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend_slot.h"
+
 namespace platform {
 
 class MessageBoxBackend {
@@ -29,8 +31,10 @@ void ShowMessageBox(const std::string& text);
 void ShowErrorBox(const std::string& caption, const std::string& text);
 
 // Installs a back end (null: back to stderr) and returns the one it replaces.
-std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(
-    std::shared_ptr<MessageBoxBackend> backend);
+inline std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(
+    std::shared_ptr<MessageBoxBackend> backend) {
+  return BackendSlot<MessageBoxBackend>::Set(std::move(backend));
+}
 
 class RecordingMessageBoxes : public MessageBoxBackend {
  public:
@@ -49,16 +53,6 @@ class RecordingMessageBoxes : public MessageBoxBackend {
 };
 
 // Installs a back end for the lifetime of the object.
-class ScopedMessageBoxBackend {
- public:
-  explicit ScopedMessageBoxBackend(std::shared_ptr<MessageBoxBackend> backend)
-      : previous_(SetMessageBoxBackend(std::move(backend))) {}
-  ~ScopedMessageBoxBackend() { SetMessageBoxBackend(std::move(previous_)); }
-  ScopedMessageBoxBackend(const ScopedMessageBoxBackend&) = delete;
-  ScopedMessageBoxBackend& operator=(const ScopedMessageBoxBackend&) = delete;
-
- private:
-  std::shared_ptr<MessageBoxBackend> previous_;
-};
+using ScopedMessageBoxBackend = ScopedBackend<MessageBoxBackend>;
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/backend_slot.h"
 #include "platform/message_target.h"
 #include "platform/wave_format.h"
 
@@ -62,19 +63,11 @@ WaveResult WaveOutOpen(std::unique_ptr<WaveOut>& out, const WAVEFORMATEX& format
                        MessageTargetPtr doneTarget);
 
 // Installs a back end (null: the null one) and returns the one it replaces.
-std::shared_ptr<WaveOutBackend> SetWaveOutBackend(std::shared_ptr<WaveOutBackend> backend);
+inline std::shared_ptr<WaveOutBackend> SetWaveOutBackend(std::shared_ptr<WaveOutBackend> backend) {
+  return BackendSlot<WaveOutBackend>::Set(std::move(backend));
+}
 
 // Installs a back end for the lifetime of the object.
-class ScopedWaveOutBackend {
- public:
-  explicit ScopedWaveOutBackend(std::shared_ptr<WaveOutBackend> backend)
-      : previous_(SetWaveOutBackend(std::move(backend))) {}
-  ~ScopedWaveOutBackend() { SetWaveOutBackend(std::move(previous_)); }
-  ScopedWaveOutBackend(const ScopedWaveOutBackend&) = delete;
-  ScopedWaveOutBackend& operator=(const ScopedWaveOutBackend&) = delete;
-
- private:
-  std::shared_ptr<WaveOutBackend> previous_;
-};
+using ScopedWaveOutBackend = ScopedBackend<WaveOutBackend>;
 
 }  // namespace platform

@@ -42,16 +42,6 @@ class ScriptedFileDialogs : public FileDialogBackend {
 };
 
 // Installs a back end for the lifetime of the object.
-class ScopedFileDialogs {
- public:
-  explicit ScopedFileDialogs(std::shared_ptr<FileDialogBackend> backend)
-      : previous_(SetFileDialogBackend(std::move(backend))) {}
-  ~ScopedFileDialogs() { SetFileDialogBackend(std::move(previous_)); }
-  ScopedFileDialogs(const ScopedFileDialogs&) = delete;
-  ScopedFileDialogs& operator=(const ScopedFileDialogs&) = delete;
-
- private:
-  std::shared_ptr<FileDialogBackend> previous_;
-};
+using ScopedFileDialogs = ScopedFileDialogBackend;
 
 }  // namespace app_test

@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/dialog_item.h"
 #include "app/orlenta_dlg.h"
 #include "app/resource.h"
+#include "app/skin/dialog_item.h"
 #include "platform/display_device.h"
 #include "platform/qt/qt_display.h"
 #include "tests/app/window_test_support.h"

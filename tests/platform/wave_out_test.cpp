@@ -1,17 +1,12 @@
 // The wave output layer: the null output's device contract (order of the
-// buffers handed back, reset, close), format checks, and the choice the
-// program makes between the sound server and the null output.
+// buffers handed back, reset, close) and format checks.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "platform/null_wave_out.h"
-#include "platform/pulse/system_wave_out.h"
 #include "platform/recording_message_target.h"
-#include "platform/trace.h"
 #include "platform/wave_out.h"
 
 using namespace std::chrono_literals;
@@ -104,62 +99,6 @@ TEST(WaveOutTest, NullDeviceResetHandsEverythingBackAtOnce) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(back[i], reinterpret_cast<intptr_t>(&headers[i]));
   EXPECT_EQ(device->Close(), WaveResult::Ok);
   EXPECT_EQ(device->Write(headers[0]), WaveResult::InvalidParameter);
-}
-
-class SystemWaveOutTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const char* name : {"ORLENTA_SOUND", "PULSE_SERVER"}) {
-      const char* value = std::getenv(name);
-      saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
-    }
-  }
-  void TearDown() override {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
-    }
-  }
-
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-// Without an answering server the output falls back to the null one, says
-// so once, and still plays at its pace.
-TEST_F(SystemWaveOutTest, FallsBackToTheNullOutputWhenNoServerAnswers) {
-  setenv("ORLENTA_SOUND", "pulse", 1);
-  setenv("PULSE_SERVER", "unix:/nonexistent/orlenta/socket", 1);
-  std::vector<std::string> traces;
-  ScopedTraceSink sink([&](std::string_view text) { traces.emplace_back(text); });
-  auto backend = MakeSystemWaveOutBackend();
-  auto target = std::make_shared<RecordingMessageTarget>();
-  for (int open = 0; open < 2; ++open) {
-    std::unique_ptr<WaveOut> device;
-    ASSERT_EQ(backend->Open(kVoiceFormat, target, device), WaveResult::Ok);
-    std::vector<uint8_t> pcm(160);
-    WAVEHDR header;
-    header.data = pcm.data();
-    header.bufferLength = 160;
-    ASSERT_EQ(device->Prepare(header), WaveResult::Ok);
-    ASSERT_EQ(device->Write(header), WaveResult::Ok);
-    ASSERT_TRUE(target->WaitForCount(size_t(open + 1), 5s));
-  }
-  ASSERT_EQ(traces.size(), 1u);
-  EXPECT_NE(traces[0].find("No sound server answers"), std::string::npos) << traces[0];
-}
-
-TEST_F(SystemWaveOutTest, NullChosenByTheEnvironmentAsksNoServer) {
-  setenv("ORLENTA_SOUND", "null", 1);
-  setenv("PULSE_SERVER", "unix:/nonexistent/orlenta/socket", 1);
-  std::vector<std::string> traces;
-  ScopedTraceSink sink([&](std::string_view text) { traces.emplace_back(text); });
-  auto target = std::make_shared<RecordingMessageTarget>();
-  std::unique_ptr<WaveOut> device;
-  EXPECT_EQ(MakeSystemWaveOutBackend()->Open(kVoiceFormat, target, device), WaveResult::Ok);
-  EXPECT_TRUE(traces.empty());
 }
 
 }  // namespace

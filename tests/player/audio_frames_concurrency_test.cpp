@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/manual_wave_out.h"
 #include "platform/null_wave_out.h"
 #include "player/audio_frames.h"
 #include "player/vyx_format.h"
+#include "tests/support/manual_wave_out.h"
 
 using namespace std::chrono_literals;
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "codecs/audio/g723_coder.h"
-#include "platform/manual_wave_out.h"
 #include "player/audio_frames.h"
 #include "player/vyx_format.h"
+#include "tests/support/manual_wave_out.h"
 #include "tests/support/test_support.h"
 
 namespace {

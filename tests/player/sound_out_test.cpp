@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/manual_wave_out.h"
 #include "platform/null_wave_out.h"
 #include "player/sound_out.h"
+#include "tests/support/manual_wave_out.h"
 #include "tests/support/test_support.h"
 
 using namespace std::chrono_literals;

@@ -3,7 +3,7 @@
 // shows its pressed face, lit with the accent.
 #include <QPainterPath>
 
-#include "app/resource.h"
+#include "res/artwork_ids.h"
 #include "tools/artwork/art_parts.h"
 #include "tools/artwork/art_style.h"
 #include "tools/artwork/button_face.h"

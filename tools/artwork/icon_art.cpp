@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <QRadialGradient>
 
-#include "app/resource.h"
+#include "res/artwork_ids.h"
 #include "tools/artwork/art_parts.h"
 #include "tools/artwork/art_style.h"
 

@@ -3,7 +3,7 @@
 // (786 x 648), and the whole frame composed as one picture.
 #include <QPainter>
 
-#include "app/resource.h"
+#include "res/artwork_ids.h"
 #include "tools/artwork/art_parts.h"
 #include "tools/artwork/art_style.h"
 

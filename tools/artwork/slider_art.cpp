@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/resource.h"
+#include "res/artwork_ids.h"
 #include "tools/artwork/art_parts.h"
 #include "tools/artwork/art_style.h"
 

@@ -3,7 +3,7 @@
 #include <QPainterPath>
 #include <cmath>
 
-#include "app/resource.h"
+#include "res/artwork_ids.h"
 #include "tools/artwork/art_parts.h"
 #include "tools/artwork/art_style.h"
 #include "tools/artwork/button_face.h"

@@ -4,7 +4,7 @@
 // window's layout.
 #include <QPainterPath>
 
-#include "app/resource.h"
+#include "res/artwork_ids.h"
 #include "tools/artwork/art_parts.h"
 #include "tools/artwork/art_style.h"
 #include "tools/artwork/button_face.h"

@@ -1,4 +1,4 @@
-#include "app/trackbar_geometry.h"
+#include "app/skin/trackbar_geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/skin_button.h"
+#include "app/skin/skin_button.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <qdrawutil.h>
 
-#include "app/dialog_item.h"
-#include "app/mask_region.h"
 #include "app/resources.h"
+#include "app/skin/dialog_item.h"
+#include "app/skin/mask_region.h"
 #include "app/window_messages.h"
 #include "platform/qt/private_message_event.h"
 

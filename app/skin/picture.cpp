@@ -1,4 +1,4 @@
-#include "app/picture.h"
+#include "app/skin/picture.h"
 
 #include <QBuffer>
 #include <QByteArray>

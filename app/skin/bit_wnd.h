@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/bitmap_strip.h"
+#include "app/skin/bitmap_strip.h"
 
 class CBitWnd : public QWidget {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "app/dialog_units.h"
+#include "app/skin/dialog_units.h"
 
 QFont DialogFont() {
   QFont font(QStringLiteral("DejaVu Sans"));

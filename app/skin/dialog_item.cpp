@@ -1,4 +1,4 @@
-#include "app/dialog_item.h"
+#include "app/skin/dialog_item.h"
 
 #include <QVariant>
 

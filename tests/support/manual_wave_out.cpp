@@ -1,4 +1,4 @@
-#include "platform/manual_wave_out.h"
+#include "tests/support/manual_wave_out.h"
 
 #include <deque>
 

@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/bit_wnd.h"
-#include "app/bitmap_strip.h"
-#include "app/trackbar_geometry.h"
+#include "app/skin/bit_wnd.h"
+#include "app/skin/bitmap_strip.h"
+#include "app/skin/trackbar_geometry.h"
 
 constexpr int TB_THUMBPOSITION = 4;
 constexpr int TB_THUMBTRACK = 5;

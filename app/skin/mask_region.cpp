@@ -1,4 +1,4 @@
-#include "app/mask_region.h"
+#include "app/skin/mask_region.h"
 
 #include <QList>
 #include <QRect>

@@ -1,4 +1,4 @@
-#include "app/bit_slider.h"
+#include "app/skin/bit_slider.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/dialog_item.h"
+#include "app/skin/dialog_item.h"
 #include "app/window_messages.h"
 #include "platform/qt/private_message_event.h"
 

@@ -1,4 +1,4 @@
-#include "app/bitmap_strip.h"
+#include "app/skin/bitmap_strip.h"
 
 #include "app/resources.h"
 

@@ -1,7 +1,7 @@
 // The picture loader on resources of our own (a JPEG made by the ffmpeg
 // tool, compiled with Qt's resource compiler at test time) and the about
 // box's geometry and texts.
-#include "app/picture.h"
+#include "app/skin/picture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "app/about_dlg.h"
-#include "app/dialog_item.h"
 #include "app/resource.h"
+#include "app/skin/dialog_item.h"
 #include "platform/message_box.h"
 #include "tests/app/window_test_support.h"
 #include "tests/support/test_support.h"

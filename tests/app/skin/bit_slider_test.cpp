@@ -1,6 +1,6 @@
 // The bitmap slider with input sent through its window: position from a
 // click, tracking and seeking, the thumb's place and pictures, tooltip.
-#include "app/bit_slider.h"
+#include "app/skin/bit_slider.h"
 
 #include <gtest/gtest.h>
 

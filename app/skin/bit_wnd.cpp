@@ -1,4 +1,4 @@
-#include "app/bit_wnd.h"
+#include "app/skin/bit_wnd.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

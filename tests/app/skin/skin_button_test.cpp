@@ -1,6 +1,6 @@
 // The skinned button with input sent through its window: state pictures,
 // the mask's shape, press and release rules, check boxes and radio groups.
-#include "app/skin_button.h"
+#include "app/skin/skin_button.h"
 
 #include <gtest/gtest.h>
 
