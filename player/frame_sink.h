@@ -1,13 +1,16 @@
 #pragma once
 // What the play thread hands frames to: the video box.  ShowVideoFrame,
-// PlayAudioFrame and Reset run on the play thread; the rest on the
-// user-interface thread.
+// DrainVideo, PlayAudioFrame and Reset run on the play thread; the rest on
+// the user-interface thread.
 #include "player/vyx_parser.h"
 
 class FrameSink {
  public:
   virtual ~FrameSink() = default;
   virtual void ShowVideoFrame(const VyxFrame& frame) = 0;
+  // At the end of the archive: shows what the video decoder still holds.
+  // A sink whose decoders hold nothing back has nothing to do.
+  virtual void DrainVideo() {}
   virtual void PlayAudioFrame(const VyxFrame& frame) = 0;
   // Closes the decoder and stops the sound; the next frame re-opens.
   virtual void Reset() = 0;
