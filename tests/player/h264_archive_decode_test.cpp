@@ -16,6 +16,7 @@
 #include "codecs/mpeg4/yuv_scalar.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/test_support.h"
+#include "tools/vyxmux/vyx_writer.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -261,6 +262,33 @@ TEST(H264ArchiveDecode, ArchiveCutInsideARecord) {
     // Whole records before the cut still decode as before.
     for (size_t i = 0; i + 1 < pictures.size(); ++i) EXPECT_EQ(pictures[i].md5, expected[i]) << "cut " << cut;
   }
+}
+
+// vyxdecode keeps the player's picture-size limits: a header that claims
+// 65535 x 65535 pixels costs no buffers and ends nothing; the archive's
+// good record after it still decodes.
+TEST(H264ArchiveDecode, ImpossiblePictureSizeIsDropped) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("h264_huge_header");
+  const auto stream = h264_test::Encode(scratch, "huge", "64x48", 1, "-c:v libx264");
+  ASSERT_TRUE(stream);
+  const fs::path archive = scratch / "huge.vyx";
+  VyxWriter writer;
+  ASSERT_TRUE(writer.Open(archive.string()));
+  VYX_FRAME_HEADER header = MakeFrameHeader(FRAME_TYPE_H264_I);
+  header.width = header.height = 65535;
+  ASSERT_TRUE(writer.Write(header, std::vector<uint8_t>(16, 0)));
+  header.width = 64;
+  header.height = 48;
+  ASSERT_TRUE(writer.Write(header, stream->accessUnits[0]));
+  ASSERT_TRUE(writer.Close());
+  const auto output = RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
+                                Quote(archive) + " --planes");
+  ASSERT_TRUE(output) << "vyxdecode failed";
+  const auto pictures = ParseDecodeOutput(*output);
+  ASSERT_EQ(pictures.size(), 1u);
+  EXPECT_EQ(pictures[0].record, 1u);
+  EXPECT_EQ(pictures[0].md5, h264_test::FfmpegFrameMd5s(stream->file).at(0));
 }
 
 // Without --planes the md5 is of the front's RGB32 picture: FFmpeg's own
