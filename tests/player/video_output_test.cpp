@@ -58,7 +58,7 @@ class VideoOutputTest : public testing::Test {
   VideoOutputTest() : display_(std::make_shared<platform::MemoryDisplayBackend>()), output_(window_) {
     output_.SetOutputFormat(32, 0);
     output_.SetDrawObserver([this](const DrawnPicture& drawn) {
-      drawn_.push_back(drawn.header.time);
+      drawn_.push_back(uint32_t{drawn.header.time});  // a copy: the header is packed
       last_.assign(drawn.pixels.begin(), drawn.pixels.end());
     });
   }
