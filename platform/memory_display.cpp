@@ -183,6 +183,7 @@ int32_t MemoryVideoWindow::Present(Surface& picture) {
   return SurfaceResult::kOk;
 }
 
+// The picture kept is the one shown: there is nothing to paint again.
 void MemoryVideoWindow::Refresh() {}
 
 MemoryPicture MemoryVideoWindow::Picture() const {
