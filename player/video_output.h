@@ -21,6 +21,7 @@
 
 #include "platform/video_window.h"
 #include "player/decode_options.h"
+#include "player/frame_sink.h"
 #include "player/render.h"
 #include "player/vdecode.h"
 #include "player/vyx_parser.h"
@@ -38,29 +39,29 @@ struct DrawnPicture {
   std::span<const uint8_t> pixels;
 };
 
-class VideoOutput {
+class VideoOutput : public VideoSink {
  public:
   explicit VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options = {});
-  ~VideoOutput();
+  ~VideoOutput() override;
   VideoOutput(const VideoOutput&) = delete;
   VideoOutput& operator=(const VideoOutput&) = delete;
 
   // Play thread.
-  void ShowVideoFrame(const VyxFrame& frame);
+  void ShowVideoFrame(const VyxFrame& frame) override;
   // At the end of the archive: draws the pictures the decoder still holds,
   // then waits for a key frame again.
-  void DrainVideo();
+  void DrainVideo() override;
   // Closes the decoder; the next frame re-opens.
-  void Reset();
+  void Reset() override;
 
   // User-interface thread.
   void SetOutputFormat(int bitsPerPixel, int overlay);
   void SetOsdPosition(int position);
-  void ResetStats();
+  void ResetStats() override;
   void CountFps(uint32_t frameSecond);
-  int GetViewMode() const;
-  void ClearPicture();
-  void LeaveViewMode();
+  int GetViewMode() const override;
+  void ClearPicture() override;
+  void LeaveViewMode() override;
   // Saves the last picture as a JPEG file, or as a BMP file with asBmp.
   // 1 on success, -1 when there is no picture or it could not be saved.
   int Snapshot(const std::wstring& path, bool asBmp);
