@@ -40,15 +40,14 @@ void CQxAudioFrames::InitSound() {
 void CQxAudioFrames::PlayAudioFrame(const VyxFrame& frame) {
   const size_t bytes = std::min<size_t>(frame.index.header.length, frame.payload.size());
   const uint8_t* payload = frame.payload.data();
-  switch (frame.index.header.type) {
-    case FRAME_TYPE_VOICE:
+  switch (FrameTypeOf(frame.index.header.type).playback) {
+    case FramePlayback::kVoice:
       PlayVoice(payload, bytes);
       break;
-    case FRAME_TYPE_ADPCM:
+    case FramePlayback::kAdpcm:
       PlayAdpcm(payload, bytes);
       break;
-    case FRAME_TYPE_G723_A:
-    case FRAME_TYPE_G723:
+    case FramePlayback::kG723:
       PlayG723(payload, bytes);
       break;
     default:

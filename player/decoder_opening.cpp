@@ -1,19 +1,18 @@
 #include "player/decoder_opening.h"
 
-#include "codecs/mpeg4/output_formats.h"
 #include "player/vdecode.h"
 #include "player/vyx_format.h"
 
-std::optional<DecoderOpening> DecoderOpeningFor(int32_t codecClass, uint8_t type) {
+std::optional<int32_t> DecoderKindOfClass(int32_t codecClass) {
   switch (codecClass) {
     case CODEC_CLASS_MPEG4:
-      return DecoderOpening{DECODER_KIND_MPEG4, OUTPUT_FORMAT_YUV422, type == FRAME_TYPE_MPEG4_I};
+      return DECODER_KIND_MPEG4;
     case CODEC_CLASS_H264:
-      return DecoderOpening{DECODER_KIND_H264, OUTPUT_FORMAT_RGB32, type == FRAME_TYPE_H264_I};
+      return DECODER_KIND_H264;
     case CODEC_CLASS_QX264:
-      return DecoderOpening{DECODER_KIND_QX264, OUTPUT_FORMAT_RGB32, type == FRAME_TYPE_H264B_I};
+      return DECODER_KIND_QX264;
     case CODEC_CLASS_JPEG:
-      return DecoderOpening{DECODER_KIND_JPEG, OUTPUT_FORMAT_RGB32_FLIP, true};
+      return DECODER_KIND_JPEG;
     default:
       return std::nullopt;
   }

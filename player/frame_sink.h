@@ -1,15 +1,18 @@
 #pragma once
 // What the play thread hands frames to: the video box.  ShowVideoFrame,
-// PlayAudioFrame and Reset run on the play thread; the rest on the
-// user-interface thread.
+// DrainVideo, PlayAudioFrame and Reset run on the play thread; the rest on
+// the user-interface thread.  The video half is the video output's
+// (player/video_output.h), which the box forwards to.
 #include "player/vyx_parser.h"
 
-class FrameSink {
+class VideoSink {
  public:
-  virtual ~FrameSink() = default;
+  virtual ~VideoSink() = default;
   virtual void ShowVideoFrame(const VyxFrame& frame) = 0;
-  virtual void PlayAudioFrame(const VyxFrame& frame) = 0;
-  // Closes the decoder and stops the sound; the next frame re-opens.
+  // At the end of the archive: shows what the video decoder still holds.
+  // A sink whose decoders hold nothing back has nothing to do.
+  virtual void DrainVideo() {}
+  // Closes the decoder; the next frame re-opens.
   virtual void Reset() = 0;
   virtual void ResetStats() = 0;
   // The fisheye view mode; -1 when there is none.
@@ -18,4 +21,10 @@ class FrameSink {
   virtual void ClearPicture() = 0;
   // A newly opened archive starts without a fisheye view.
   virtual void LeaveViewMode() = 0;
+};
+
+// The whole sink: video and sound; its Reset also stops the sound.
+class FrameSink : public VideoSink {
+ public:
+  virtual void PlayAudioFrame(const VyxFrame& frame) = 0;
 };

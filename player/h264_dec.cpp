@@ -1,5 +1,6 @@
 #include "player/h264_dec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -91,11 +92,16 @@ int ReceiveAll(H264DecHandle* handle) {
   }
 }
 
-int Send(H264DecHandle* handle, const uint8_t* data, int32_t size) {
-  av_fast_padded_malloc(&handle->input, &handle->inputCapacity, static_cast<size_t>(size));
-  if (!handle->input) return kNoMemory;
-  std::memcpy(handle->input, data, static_cast<size_t>(size));
-  handle->packet->data = handle->input;
+static_assert(kH264DecInputPadding >= AV_INPUT_BUFFER_PADDING_SIZE);
+
+int Send(H264DecHandle* handle, const uint8_t* data, int32_t size, bool padded) {
+  if (!padded) {
+    av_fast_padded_malloc(&handle->input, &handle->inputCapacity, static_cast<size_t>(size));
+    if (!handle->input) return kNoMemory;
+    std::memcpy(handle->input, data, static_cast<size_t>(size));
+    data = handle->input;
+  }
+  handle->packet->data = const_cast<uint8_t*>(data);
   handle->packet->size = size;
   int result = avcodec_send_packet(handle->context, handle->packet);
   if (result == AVERROR(EAGAIN)) {
@@ -118,7 +124,9 @@ void FreeRecords(PtrQueue* queue) {
 
 }  // namespace
 
-int H264Dec_Open(H264DecHandle** out) {
+int H264Dec_Open(H264DecHandle** out) { return H264Dec_OpenWithThreads(out, 0); }
+
+int H264Dec_OpenWithThreads(H264DecHandle** out, int threads) {
   if (!out) return kBadArgument;
   *out = nullptr;
   auto* handle = static_cast<H264DecHandle*>(av_mallocz(sizeof(H264DecHandle)));
@@ -142,7 +150,8 @@ int H264Dec_Open(H264DecHandle** out) {
     return kNoMemory;
   }
 
-  handle->context->thread_count = DecoderThreadCountFromEnvironment();
+  handle->context->thread_count =
+      threads > 0 ? std::min(threads, kMaxDecoderThreads) : DecoderThreadCountFromEnvironment();
   // Slice threads only: frame threads would hold each picture back by
   // thread_count - 1 packets, and every frame must give its own picture.
   handle->context->thread_type = FF_THREAD_SLICE;
@@ -158,18 +167,40 @@ int H264Dec_Open(H264DecHandle** out) {
   return kOk;
 }
 
-int H264Dec_Decode(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* used) {
+namespace {
+
+int Decode(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* used, bool padded) {
   if (!handle || !data || !used) return kBadArgument;
   if (size < 0) return kNegativeSize;
   if (!handle->opened) return kNotOpened;
   // An empty packet would tell FFmpeg the stream has ended, after which it
   // takes no more input: size 0 only collects.
   if (size > 0) {
-    if (const int sent = Send(handle, data, size); sent != kOk) return sent;
+    if (const int sent = Send(handle, data, size, padded); sent != kOk) return sent;
   }
   if (const int received = ReceiveAll(handle); received != kOk) return received;
   *used = size;
   return kOk;
+}
+
+}  // namespace
+
+int H264Dec_Decode(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* used) {
+  return Decode(handle, data, size, used, false);
+}
+
+int H264Dec_DecodePadded(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* used) {
+  return Decode(handle, data, size, used, true);
+}
+
+int H264Dec_Drain(H264DecHandle* handle) {
+  if (!handle) return kBadArgument;
+  if (!handle->opened) return kNotOpened;
+  int result = avcodec_send_packet(handle->context, nullptr) < 0 ? kFfmpegFailed : kOk;
+  if (result == kOk) result = ReceiveAll(handle);
+  // The pictures taken are the adapter's own references: flushing keeps them.
+  avcodec_flush_buffers(handle->context);
+  return result;
 }
 
 int H264Dec_GetPicture(H264DecHandle* handle, H264DecPicture** out) {

@@ -34,12 +34,23 @@ struct H264DecPicture {
 // -6 when FFmpeg has no H.264 decoder or cannot open it.  On failure *out is
 // null and nothing stays allocated.
 int H264Dec_Open(H264DecHandle** out);
+// The same with FFmpeg's thread count given (1..kMaxDecoderThreads; 0 takes
+// it from the environment as H264Dec_Open does).
+int H264Dec_OpenWithThreads(H264DecHandle** out, int threads);
 // Feeds size bytes (a whole access unit, or several) and collects every
 // picture that comes out, oldest first.  Size 0 is the "empty packet": it
 // only collects pictures still to come, and never ends the stream.  *used
 // gets the bytes taken (all of them, or 0 for the empty packet).  Pictures
 // of any format other than 8-bit 4:2:0 are dropped.
 int H264Dec_Decode(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* used);
+// The same for data followed by at least kH264DecInputPadding zero bytes:
+// FFmpeg reads it where it lies instead of from a padded copy.
+constexpr int32_t kH264DecInputPadding = 64;
+int H264Dec_DecodePadded(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* used);
+// The end of the stream: collects every picture the decoder still holds
+// back for reordering, then readies it for a new stream, which has to
+// start with a key frame.
+int H264Dec_Drain(H264DecHandle* handle);
 // 0 with *out the oldest picture not fetched yet, or null when there is none.
 int H264Dec_GetPicture(H264DecHandle* handle, H264DecPicture** out);
 // Gives a fetched picture back; -6 when its planes match no frame in use

@@ -17,7 +17,8 @@ struct H264DecHandle {
   PtrQueue* fetchedPictures;  // H264DecPicture* handed out and not released
   AVPacket* packet;
   // FFmpeg's readers may look up to AV_INPUT_BUFFER_PADDING_SIZE bytes past
-  // a packet, so each packet is copied here with zeroed padding behind it.
+  // a packet, so a packet without that padding (H264Dec_Decode) is copied
+  // here with zeroed padding behind it.
   uint8_t* input;
   unsigned inputCapacity;
 };

@@ -9,11 +9,6 @@ namespace {
 constexpr uint32_t kIdleSleepMs = 5;
 constexpr std::chrono::milliseconds kShutdownBound{3000};
 
-bool IsAudioType(uint8_t type) {
-  return type == FRAME_TYPE_AUDIO_131 || type == FRAME_TYPE_G723_A || type == FRAME_TYPE_ADPCM ||
-         type == FRAME_TYPE_G723 || type == FRAME_TYPE_VOICE;
-}
-
 }  // namespace
 
 PlaybackEngine::PlaybackEngine(platform::Clock& clock) : clock_(clock) {}
@@ -68,12 +63,8 @@ void PlaybackEngine::Play() {
 
 void PlaybackEngine::Resume(bool restart) {
   Lock lock(thread_.Mutex());
-  if (restart) {
-    currentMs_ = 0;
-    currentSeconds_ = 0;
-  }
+  if (restart) currentSeconds_ = 0;
   tickBase_.reset();
-  previousMs_ = 0;
   mode_ = PLAY_MODE_PLAY;
   ++wakes_;
   thread_.ResumeLocked(lock);
@@ -197,12 +188,10 @@ PlaybackEngine::Paced PlaybackEngine::Pace(const VyxFrame& frame, uint64_t seeks
     if (quit_) return Paced::Quit;
     if (seeks_ != seeksAtRead) return Paced::Drop;  // read before the seek
     currentSeconds_ = frame.index.header.time;
-    currentMs_ = current;
     if (resetClock_) {
       tickBase_.reset();
       resetClock_ = false;
     }
-    if (previousMs_ == 0) previousMs_ = current;
     if (!tickBase_) tickBase_ = static_cast<int64_t>(clock_.NowMs() - current);
     tickBase = *tickBase_;
     wakes = wakes_;
@@ -259,7 +248,10 @@ void PlaybackEngine::ThreadMain() {
 
     FrameReadout out;
     if (parser_.ReadNextFrame(out) <= 0) {
-      if (out.endOfFile) Post(WM_VYX_END_OF_FILE, 0, 0);
+      if (out.endOfFile) {
+        sink_->DrainVideo();
+        Post(WM_VYX_END_OF_FILE, 0, 0);
+      }
       clock_.SleepMs(kIdleSleepMs);  // at the end, or ahead of the index thread
     } else {
       const VYX_FRAME_HEADER& h = out.frame->index.header;
@@ -269,9 +261,7 @@ void PlaybackEngine::ThreadMain() {
         if (paced == Paced::Quit) return;
         if (paced == Paced::Drop) continue;
         sink_->ShowVideoFrame(*out.frame);
-        Lock lock(thread_.Mutex());
-        previousMs_ = currentMs_;
-      } else if (IsAudioType(h.type)) {
+      } else if (IsAudioFrameType(h.type)) {
         // A step forward shows the next video frame, passing audio by.
         if (GetMode() == PLAY_MODE_STEP_FORWARD) continue;
         sink_->PlayAudioFrame(*out.frame);

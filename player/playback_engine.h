@@ -75,8 +75,6 @@ class PlaybackEngine {
   bool resetClock_ = false;
   uint64_t wakes_ = 0;  // mode changes, seeks and quit: ends a pacing wait
   uint64_t seeks_ = 0;
-  uint64_t previousMs_ = 0;
-  uint64_t currentMs_ = 0;
   uint32_t currentSeconds_ = 0;
   std::optional<int64_t> tickBase_;
   bool squareSource_ = false;

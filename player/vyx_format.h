@@ -54,17 +54,38 @@ enum : uint8_t {
 
 enum : int32_t {
   CODEC_CLASS_NONE = -1,
-  CODEC_CLASS_MPEG4 = 0,  // also every audio type
+  CODEC_CLASS_MPEG4 = 0,  // also the audio types but 131
   CODEC_CLASS_H264 = 1,
   CODEC_CLASS_JPEG = 2,
   CODEC_CLASS_QX264 = 3,  // no frame type maps here
 };
 
-int32_t CodecClassOfType(uint8_t type);
-// Key frames: the set every key-frame search uses.
-bool IsKeyFrameType(uint8_t type);
+// What the player does with a frame of each type.
+enum class FramePlayback : uint8_t {
+  kNone,     // not a type the player knows: passed by
+  kPicture,  // decoded by the video output and drawn
+  kVoice,    // mu-law voice units
+  kAdpcm,    // IMA ADPCM blocks
+  kG723,     // G.723 24 kbit/s
+  kSilent,   // audio that no decoder takes
+};
+
+// One row per frame type: every switch over types reads this table.
+struct FrameTypeInfo {
+  bool video;
+  bool audio;
+  int32_t codecClass;
+  bool key;  // the set every key-frame search and the key-frame gate use
+  FramePlayback playback;
+};
+
+const FrameTypeInfo& FrameTypeOf(uint8_t type);
+
+inline int32_t CodecClassOfType(uint8_t type) { return FrameTypeOf(type).codecClass; }
+inline bool IsKeyFrameType(uint8_t type) { return FrameTypeOf(type).key; }
 // Video types: their times make the archive's last video time.
-bool IsVideoFrameType(uint8_t type);
+inline bool IsVideoFrameType(uint8_t type) { return FrameTypeOf(type).video; }
+inline bool IsAudioFrameType(uint8_t type) { return FrameTypeOf(type).audio; }
 
 // The header's title as text: at most the bytes before byte 41, up to the
 // first zero.

@@ -90,10 +90,12 @@ void BM_FrontDecodeAndConvertVersusFfmpegDecode1080p(benchmark::State& state) {
   }
   size_t largest = 0;
   for (const auto& unit : units) largest = std::max(largest, unit.size());
-  std::vector<uint8_t> source(largest + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+  std::vector<uint8_t> source(largest + kH264DecInputPadding, 0);
   std::vector<uint8_t> destination(size_t(kWidth) * kHeight * 4);
   CQxVDecode front;
   front.SetOutputFormat(32, 0);
+  // As the video output hands payloads over: zeroes behind each one.
+  front.SetSourcePadding(kH264DecInputPadding);
   if (front.Open(source.data(), destination.data(), kWidth, kHeight, DECODER_KIND_H264, OUTPUT_FORMAT_RGB32) != 1) {
     state.SkipWithError("the H.264 decoder did not open");
     return;
@@ -106,7 +108,8 @@ void BM_FrontDecodeAndConvertVersusFfmpegDecode1080p(benchmark::State& state) {
       state,
       [&] {
         for (const auto& unit : units) {
-          std::copy(unit.begin(), unit.end(), source.begin());
+          const auto end = std::copy(unit.begin(), unit.end(), source.begin());
+          std::fill(end, end + kH264DecInputPadding, 0);
           frontPictures += front.Decode(int32_t(unit.size())) == 0;
         }
         benchmark::DoNotOptimize(destination.data());

@@ -1,25 +1,20 @@
 #pragma once
-// The video box: the window pictures are shown in.  On the play thread it
-// decodes each video frame through the decoder front (re-opened when the
-// codec class or the picture size changes, then waiting for a key frame),
-// and draws it with its title and recording time through the renderer.  On
-// the user-interface thread it paints, saves snapshots and reports mouse
-// input to the main window.  One lock guards the decoder, the buffers, the
-// renderer and the view mode.  The audio frames go to the box's sound
-// side, which queues their PCM for the sound output under a lock of its own.
+// The video box: the window pictures are shown in.  Decoding and drawing
+// are the video output's (player/video_output.h), which draws into this
+// window on the play thread; the box paints what was last presented, saves
+// snapshots and reports mouse input to the main window on the
+// user-interface thread.  The audio frames go to the box's sound side,
+// which queues their PCM for the sound output under a lock of its own.
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <system_error>
-#include <vector>
 
 #include "platform/message_target.h"
 #include "platform/qt/qt_video_widget.h"
 #include "player/audio_frames.h"
 #include "player/frame_sink.h"
-#include "player/render.h"
-#include "player/vdecode.h"
+#include "player/video_output.h"
 
 class CQxVideoContainer;
 
@@ -34,6 +29,7 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
 
   // Play thread.
   void ShowVideoFrame(const VyxFrame& frame) override;
+  void DrainVideo() override;
   void PlayAudioFrame(const VyxFrame& frame) override;
   void Reset() override;
 
@@ -54,6 +50,7 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   std::wstring GetTimeText() const;
   std::wstring GetTitleText() const;
   std::wstring GetFpsText() const;
+  // Never waits for a frame being decoded.
   bool HasDrawnFrame() const;
   // Called on the play thread after each frame drawn (tools and tests
   // follow playback with it).
@@ -66,35 +63,7 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  // Re-opens the decoder for a new codec class or picture size; false when
-  // no decoder could be had for it.
-  bool OpenDecoderLocked(const LOCAL_FRAME_INDEX& record);
-  int SnapshotDewarp(const std::wstring& path, std::error_code* reason);
-  int SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason);
-
   platform::MessageTargetPtr mainWindow_;
-
-  // Recursive: the user-interface thread's view changes call back into
-  // operations that take it too.
-  mutable std::recursive_mutex mutex_;
-  int width_ = 0;  // -1 after Reset: the next frame re-opens
-  int height_ = 0;
   CQxAudioFrames audio_;
-  int codecClass_ = CODEC_CLASS_MPEG4;
-  bool decoderOpen_ = false;
-  CQxVDecode decoder_;
-  CQxRender render_;
-  std::vector<uint8_t> source_;
-  std::vector<uint8_t> destination_;
-  int overlay_ = 1;
-  int bitsPerPixel_ = 32;
-  wchar_t titleText_[20] = {};
-  wchar_t timeText_[32] = {};
-  wchar_t fpsText_[25] = {};
-  bool drawnFrame_ = false;
-  bool keySeen_ = false;
-  int fpsCount_ = 0;
-  uint32_t fpsSecond_ = 0;
-  int viewMode_ = -1;
-  std::function<void(const VYX_FRAME_HEADER&)> drawObserver_;
+  VideoOutput video_;
 };

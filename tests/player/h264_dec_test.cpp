@@ -277,4 +277,74 @@ TEST(DecoderThreads, OpenUsesSliceThreadsOfTheCount) {
   }
 }
 
+// A count given at open wins over the environment; 0 leaves it to the
+// environment.
+TEST(DecoderThreads, CountGivenAtOpen) {
+  EnvironmentGuard guard("NUMBER_OF_PROCESSORS");
+  setenv("NUMBER_OF_PROCESSORS", "3", 1);
+  for (auto [given, expected] : {std::pair{2, 2}, std::pair{0, 3}, std::pair{99, kMaxDecoderThreads}}) {
+    H264DecHandle* handle = nullptr;
+    ASSERT_EQ(H264Dec_OpenWithThreads(&handle, given), 0);
+    EXPECT_EQ(handle->context->thread_count, expected) << given;
+    H264Dec_Close(handle);
+  }
+}
+
+// Data that carries FFmpeg's padding is read where it lies: the pictures
+// are FFmpeg's own, and the adapter's copy buffer is never made.
+TEST_F(H264DecTest, PaddedDataIsDecodedWithoutACopy) {
+  for (size_t i = 0; i < units().size(); ++i) {
+    std::vector<uint8_t> padded(units()[i]);
+    padded.resize(padded.size() + kH264DecInputPadding, 0);
+    int32_t used = -1;
+    ASSERT_EQ(H264Dec_DecodePadded(handle_, padded.data(), int32_t(units()[i].size()), &used), 0);
+    EXPECT_EQ(used, int32_t(units()[i].size()));
+    H264DecPicture* picture = nullptr;
+    ASSERT_EQ(H264Dec_GetPicture(handle_, &picture), 0);
+    ASSERT_NE(picture, nullptr) << "frame " << i;
+    EXPECT_EQ(h264_test::PlaneMd5(*picture), reference()[i]) << "frame " << i;
+    EXPECT_EQ(H264Dec_ReleasePicture(handle_, picture), 0);
+  }
+  EXPECT_EQ(handle_->input, nullptr);
+}
+
+// The end of a stream with B-frames: the pictures held for reordering come
+// out, in order, and a new stream can follow from its key frame.
+TEST(H264DecDrain, GivesThePicturesHeldBackThenTakesANewStream) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("h264_dec_drain");
+  const auto stream = h264_test::Encode(scratch, "bframes", "176x144", 10, "-c:v libx264 -bf 2 -g 10");
+  ASSERT_TRUE(stream);
+  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  ASSERT_EQ(expected.size(), stream->accessUnits.size());
+  H264DecHandle* handle = nullptr;
+  ASSERT_EQ(H264Dec_Open(&handle), 0);
+  std::vector<std::string> md5s;
+  auto collect = [&] {
+    H264DecPicture* picture = nullptr;
+    while (H264Dec_GetPicture(handle, &picture) == 0 && picture) {
+      md5s.push_back(h264_test::PlaneMd5(*picture));
+      EXPECT_EQ(H264Dec_ReleasePicture(handle, picture), 0);
+    }
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    md5s.clear();
+    for (const auto& unit : stream->accessUnits) {
+      int32_t used = 0;
+      ASSERT_EQ(H264Dec_Decode(handle, unit.data(), int32_t(unit.size()), &used), 0);
+      collect();
+    }
+    EXPECT_LT(md5s.size(), expected.size());
+    ASSERT_EQ(H264Dec_Drain(handle), 0);
+    collect();
+    EXPECT_EQ(md5s, expected) << "pass " << pass;
+  }
+  // Nothing is left to drain.
+  EXPECT_EQ(H264Dec_Drain(handle), 0);
+  collect();
+  EXPECT_EQ(md5s.size(), expected.size());
+  EXPECT_EQ(H264Dec_Drain(nullptr), -1);
+  H264Dec_Close(handle);
+}
+
 }  // namespace

@@ -50,6 +50,15 @@ class FakeBox : public FrameSink {
     std::lock_guard lock(m_);
     shown_.push_back({f.index.header.time, f.index.header.usec, f.index.header.type, clock_.NowMs()});
   }
+  // Each drain remembers how many frames had been shown before it.
+  void DrainVideo() override {
+    std::lock_guard lock(m_);
+    drains_.push_back(shown_.size());
+  }
+  std::vector<size_t> Drains() const {
+    std::lock_guard lock(m_);
+    return drains_;
+  }
   void PlayAudioFrame(const VyxFrame& f) override {
     std::lock_guard lock(m_);
     audio_.push_back(f.index.header.time);
@@ -77,6 +86,7 @@ class FakeBox : public FrameSink {
   mutable std::mutex m_;
   std::vector<Shown> shown_;
   std::vector<uint32_t> audio_;
+  std::vector<size_t> drains_;
 };
 
 struct Rec {
@@ -249,6 +259,18 @@ TEST_F(PlaybackTest, StopWhilePausedShowsOneMoreFrameAndResetsTheBox) {
   engine_.Play();
   ASSERT_TRUE(WaitUntil([&] { return box_.ShownCount() >= 3; }));
   EXPECT_EQ(box_.Shown_()[2].time, kT0);
+}
+
+// The end of the index drains the video decoder before it is reported, once
+// the last frame was shown; nothing drains before the end.
+TEST_F(PlaybackTest, TheEndOfTheIndexDrainsTheVideoBeforeItIsReported) {
+  ASSERT_EQ(engine_.OpenFile(Write(Gop(kT0, 6))), 1);
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, 5s));
+  const auto drains = box_.Drains();
+  ASSERT_FALSE(drains.empty());
+  EXPECT_EQ(drains[0], 6u);
+  engine_.Stop();
+  WaitSuspended();
 }
 
 TEST_F(PlaybackTest, TheEndOfTheIndexIsReportedAgainAndAgain) {

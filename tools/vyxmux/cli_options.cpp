@@ -73,11 +73,6 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   }
 }
 
-bool IsAudioType(uint64_t type) {
-  return type == FRAME_TYPE_AUDIO_131 || type == FRAME_TYPE_G723_A || type == FRAME_TYPE_ADPCM ||
-         type == FRAME_TYPE_G723 || type == FRAME_TYPE_VOICE;
-}
-
 // TYPE:FILE:CHUNK_BYTES:BYTES_PER_SECOND; FILE may itself hold colons.
 std::optional<AudioInput> ParseAudio(const std::string& argument, std::string& error) {
   const size_t first = argument.find(':');
@@ -89,7 +84,7 @@ std::optional<AudioInput> ParseAudio(const std::string& argument, std::string& e
   }
   AudioInput input;
   const auto type = ParseUnsigned(argument.substr(0, first), 255);
-  if (!type || !IsAudioType(*type)) {
+  if (!type || !IsAudioFrameType(static_cast<uint8_t>(*type))) {
     error = "--audio: TYPE must be 131, 132, 145, 146 or 147 in '" + argument + "'";
     return std::nullopt;
   }

@@ -135,6 +135,32 @@ TEST_F(VideoContainerTest, PlaysFromTheFirstKeyFrameOnInOrder) {
   EXPECT_EQ(size->lParam, 288);
 }
 
+// The archive starts with predicted pictures that carry their parameter
+// sets and a recovery point (an intra-refresh stream entered at the start of
+// a refresh cycle): FFmpeg would show them once recovered, so only the
+// key-frame gate keeps them off the screen until the first key frame.
+TEST_F(VideoContainerTest, KeyFrameGateHoldsPredictedPicturesThatCarryTheirParameterSets) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  auto refreshed = Libx264(dir_, "176x144", 30, "-x264-params intra-refresh=1:repeat-headers=1:keyint=10");
+  ASSERT_TRUE(refreshed);
+  auto keyed = Libx264(dir_, "176x144", 20, "-x264-params repeat-headers=1");
+  ASSERT_TRUE(keyed);
+  ASSERT_EQ(refreshed->size(), 30u);
+  std::vector<Record> records;
+  for (size_t i = 10; i < refreshed->size(); ++i) records.push_back(VideoRecord((*refreshed)[i], records.size()));
+  for (const AccessUnit& unit : *keyed) records.push_back(VideoRecord(unit, records.size()));
+  for (size_t i = 0; i < 20; ++i) ASSERT_EQ(records[i].header.type, FRAME_TYPE_H264_P) << i;
+  ASSERT_EQ(records[20].header.type, FRAME_TYPE_H264_I);
+
+  ASSERT_EQ(container_->OpenFile(WriteArchive(dir_, "gate.vyx", records)), 1);
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, 20s));
+  container_->Stop();
+  const auto drawn = Drawn();
+  ASSERT_GE(drawn.size(), 20u);
+  for (size_t i = 0; i < 20; ++i)
+    EXPECT_EQ(drawn[i], uint64_t{kT0} * 1000000 + (i + 20) * 40000) << "picture " << i;
+}
+
 TEST_F(VideoContainerTest, ShowsThePictureWithItsTimeText) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
   auto units = Libx264(dir_, "704x576", 10);

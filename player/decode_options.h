@@ -1,0 +1,7 @@
+#pragma once
+// How the video output decodes: the player leaves every field at its
+// default, the tools set them from their command lines.
+struct VideoDecodeOptions {
+  // FFmpeg's H.264 threads; 0: NUMBER_OF_PROCESSORS or the processor count.
+  int h264Threads = 0;
+};

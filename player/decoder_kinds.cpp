@@ -1,0 +1,29 @@
+#include "player/decoder_kinds.h"
+
+#include "player/ffmpeg_h264_kind.h"
+#include "player/vdecode.h"
+
+namespace {
+
+struct DecoderKindRow {
+  int32_t kind;
+  std::unique_ptr<DecoderKind> (*make)();
+};
+
+template <class Kind>
+std::unique_ptr<DecoderKind> Make() {
+  return std::make_unique<Kind>();
+}
+
+constexpr DecoderKindRow kKinds[] = {
+    {DECODER_KIND_H264, &Make<FfmpegH264Kind>},
+};
+
+}  // namespace
+
+std::unique_ptr<DecoderKind> MakeDecoderKind(int32_t kind) {
+  for (const DecoderKindRow& row : kKinds) {
+    if (row.kind == kind) return row.make();
+  }
+  return nullptr;
+}

@@ -1,0 +1,80 @@
+#include "player/ffmpeg_h264_kind.h"
+
+#include <algorithm>
+
+#include "codecs/mpeg4/output_formats.h"
+#include "codecs/mpeg4/yuv_converters.h"
+
+FfmpegH264Kind::~FfmpegH264Kind() { H264Dec_Close(handle_); }
+
+int32_t FfmpegH264Kind::Open(const DecoderTarget& target) {
+  target_ = target;
+  if (!target.destination || target.width <= 0 || target.height <= 0) return -1;
+  const int threads = target.options ? target.options->h264Threads : 0;
+  return H264Dec_OpenWithThreads(&handle_, threads) == 0 ? 1 : -1;
+}
+
+int32_t FfmpegH264Kind::Decode(const uint8_t* source, int32_t length, size_t padding) {
+  int32_t used = 0;
+  if (padding >= static_cast<size_t>(kH264DecInputPadding)) {
+    H264Dec_DecodePadded(handle_, source, length, &used);
+  } else {
+    H264Dec_Decode(handle_, source, length, &used);
+  }
+  H264Dec_Decode(handle_, source, 0, &used);
+  // Several pictures may come out of one input: show the newest, give all
+  // back, so that none piles up.
+  H264DecPicture* newest = nullptr;
+  H264DecPicture* picture = nullptr;
+  while (H264Dec_GetPicture(handle_, &picture) == 0 && picture) {
+    if (newest) H264Dec_ReleasePicture(handle_, newest);
+    newest = picture;
+  }
+  if (!newest) return -1;
+  Take(newest);
+  return 0;
+}
+
+// Every held picture is shown, one per call: the last of them is the
+// archive's last picture.
+int32_t FfmpegH264Kind::Drain() {
+  if (!draining_) {
+    draining_ = true;
+    H264Dec_Drain(handle_);
+  }
+  H264DecPicture* picture = nullptr;
+  if (H264Dec_GetPicture(handle_, &picture) != 0 || !picture) {
+    draining_ = false;
+    return -1;
+  }
+  Take(picture);
+  return 0;
+}
+
+void FfmpegH264Kind::Take(H264DecPicture* picture) {
+  if (target_.observer && *target_.observer) (*target_.observer)(*picture);
+  Convert(*picture);
+  H264Dec_ReleasePicture(handle_, picture);
+}
+
+// Never more than the opened size: a stream that declares a bigger picture
+// than its archive must not write past the destination.
+void FfmpegH264Kind::Convert(const H264DecPicture& p) {
+  const int32_t width = std::min(p.width, target_.width);
+  const int32_t height = std::min(p.height, target_.height);
+  uint8_t* const to = target_.destination;
+  switch (target_.format) {
+    case OUTPUT_FORMAT_YUV422:
+      YuvToYuy2(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, 2 * target_.width);
+      break;
+    case OUTPUT_FORMAT_RGB24:
+      YuvToRgb24(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
+      break;
+    case OUTPUT_FORMAT_RGB16:
+      YuvToRgb565(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
+      break;
+    default:
+      YuvToRgb32(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
+      break;
+  }
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Decoder kind DECODER_KIND_H264: FFmpeg's H.264 decoder through the
+// adapter of player/h264_dec.h, its 8-bit 4:2:0 pictures converted to the
+// output format.
+#include "player/decoder_kind.h"
+
+class FfmpegH264Kind : public DecoderKind {
+ public:
+  FfmpegH264Kind() = default;
+  ~FfmpegH264Kind() override;
+  FfmpegH264Kind(const FfmpegH264Kind&) = delete;
+  FfmpegH264Kind& operator=(const FfmpegH264Kind&) = delete;
+
+  // 1, or -1 when FFmpeg's decoder cannot be had or there is nothing to
+  // decode into.
+  int32_t Open(const DecoderTarget& target) override;
+  // 0 when a picture was written; -1 when none came out of this payload.
+  int32_t Decode(const uint8_t* source, int32_t length, size_t padding) override;
+  int32_t Drain() override;
+
+ private:
+  // Shows the picture and gives it back.
+  void Take(H264DecPicture* picture);
+  void Convert(const H264DecPicture& picture);
+
+  H264DecHandle* handle_ = nullptr;
+  DecoderTarget target_;
+  bool draining_ = false;
+};

@@ -1,0 +1,114 @@
+#pragma once
+// The video output: the video half of what the play thread hands frames to.
+// It decodes each video frame through the decoder front (re-opened when the
+// codec class or the picture size changes, then waiting for a key frame)
+// and draws it with its title and recording time through the renderer, in
+// whatever window it was given: the player's video box, or a window in
+// memory for the tools and tests.  It keeps the texts shown, counts frames
+// per second and saves snapshots of the last picture.
+//
+// One lock, the decode lock, guards the decoder, the buffers, the renderer
+// and the view mode; it is held while a frame is decoded and drawn.  Whether
+// a frame has been drawn is readable without it, so that painting never
+// waits for decoding.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/video_window.h"
+#include "player/decode_options.h"
+#include "player/frame_sink.h"
+#include "player/render.h"
+#include "player/vdecode.h"
+#include "player/vyx_parser.h"
+
+// Pictures larger than this either way are not from any recorder; such a
+// header is corrupt, and its size would only make huge buffers.
+constexpr int kMaxPictureSide = 8192;
+
+// One picture as drawn: the destination buffer at the archive's size in the
+// output format.
+struct DrawnPicture {
+  const VYX_FRAME_HEADER& header;
+  int width;
+  int height;
+  std::span<const uint8_t> pixels;
+};
+
+class VideoOutput : public VideoSink {
+ public:
+  explicit VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options = {});
+  ~VideoOutput() override;
+  VideoOutput(const VideoOutput&) = delete;
+  VideoOutput& operator=(const VideoOutput&) = delete;
+
+  // Play thread.
+  void ShowVideoFrame(const VyxFrame& frame) override;
+  // At the end of the archive: draws the pictures the decoder still holds,
+  // then waits for a key frame again.
+  void DrainVideo() override;
+  // Closes the decoder; the next frame re-opens.
+  void Reset() override;
+
+  // User-interface thread.
+  void SetOutputFormat(int bitsPerPixel, int overlay);
+  void SetOsdPosition(int position);
+  void ResetStats() override;
+  void CountFps(uint32_t frameSecond);
+  int GetViewMode() const override;
+  void ClearPicture() override;
+  void LeaveViewMode() override;
+  // Saves the last picture as a JPEG file, or as a BMP file with asBmp.
+  // 1 on success, -1 when there is no picture or it could not be saved;
+  // *reason (if given) then holds the system's error when the file could
+  // not be written.
+  int Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason = nullptr);
+
+  std::wstring GetTimeText() const;
+  std::wstring GetTitleText() const;
+  std::wstring GetFpsText() const;
+  // Lock-free: a frame has been drawn since the last ClearPicture.
+  bool HasDrawnFrame() const { return drawnFrame_.load(std::memory_order_acquire); }
+
+  // Called on the play thread, under the decode lock, after each picture
+  // drawn.
+  void SetDrawObserver(std::function<void(const DrawnPicture&)> observer);
+  // Sees the planes of each picture decoded, before conversion.
+  void SetPictureObserver(CQxVDecode::PictureObserver observer);
+
+ private:
+  bool OpenDecoderLocked(const LOCAL_FRAME_INDEX& record);
+  // Copies the payload with its zero padding; false when it cannot be had.
+  bool FillSourceLocked(const std::vector<uint8_t>& payload);
+  void DrawLocked(const VYX_FRAME_HEADER& header);
+  int SnapshotDewarp(const std::wstring& path, std::error_code* reason);
+  int SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason);
+
+  platform::VideoWindow& window_;
+  mutable std::recursive_mutex mutex_;
+  int width_ = 0;  // -1 after Reset: the next frame re-opens
+  int height_ = 0;
+  int codecClass_ = CODEC_CLASS_MPEG4;
+  bool decoderOpen_ = false;
+  bool keySeen_ = false;
+  VYX_FRAME_HEADER lastHeader_{};  // of the last frame given to the decoder
+  CQxVDecode decoder_;
+  CQxRender render_;
+  std::vector<uint8_t> source_;
+  std::vector<uint8_t> destination_;
+  int overlay_ = 1;
+  int bitsPerPixel_ = 32;
+  wchar_t titleText_[20] = {};
+  wchar_t timeText_[32] = {};
+  wchar_t fpsText_[25] = {};
+  std::atomic<bool> drawnFrame_{false};
+  int fpsCount_ = 0;
+  uint32_t fpsSecond_ = 0;
+  int viewMode_ = -1;
+  std::function<void(const DrawnPicture&)> drawObserver_;
+};

@@ -1,0 +1,55 @@
+#include "tools/vyxdecode/decode_arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::optional<DecodeArguments> Parse(std::vector<const char*> words, std::string* error = nullptr) {
+  words.insert(words.begin(), "vyxdecode");
+  std::string message;
+  auto parsed = ParseDecodeArguments(static_cast<int>(words.size()), words.data(), message);
+  if (error) *error = message;
+  return parsed;
+}
+
+TEST(VyxdecodeArguments, ValuesFollowTheOptionOrItsEqualsSign) {
+  for (const auto& words : {std::vector<const char*>{"a.vyx", "--threads", "3", "--planes"},
+                            std::vector<const char*>{"--threads=3", "--planes", "a.vyx"}}) {
+    const auto parsed = Parse(words);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->archive, "a.vyx");
+    EXPECT_TRUE(parsed->planes);
+    EXPECT_EQ(parsed->options.h264Threads, 3);
+  }
+  const auto defaults = Parse({"a.vyx"});
+  ASSERT_TRUE(defaults);
+  EXPECT_FALSE(defaults->planes);
+  EXPECT_EQ(defaults->options.h264Threads, VideoDecodeOptions{}.h264Threads);
+}
+
+TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
+  struct Case {
+    std::vector<const char*> words;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{}, "no archive given"},
+      {{"a.vyx", "b.vyx"}, "unexpected argument 'b.vyx'"},
+      {{"a.vyx", "--threads"}, "--threads wants a value"},
+      {{"a.vyx", "--threads=17"}, "--threads wants 0..16, got '17'"},
+      {{"a.vyx", "--threads", "x"}, "--threads wants 0..16, got 'x'"},
+      {{"a.vyx", "--threads="}, "--threads wants 0..16, got ''"},
+      {{"a.vyx", "--planes=1"}, "unknown option --planes=1"},
+      {{"a.vyx", "--md5"}, "unknown option --md5"},
+      {{"a.vyx", "-p"}, "unexpected argument '-p'"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(Parse(c.words, &error));
+    EXPECT_EQ(error, c.error);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+// vyxdecode's command line: ARCHIVE, the flag --planes, and options that
+// take a value either as the next argument or after '=' (--threads 2,
+// --threads=2), in any order.
+#include <optional>
+#include <string>
+
+#include "player/decode_options.h"
+
+struct DecodeArguments {
+  std::string archive;
+  bool planes = false;
+  VideoDecodeOptions options;
+};
+
+// nullopt with `error` set on anything else.
+std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const* argv, std::string& error);
