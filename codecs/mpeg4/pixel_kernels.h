@@ -7,19 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "codecs/mpeg4/pixel_kernel_set.h"
+
 namespace pixel_kernels {
-
-// Arguments as in yuv_converters.h.
-using Converter = void (*)(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride,
-                           uint8_t* dst, int width, int height, int dstStride);
-// `pixels` 32-bit pixels from `from` to `to` with `bits` OR-ed into each.
-using Rgb32RowCopy = void (*)(const uint8_t* from, uint8_t* to, std::size_t pixels, uint32_t bits);
-
-struct KernelSet {
-  const char* name;
-  Converter rgb24, rgb32, rgb565, yuy2, uyvy;
-  Rgb32RowCopy rgb32RowSettingBits;
-};
 
 // A set this build holds, and whether this processor can run it.
 struct Candidate {
@@ -32,9 +22,5 @@ const KernelSet& Plain();
 const std::vector<Candidate>& Candidates();
 // The fastest set this processor runs; chosen at the first call.
 const KernelSet& Active();
-
-// The plain row copy, which the SIMD sets also use for the pixels after
-// their last whole step.
-void CopyRgb32RowSettingBits(const uint8_t* from, uint8_t* to, std::size_t pixels, uint32_t bits);
 
 }  // namespace pixel_kernels
