@@ -239,24 +239,60 @@ void RgbPair(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8
 // overwritten.  1 MiB is a core's own cache on current x86 parts.
 constexpr int64_t kStreamBytes = int64_t{2} << 20;
 
-// The streaming stores need 32-byte aligned addresses: the pixels before
-// the first aligned one go through the scalar row code (an even number of
-// them, so the steps still start on a chroma sample), and rows whose
-// alignment differs take the ordinary stores.
+// Pixels [from, to) of the step of 32 at x, by ordinary stores masked to
+// those pixels.
+void Rgb32PartialStep(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0,
+                      uint8_t* d1, int x, int from, int to) {
+  const ChromaTerms32 c = Chroma32<Order::kBgr0Runs>(u + x / 2, v + x / 2);
+  const __m256i first = _mm256_set1_epi32(from - x - 1), end = _mm256_set1_epi32(to - x);
+  auto store = [&](const uint8_t* y, uint8_t* out) {
+    const Bgr0 p = Interleave(Colours32(Luma32<Order::kBgr0Runs>(y + x), c));
+    for (int k = 0; k < 4; ++k) {
+      const __m256i pixel = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(8 * k));
+      const __m256i mask = _mm256_and_si256(_mm256_cmpgt_epi32(pixel, first), _mm256_cmpgt_epi32(end, pixel));
+      _mm256_maskstore_epi32(reinterpret_cast<int*>(out + 4 * x + 32 * k), mask, p.q[k]);
+    }
+  };
+  store(y0, d0);
+  if (y1) store(y1, d1);
+}
+
+// Streaming stores only pay when they fill whole cache lines: a line that
+// the streaming stores leave partly unwritten, or that they share with
+// ordinary stores, costs a read-modify-write in memory.  So the streaming
+// steps (128 bytes each) start on a 64-byte boundary; the pixels before it
+// and after the last whole step are written by ordinary stores masked to
+// exactly those pixels, and their lines are asked for one row pair ahead.
+// Steps start on even pixels, at the start of a chroma sample.  Row pairs
+// whose two rows sit differently against the lines take the ordinary
+// stores throughout.
 void Rgb32PairStreaming(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0,
                         uint8_t* d1, int width) {
+  constexpr uintptr_t kLine = 64;
   const uintptr_t a0 = reinterpret_cast<uintptr_t>(d0);
-  const int head = static_cast<int>((0 - a0) & 31) / 4;
-  const bool sameAlignment = !d1 || ((reinterpret_cast<uintptr_t>(d1) - a0) & 31) == 0;
-  if ((a0 & 7) != 0 || !sameAlignment || head + kStep > width) {
+  const int head = static_cast<int>((0 - a0) & (kLine - 1)) / 4;  // even when the row is 8-byte aligned
+  const bool sameAlignment = !d1 || ((reinterpret_cast<uintptr_t>(d1) - a0) & (kLine - 1)) == 0;
+  if ((a0 & 7) != 0 || !sameAlignment || width < head + 2 * kStep) {
     RgbPair<Rgb32Store, yuv_scalar::Rgb32Row>(y0, y1, u, v, d0, d1, width);
     return;
   }
-  yuv_scalar::Rgb32Row(y0, u, v, d0, 0, head);
-  if (y1) yuv_scalar::Rgb32Row(y1, u, v, d1, 0, head);
+  if (d1) {
+    const uintptr_t stride = reinterpret_cast<uintptr_t>(d1) - a0;
+    const uintptr_t rowEnd = 4 * uintptr_t(width) - 1;
+    auto ask = [](uintptr_t address) { _mm_prefetch(reinterpret_cast<const char*>(address), _MM_HINT_T0); };
+    for (uintptr_t row = a0 + 2 * stride, n = 0; n < 2; row += stride, ++n) {  // the next pair's rows
+      ask(row);
+      ask(row + rowEnd - kLine);
+      ask(row + rowEnd);
+    }
+  }
+  if (head > 0) Rgb32PartialStep(y0, y1, u, v, d0, d1, 0, 0, head);
   const int x = RgbSteps<Rgb32StreamStore>(y0, y1, u, v, d0, d1, head, width);
-  if (y1) yuv_scalar::Rgb32Row(y1, u, v, d1, x, width);
-  yuv_scalar::Rgb32Row(y0, u, v, d0, x, width);
+  if (x == width) return;
+  const int last = (width - kStep) & ~1;
+  Rgb32PartialStep(y0, y1, u, v, d0, d1, last, x, width);
+  if (y1) yuv_scalar::Rgb32Row(y1, u, v, d1, last + kStep, width);  // an odd width's last pixel
+  yuv_scalar::Rgb32Row(y0, u, v, d0, last + kStep, width);
 }
 
 // Packed 4:2:2: kLumaFirst puts the Y bytes first (YUY2) or the chroma bytes
