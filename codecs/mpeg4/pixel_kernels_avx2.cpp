@@ -4,9 +4,10 @@
 // template is instantiated here.
 //
 // Converters: 32 pixels per step, two rows that share a chroma row at a time,
-// the remainder of each row by the scalar row code.  The 16-bit lane
-// operations (mulhi, adds, packus) are the arithmetic yuv_pixel.h states,
-// so the bytes equal the plain set's.
+// the remainder of each row by the scalar row code (large RGB32 pictures
+// finish their rows with masked stores instead, see Rgb32PairStreaming).
+// The 16-bit lane operations (mulhi, adds, packus) are the arithmetic
+// yuv_pixel.h states, so the bytes equal the plain set's.
 //
 // AVX2 unpacks and packs work inside each 128-bit half.  Rather than fixing
 // the pixel order after packing, the RGB converters permute the 32 luma
@@ -234,9 +235,9 @@ void RgbPair(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8
 
 // A destination much larger than a core's cache would only push the
 // source planes and everything else out of it; the player reads the
-// picture once more, long after.  Such pictures are written with
-// non-temporal stores, which also spare the read of each line before it is
-// overwritten.  1 MiB is a core's own cache on current x86 parts.
+// picture once more, long after.  Such pictures (from 2 MiB, twice a core's
+// own cache on current x86 parts) are written with non-temporal stores,
+// which also spare the read of each line before it is overwritten.
 constexpr int64_t kStreamBytes = int64_t{2} << 20;
 
 // Pixels [from, to) of the step of 32 at x, by ordinary stores masked to
