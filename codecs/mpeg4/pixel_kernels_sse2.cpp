@@ -4,13 +4,19 @@
 // converters'.  The 16-bit lane operations (_mm_mulhi_epi16,
 // _mm_adds_epi16, _mm_packus_epi16) are exactly the arithmetic yuv_pixel.h
 // states.
+//
+// Built with -msse2 (a no-op on x86-64), so like the AVX2 file it shares
+// only declarations and constants with the rest of the build.
 #include <emmintrin.h>
 #include <xmmintrin.h>
 
-#include "codecs/mpeg4/yuv_pixel.h"
+#include <cstddef>
+#include <cstdint>
+
+#include "codecs/mpeg4/pixel_kernels_x86.h"
+#include "codecs/mpeg4/yuv_coefficients.h"
 #include "codecs/mpeg4/yuv_rows.h"
 #include "codecs/mpeg4/yuv_scalar.h"
-#include "codecs/mpeg4/pixel_kernels_x86.h"
 
 namespace {
 using namespace yuv_detail;
