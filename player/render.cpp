@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
+#include "codecs/mpeg4/pixel_kernels.h"
 #include "platform/trace.h"
 
 namespace {
@@ -39,25 +37,6 @@ int MergeHeight(int surfaceHeight) {
 
 int TextLength(const wchar_t* text) {
   return text ? static_cast<int>(std::wcslen(text)) : 0;
-}
-
-// One row of 32-bit pixels with the given bits set; four pixels a step
-// where the processor has 128-bit integer registers.
-void CopyRowSettingBits(const uint8_t* from, uint8_t* to, size_t pixels, uint32_t bits) {
-  size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i fill = _mm_set1_epi32(static_cast<int>(bits));
-  for (; i + 4 <= pixels; i += 4) {
-    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * i), _mm_or_si128(four, fill));
-  }
-#endif
-  for (; i < pixels; ++i) {
-    uint32_t pixel;
-    std::memcpy(&pixel, from + 4 * i, 4);
-    pixel |= bits;
-    std::memcpy(to + 4 * i, &pixel, 4);
-  }
 }
 
 }  // namespace
@@ -185,7 +164,7 @@ void CQxRender::CopyPicture(const platform::Surface& target, const platform::Sur
       std::memcpy(to, from, copyBytes);
       continue;
     }
-    CopyRowSettingBits(from, to, copyBytes / 4, unusedBits);
+    pixel_kernels::Active().rgb32RowSettingBits(from, to, copyBytes / 4, unusedBits);
   }
 }
 

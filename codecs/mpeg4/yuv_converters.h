@@ -12,8 +12,9 @@
 // samples.  Every converter writes exactly width x |height| pixels and reads
 // nothing outside those planes; any width from 1 up is converted in full.
 //
-// These are the fast versions; yuv_scalar.h has the same converters written
-// one pixel at a time, and both produce the same bytes.
+// They run the fastest kernel set the processor has (pixel_kernels.h);
+// yuv_scalar.h has the same converters written one pixel at a time, which
+// define the bytes every set produces.
 #include <cstdint>
 
 // B, G, R per pixel.

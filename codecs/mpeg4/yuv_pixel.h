@@ -6,13 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace yuv_detail {
+#include "codecs/mpeg4/yuv_coefficients.h"
 
-constexpr int16_t kLuma = 9576;        // y to every colour
-constexpr int16_t kVToRed = 13123;
-constexpr int16_t kUToGreen = -3218;
-constexpr int16_t kVToGreen = -6686;
-constexpr int16_t kUToBlue = 16591;
+namespace yuv_detail {
 
 // floor(x * c / 65536), as _mm_mulhi_epi16 computes it.
 inline int16_t MulHigh(int16_t x, int16_t c) {

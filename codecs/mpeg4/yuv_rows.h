@@ -3,24 +3,20 @@
 // one chroma row (the last pair of an odd height has one row); each source
 // row s lands on destination row s, or on row |height| - 1 - s when the
 // height is negative.
+//
+// Not a template, on purpose: the SIMD kernels are compiled for wider
+// instruction sets, and an inline copy of a shared template made there could
+// be the copy the linker keeps for every caller.
 #include <cstddef>
 #include <cstdint>
 
 namespace yuv_detail {
 
-// pair(y0, y1, u, v, dst0, dst1, width): y1 and dst1 are null for a lone
-// last row.
-template <typename PairFunction>
+// Converts one row pair; y1 and dst1 are null for a lone last row.
+using RowPair = void (*)(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+                         uint8_t* dst0, uint8_t* dst1, int width);
+
 void ForEachRowPair(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride,
-                    uint8_t* dst, int width, int height, std::ptrdiff_t dstRowBytes, PairFunction pair) {
-  if (!y || !u || !v || !dst || width <= 0 || height == 0) return;
-  const int64_t rows = height < 0 ? -int64_t{height} : int64_t{height};
-  auto destination = [&](int64_t source) { return dst + (height > 0 ? source : rows - 1 - source) * dstRowBytes; };
-  for (int64_t s = 0; s < rows; s += 2) {
-    const bool both = s + 1 < rows;
-    pair(y + s * yStride, both ? y + (s + 1) * yStride : nullptr, u + s / 2 * uvStride, v + s / 2 * uvStride,
-         destination(s), both ? destination(s + 1) : nullptr, width);
-  }
-}
+                    uint8_t* dst, int width, int height, std::ptrdiff_t dstRowBytes, RowPair pair);
 
 }  // namespace yuv_detail
