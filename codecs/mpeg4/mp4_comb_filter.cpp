@@ -1,5 +1,7 @@
 #include "codecs/mpeg4/mp4_comb_filter.h"
 
+#include <cstdint>
+
 void Mp4CombFilter(uint8_t* plane, ptrdiff_t stride, int width, int height) {
   for (int row = 1; row + 1 < height; row += 2) {
     const uint8_t* above = plane + (row - 1) * stride;
@@ -7,11 +9,13 @@ void Mp4CombFilter(uint8_t* plane, ptrdiff_t stride, int width, int height) {
     uint8_t* line = plane + row * stride;
     for (int x = 0; x < width; ++x) {
       const int a = above[x], b = below[x], c = line[x];
-      // 16-bit word arithmetic: products keep their low half, shifts are logical.
-      const uint16_t teeth = uint16_t(uint16_t((a - c) * (b - c)) >> 2);
-      const uint16_t edge = uint16_t((uint16_t((a - b) * (a - b)) >> 14) * 625);
-      const int16_t d = int16_t(uint16_t(teeth - edge));
-      if (d > 73) line[x] = uint8_t(a);
+      // c outside the range of its neighbours makes the product positive; a
+      // strong edge between the neighbours themselves counts against it.
+      // Full-width arithmetic: in 16-bit words a ramp's negative product
+      // would shift into a large positive one and count as a tooth.
+      const int32_t teeth = ((a - c) * (b - c)) >> 2;
+      const int32_t edge = (((a - b) * (a - b)) >> 14) * 625;
+      if (teeth - edge > 73) line[x] = uint8_t(a);
     }
   }
 }

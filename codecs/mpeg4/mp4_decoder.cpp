@@ -141,6 +141,7 @@ int32_t Mp4Dec_Decode(Mp4Decoder* d, const Mp4DecFrame* frame, uint32_t) {
   while (reader.NextStartCode()) {
     sawStartCode = true;
     const uint64_t at = reader.Position();
+    if (reader.BitsLeft() < 32) break;  // a prefix without its code
     const uint32_t code = reader.Peek(32) & 0xFF;
     int32_t rc = 0;
     if (code == 0xB6) {

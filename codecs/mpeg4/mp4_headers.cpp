@@ -139,6 +139,7 @@ int32_t ParseMp4VopHeader(Mp4BitReader& r, const Mp4VolHeader& vol, Mp4VopHeader
   r.Skip(Mp4TimeIncrementBits(vol.vopTimeIncrementResolution));
   Marker(r);
   vop.coded = r.ReadBit();
+  if (r.Overrun()) return MP4DEC_ERR_NO_VOP;  // a header cut short
   if (!vop.coded) return MP4DEC_OK;
   if (vop.codingType == 2 || vop.codingType == 3) return MP4DEC_ERR_UNSUPPORTED_VOP;
   if (vop.codingType == 1) vop.roundingType = r.Read(1);
