@@ -24,26 +24,30 @@ constexpr const RowWeights* kRowWeights[8] = {&kW04, &kW17, &kW26, &kW35, &kW04,
 // Row 0's rounder also carries the column pass's final rounding (32 << 11).
 constexpr int32_t kRowRounder[8] = {65536, 3597, 2260, 1203, 0, 120, 512, 512};
 
+// The row sums are 32-bit words that wrap, as packed multiply-add leaves
+// them; only coefficients far outside the dequantiser's range get there.
+int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+
 void RowPass(int16_t* x, int row) {
   const RowWeights& w = *kRowWeights[row];
-  const int32_t x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3], x4 = x[4], x5 = x[5], x6 = x[6], x7 = x[7];
-  const int32_t r = kRowRounder[row];
-  const int32_t a0 = w.c0 * x0 + w.c2 * x2 + w.c4 * x4 + w.c6 * x6 + r;
-  const int32_t a1 = w.c0 * x0 + w.c6 * x2 - w.c4 * x4 - w.c2 * x6 + r;
-  const int32_t a2 = w.c0 * x0 - w.c6 * x2 - w.c4 * x4 + w.c2 * x6 + r;
-  const int32_t a3 = w.c0 * x0 - w.c2 * x2 + w.c4 * x4 - w.c6 * x6 + r;
-  const int32_t b0 = w.c1 * x1 + w.c3 * x3 + w.c5 * x5 + w.c7 * x7;
-  const int32_t b1 = w.c3 * x1 - w.c7 * x3 - w.c1 * x5 - w.c5 * x7;
-  const int32_t b2 = w.c5 * x1 - w.c1 * x3 + w.c7 * x5 + w.c3 * x7;
-  const int32_t b3 = w.c7 * x1 - w.c5 * x3 + w.c3 * x5 - w.c1 * x7;
-  x[0] = Sat16((a0 + b0) >> 11);
-  x[7] = Sat16((a0 - b0) >> 11);
-  x[1] = Sat16((a1 + b1) >> 11);
-  x[6] = Sat16((a1 - b1) >> 11);
-  x[2] = Sat16((a2 + b2) >> 11);
-  x[5] = Sat16((a2 - b2) >> 11);
-  x[3] = Sat16((a3 + b3) >> 11);
-  x[4] = Sat16((a3 - b3) >> 11);
+  const int64_t x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3], x4 = x[4], x5 = x[5], x6 = x[6], x7 = x[7];
+  const int64_t r = kRowRounder[row];
+  const int64_t a0 = w.c0 * x0 + w.c2 * x2 + w.c4 * x4 + w.c6 * x6 + r;
+  const int64_t a1 = w.c0 * x0 + w.c6 * x2 - w.c4 * x4 - w.c2 * x6 + r;
+  const int64_t a2 = w.c0 * x0 - w.c6 * x2 - w.c4 * x4 + w.c2 * x6 + r;
+  const int64_t a3 = w.c0 * x0 - w.c2 * x2 + w.c4 * x4 - w.c6 * x6 + r;
+  const int64_t b0 = w.c1 * x1 + w.c3 * x3 + w.c5 * x5 + w.c7 * x7;
+  const int64_t b1 = w.c3 * x1 - w.c7 * x3 - w.c1 * x5 - w.c5 * x7;
+  const int64_t b2 = w.c5 * x1 - w.c1 * x3 + w.c7 * x5 + w.c3 * x7;
+  const int64_t b3 = w.c7 * x1 - w.c5 * x3 + w.c3 * x5 - w.c1 * x7;
+  x[0] = Sat16(Wrap32(a0 + b0) >> 11);
+  x[7] = Sat16(Wrap32(a0 - b0) >> 11);
+  x[1] = Sat16(Wrap32(a1 + b1) >> 11);
+  x[6] = Sat16(Wrap32(a1 - b1) >> 11);
+  x[2] = Sat16(Wrap32(a2 + b2) >> 11);
+  x[5] = Sat16(Wrap32(a2 - b2) >> 11);
+  x[3] = Sat16(Wrap32(a3 + b3) >> 11);
+  x[4] = Sat16(Wrap32(a3 - b3) >> 11);
 }
 
 constexpr int16_t kTan1 = 13036;    // tan(pi/16) x 65536
