@@ -8,6 +8,7 @@
 #include "codecs/mpeg4/mp4_bit_reader.h"
 #include "codecs/mpeg4/mp4_comb_filter.h"
 #include "codecs/mpeg4/mp4_headers.h"
+#include "codecs/mpeg4/mp4_kernels.h"
 #include "codecs/mpeg4/mp4_output.h"
 #include "codecs/mpeg4/mp4_picture.h"
 #include "codecs/mpeg4/mp4_vop_decoder.h"
@@ -24,6 +25,7 @@ struct Mp4Decoder {
   int current = 0;  // pictures[current] is decoded into, the other is the reference
   std::vector<Mp4MbInfo> mbs;
   std::vector<uint8_t> combLuma;  // the filtered output luma
+  const Mp4Kernels* kernels = &Mp4SelectedKernels();
 
   Mp4Picture& Current() { return pictures[current]; }
   const Mp4Picture& Reference() const { return pictures[1 - current]; }
@@ -81,7 +83,8 @@ int32_t DecodeVop(Mp4Decoder& d, Mp4BitReader& reader, const Mp4DecFrame& frame)
     Output(d, frame);
     return MP4DEC_OK;
   }
-  const Mp4VopContext context{d.vol, vop, reader, d.Reference(), d.Current(), d.mbs, d.mbWidth, d.mbHeight};
+  const Mp4VopContext context{d.vol,    vop,        reader,     d.Reference(), d.Current(),
+                              d.mbs,    d.mbWidth,  d.mbHeight, *d.kernels};
   const int32_t mbResult = DecodeMp4VopMacroblocks(context);
   if (mbResult != 0) return mbResult;
   d.Current().Pad();

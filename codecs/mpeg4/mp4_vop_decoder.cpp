@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "codecs/mpeg4/mp4_decoder.h"
-#include "codecs/mpeg4/mp4_idct.h"
 #include "codecs/mpeg4/mp4_motion.h"
 #include "codecs/mpeg4/mp4_tables.h"
 
@@ -217,7 +216,7 @@ int32_t VopDecoder::PredictLuma(int x, int y, int w, int h, int vx, int vy, uint
   if (!plane.Holds(ix, frameTop, w + 1, frameBottom + 1 - frameTop)) return -5;
   const uint8_t* src = refOrigin + ptrdiff_t(iy) * refStride + ix;
   if (quarter_) Mp4PredictQuarter(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
-  else Mp4PredictHalf(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
+  else c_.kernels.predictHalf(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
   return 0;
 }
 
@@ -240,7 +239,8 @@ int32_t VopDecoder::PredictChroma(int x, int y, int h, int cvx, int cvy, int row
     if (!ref.Holds(ix, frameTop, 9, frameRows)) return -5;
     const uint8_t* src = ref.origin + ptrdiff_t(frameTop) * ref.stride + ix;
     uint8_t* dst = cur.origin + ptrdiff_t(y * rowStep + dstRowOffset) * cur.stride + x;
-    Mp4PredictHalf(dst, cur.stride * rowStep, src, ref.stride * rowStep, 8, h, fx, fy, int(vop_.roundingType));
+    c_.kernels.predictHalf(dst, cur.stride * rowStep, src, ref.stride * rowStep, 8, h, fx, fy,
+                           int(vop_.roundingType));
   }
   return 0;
 }
@@ -471,16 +471,6 @@ int32_t VopDecoder::IntraBlock(int mbx, int mby, int block, bool coded, bool acP
   return 0;
 }
 
-void PutBlock(const int16_t* block, uint8_t* dst, ptrdiff_t stride) {
-  for (int y = 0; y < 8; ++y, dst += stride)
-    for (int x = 0; x < 8; ++x) dst[x] = uint8_t(std::clamp<int>(block[y * 8 + x], 0, 255));
-}
-
-void AddBlock(const int16_t* block, uint8_t* dst, ptrdiff_t stride) {
-  for (int y = 0; y < 8; ++y, dst += stride)
-    for (int x = 0; x < 8; ++x) dst[x] = uint8_t(std::clamp<int>(dst[x] + block[y * 8 + x], 0, 255));
-}
-
 int32_t VopDecoder::Macroblock(int mbx, int mby) {
   const bool pVop = vop_.codingType == 1;
   if (pVop && r_.ReadBit()) {
@@ -538,10 +528,10 @@ int32_t VopDecoder::Macroblock(int mbx, int mby) {
       std::memset(block, 0, sizeof block);
       const int32_t rc = IntraBlock(mbx, mby, k, (cbp >> (5 - k)) & 1, acPred, block);
       if (rc) return rc;
-      Mp4Idct(block);
+      c_.kernels.idct(block);
       ptrdiff_t stride = 0;
       uint8_t* dst = BlockDestination(mbx, mby, k, fieldDct, stride);
-      PutBlock(block, dst, stride);
+      c_.kernels.putBlock(block, dst, stride);
     }
     return 0;
   }
@@ -590,10 +580,10 @@ int32_t VopDecoder::Macroblock(int mbx, int mby) {
     std::memset(block, 0, sizeof block);
     rc = InterBlock(block);
     if (rc) return rc;
-    Mp4Idct(block);
+    c_.kernels.idct(block);
     ptrdiff_t stride = 0;
     uint8_t* dst = BlockDestination(mbx, mby, k, fieldDct, stride);
-    AddBlock(block, dst, stride);
+    c_.kernels.addBlock(block, dst, stride);
   }
   return 0;
 }

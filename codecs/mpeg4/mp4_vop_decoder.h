@@ -7,6 +7,7 @@
 
 #include "codecs/mpeg4/mp4_bit_reader.h"
 #include "codecs/mpeg4/mp4_headers.h"
+#include "codecs/mpeg4/mp4_kernels.h"
 #include "codecs/mpeg4/mp4_picture.h"
 
 // What a macroblock leaves for the prediction of later ones.
@@ -30,6 +31,7 @@ struct Mp4VopContext {
   std::vector<Mp4MbInfo>& mbs;  // mbWidth x mbHeight
   int mbWidth;
   int mbHeight;
+  const Mp4Kernels& kernels;
 };
 
 // Decodes every macroblock of the VOP whose header was just read.  Returns
