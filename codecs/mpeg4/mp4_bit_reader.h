@@ -51,26 +51,24 @@ class Mp4BitReader {
   }
 
  private:
-  // 64 bits from the current position, zeros past the end.
+  // At least 57 bits from the current position (more than any peek
+  // needs), zeros past the end.
   uint64_t Window() const {
     const uint64_t byte = pos_ >> 3;
+    const int shift = int(pos_ & 7);
+    if (byte + 8 <= size_) {
+      uint8_t b[8];
+      std::memcpy(b, data_ + byte, 8);
+      const uint64_t w = uint64_t(b[0]) << 56 | uint64_t(b[1]) << 48 | uint64_t(b[2]) << 40 | uint64_t(b[3]) << 32 |
+                         uint64_t(b[4]) << 24 | uint64_t(b[5]) << 16 | uint64_t(b[6]) << 8 | uint64_t(b[7]);
+      return w << shift;
+    }
     uint64_t w = 0;
-    if (byte + 9 <= size_) {
-      uint8_t b[9];
-      std::memcpy(b, data_ + byte, 9);
-      for (int k = 0; k < 8; ++k) w = (w << 8) | b[k];
-      const int shift = int(pos_ & 7);
-      if (shift) w = (w << shift) | (uint64_t(b[8]) >> (8 - shift));
-      return w;
-    }
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 0; k < 8; ++k) {
       const uint64_t at = byte + uint64_t(k);
-      const uint64_t v = at < size_ ? data_[at] : 0;
-      const int pos = 56 - 8 * k + int(pos_ & 7);  // where this byte's top bit lands
-      if (pos >= 0) w |= v << pos;
-      else if (pos > -8) w |= v >> -pos;
+      w = w << 8 | (at < size_ ? data_[at] : 0);
     }
-    return w;
+    return w << shift;
   }
 
   const uint8_t* data_ = nullptr;

@@ -37,28 +37,29 @@ int Mp4ChromaFromSum4(int sum) {
 
 namespace {
 
-uint8_t Clip(int v) { return uint8_t(std::clamp(v, 0, 255)); }
-
-// Half-sample value between s[i] and s[i + 1] of a line of n + 1 samples
-// s[0..n] taken `step` apart, the taps beyond the line mirrored back into it.
-int HalfTap(const int* s, int n, int i, int rounding) {
-  auto at = [&](int k) { return s[k < 0 ? -1 - k : (k > n ? 2 * n + 1 - k : k)]; };
-  const int sum = 160 * (at(i) + at(i + 1)) - 48 * (at(i - 1) + at(i + 2)) + 24 * (at(i - 2) + at(i + 3)) -
-                  8 * (at(i - 3) + at(i + 4));
-  return Clip((sum + 128 - rounding) >> 8);
-}
-
-// One line of a quarter-sample pass: n outputs from n + 1 inputs.
-void FilterLine(const int* in, int* out, int n, int frac, int rounding) {
+// One line of a quarter-sample pass: n outputs from the n + 1 samples
+// s[0], s[step], ..., s[n * step]; taps beyond the line are mirrored back
+// into it (the sample beyond the edge repeats the edge sample, the next
+// one the sample inside it, and so on).  The taps (-8, 24, -48, 160) / 256
+// are applied as (-1, 3, -6, 20) / 32, which rounds identically.
+void QuarterLine(const uint8_t* s, ptrdiff_t step, int n, int frac, int rounding, uint8_t* out, ptrdiff_t outStep) {
+  if (frac == 0) {
+    for (int i = 0; i < n; ++i) out[i * outStep] = s[i * step];
+    return;
+  }
+  int e[16 + 1 + 6];
+  int* v = e + 3;
+  for (int k = 0; k <= n; ++k) v[k] = s[k * step];
+  v[-1] = v[0], v[-2] = v[1], v[-3] = v[2];
+  v[n + 1] = v[n], v[n + 2] = v[n - 1], v[n + 3] = v[n - 2];
   for (int i = 0; i < n; ++i) {
-    if (frac == 0) {
-      out[i] = in[i];
-      continue;
-    }
-    const int half = HalfTap(in, n, i, rounding);
-    if (frac == 2) out[i] = half;
-    else if (frac == 1) out[i] = (in[i] + half + 1 - rounding) >> 1;
-    else out[i] = (half + in[i + 1] + 1 - rounding) >> 1;
+    const int* p = v + i;
+    const int sum = 20 * (p[0] + p[1]) - 6 * (p[-1] + p[2]) + 3 * (p[-2] + p[3]) - (p[-3] + p[4]);
+    const int half = std::clamp((sum + 16 - rounding) >> 5, 0, 255);
+    int value = half;
+    if (frac == 1) value = (p[0] + half + 1 - rounding) >> 1;
+    else if (frac == 3) value = (half + p[1] + 1 - rounding) >> 1;
+    out[i * outStep] = uint8_t(value);
   }
 }
 
@@ -66,17 +67,10 @@ void FilterLine(const int* in, int* out, int n, int frac, int rounding) {
 
 void Mp4PredictQuarter(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int w, int h,
                        int fracX, int fracY, int rounding) {
-  // Horizontal pass over h + 1 rows, then the vertical pass down its columns.
-  int rows[17][17];
-  int line[17], filtered[17];
-  for (int y = 0; y <= h; ++y) {
-    const uint8_t* s = src + y * srcStride;
-    for (int x = 0; x <= w; ++x) line[x] = s[x];
-    FilterLine(line, rows[y], w, fracX, rounding);
-  }
-  for (int x = 0; x < w; ++x) {
-    for (int y = 0; y <= h; ++y) line[y] = rows[y][x];
-    FilterLine(line, filtered, h, fracY, rounding);
-    for (int y = 0; y < h; ++y) dst[y * dstStride + x] = uint8_t(filtered[y]);
-  }
+  // Horizontal pass over the rows the vertical pass needs, then the
+  // vertical pass down the columns of its result.
+  uint8_t rows[17 * 16];
+  const int needed = fracY ? h + 1 : h;
+  for (int y = 0; y < needed; ++y) QuarterLine(src + y * srcStride, 1, w, fracX, rounding, rows + y * 16, 1);
+  for (int x = 0; x < w; ++x) QuarterLine(rows + x, 16, h, fracY, rounding, dst + x, dstStride);
 }

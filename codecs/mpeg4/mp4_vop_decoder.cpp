@@ -45,6 +45,7 @@ class VopDecoder {
 
   int32_t Macroblock(int mbx, int mby);
   void NotCoded(int mbx, int mby);
+  void Start(Mp4MbInfo& mb, int type);
   enum class Marker { kNone, kStartCode, kResync, kEnd };
   Marker MarkerAfterStuffing() const;
 
@@ -63,10 +64,15 @@ class VopDecoder {
                         bool clampToPicture);
 
   // Texture.
-  int32_t ReadCoefficients(int start, bool intra, const uint8_t* scan, int32_t* raw);
+  struct Coefficients {
+    int count = 0;
+    uint8_t position[64];  // raster position
+    int32_t level[64];
+  };
+  int32_t ReadCoefficients(int start, bool intra, const uint8_t* scan, Coefficients& out);
   int32_t IntraBlock(int mbx, int mby, int block, bool coded, bool acPred, int16_t* out);
   int32_t InterBlock(int16_t* out);
-  void Dequantise(const int32_t* levels, int16_t* out, bool intra);
+  void DequantiseIntra(const int32_t* levels, int16_t* out);
   uint8_t* BlockDestination(int mbx, int mby, int block, bool fieldDct, ptrdiff_t& stride);
 
   const Mp4VopContext& c_;
@@ -80,7 +86,6 @@ class VopDecoder {
 
 int32_t VopDecoder::Run() {
   fcode_ = int(vop_.fcode);
-  for (auto& mb : c_.mbs) mb = Mp4MbInfo{};
   bool ended = false;  // a start code ended the VOP's data early
   for (int mby = 0; mby < c_.mbHeight; ++mby) {
     for (int mbx = 0; mbx < c_.mbWidth; ++mbx) {
@@ -118,21 +123,23 @@ VopDecoder::Marker VopDecoder::MarkerAfterStuffing() const {
 }
 
 void VopDecoder::NotCoded(int mbx, int mby) {
-  Mp4MbInfo& mb = Mb(mbx, mby);
-  mb = Mp4MbInfo{};
-  mb.type = -1;
-  mb.qp = qp_;
+  Start(Mb(mbx, mby), -1);
   const Mp4Picture& ref = c_.reference;
   Mp4Picture& cur = c_.current;
-  for (int row = 0; row < 16; ++row)
-    std::memcpy(cur.y.origin + (mby * 16 + row) * cur.y.stride + mbx * 16,
-                ref.y.origin + (mby * 16 + row) * ref.y.stride + mbx * 16, 16);
-  for (int row = 0; row < 8; ++row) {
-    std::memcpy(cur.u.origin + (mby * 8 + row) * cur.u.stride + mbx * 8,
-                ref.u.origin + (mby * 8 + row) * ref.u.stride + mbx * 8, 8);
-    std::memcpy(cur.v.origin + (mby * 8 + row) * cur.v.stride + mbx * 8,
-                ref.v.origin + (mby * 8 + row) * ref.v.stride + mbx * 8, 8);
-  }
+  const ptrdiff_t luma = ptrdiff_t(mby * 16) * cur.y.stride + mbx * 16;
+  const ptrdiff_t chroma = ptrdiff_t(mby * 8) * cur.u.stride + mbx * 8;
+  c_.kernels.predictHalf(cur.y.origin + luma, cur.y.stride, ref.y.origin + luma, ref.y.stride, 16, 16, 0, 0, 0);
+  c_.kernels.predictHalf(cur.u.origin + chroma, cur.u.stride, ref.u.origin + chroma, ref.u.stride, 8, 8, 0, 0, 0);
+  c_.kernels.predictHalf(cur.v.origin + chroma, cur.v.stride, ref.v.origin + chroma, ref.v.stride, 8, 8, 0, 0, 0);
+}
+
+// Later macroblocks read a neighbour's DC and AC records only when it is
+// intra, and then all six were written: type, quantiser and vectors are
+// what every macroblock must set.
+void VopDecoder::Start(Mp4MbInfo& mb, int type) {
+  mb.type = type;
+  mb.qp = qp_;
+  for (int k = 0; k < 4; ++k) mb.mvx[k] = mb.mvy[k] = 0;
 }
 
 int VopDecoder::Wrap(int v) const {
@@ -312,8 +319,8 @@ uint8_t* VopDecoder::BlockDestination(int mbx, int mby, int block, bool fieldDct
   return p.origin + ptrdiff_t(mby * 16 + 8 * (block >> 1)) * p.stride + x;
 }
 
-// Reads coefficient events into raw[scan[i]] from position `start`.
-int32_t VopDecoder::ReadCoefficients(int start, bool intra, const uint8_t* scan, int32_t* raw) {
+// Reads coefficient events from scan position `start` on.
+int32_t VopDecoder::ReadCoefficients(int start, bool intra, const uint8_t* scan, Coefficients& out) {
   const auto& table = intra ? mp4_tables::kIntraCoef : mp4_tables::kInterCoef;
   const auto& limits = intra ? mp4_tables::kIntraLimits : mp4_tables::kInterLimits;
   const int32_t badCode = intra ? MP4DEC_ERR_INTRA_VLC : MP4DEC_ERR_INTER_VLC;
@@ -350,51 +357,50 @@ int32_t VopDecoder::ReadCoefficients(int start, bool intra, const uint8_t* scan,
     }
     i += run;
     if (i > 63) return -4;
-    raw[scan[i]] = level;
+    out.position[out.count] = scan[i];
+    out.level[out.count] = level;
+    ++out.count;
     ++i;
     if (last) return 0;
     if (r_.Overrun()) return kFail;
   }
 }
 
-void VopDecoder::Dequantise(const int32_t* levels, int16_t* out, bool intra) {
+// F = level x 2Q + sign x (Q, less 1 when Q is even): H.263 quantisation.
+int32_t H263Dequantise(int32_t level, int q) {
+  const int add = (q & 1) ? q : q - 1;
+  return Saturate2048(level > 0 ? level * 2 * q + add : level * 2 * q - add);
+}
+
+void VopDecoder::DequantiseIntra(const int32_t* levels, int16_t* out) {
   const int q = qp_;
-  if (vol_.quantType == 0) {
-    const int add = (q & 1) ? q : q - 1;
-    for (int i = intra ? 1 : 0; i < 64; ++i) {
-      const int32_t l = levels[i];
-      if (l == 0) continue;
-      const int32_t f = l > 0 ? l * 2 * q + add : l * 2 * q - add;
-      out[i] = int16_t(Saturate2048(f));
-    }
-    return;
-  }
-  if (intra) {
-    for (int i = 1; i < 64; ++i) {
-      const int32_t l = levels[i];
-      if (l == 0) continue;
-      out[i] = int16_t(Saturate2048(2 * l * vol_.intraMatrix[size_t(i)] * q / 16));
-    }
-    return;
-  }
-  int32_t sum = 0;
-  for (int i = 0; i < 64; ++i) {
+  for (int i = 1; i < 64; ++i) {
     const int32_t l = levels[i];
     if (l == 0) continue;
-    const int32_t f = Saturate2048((2 * l + (l > 0 ? 1 : -1)) * vol_.interMatrix[size_t(i)] * q / 16);
-    out[i] = int16_t(f);
-    sum += f;
+    out[i] = int16_t(vol_.quantType == 0 ? H263Dequantise(l, q)
+                                         : Saturate2048(2 * l * vol_.intraMatrix[size_t(i)] * q / 16));
   }
-  if ((sum & 1) == 0) out[63] = int16_t(out[63] ^ 1);
 }
 
 int32_t VopDecoder::InterBlock(int16_t* out) {
-  int32_t raw[64] = {};
   const uint8_t* scan =
       vop_.alternateVerticalScan ? mp4_tables::kAlternateVertical.data() : mp4_tables::kZigzag.data();
-  const int32_t rc = ReadCoefficients(0, false, scan, raw);
+  Coefficients c;
+  const int32_t rc = ReadCoefficients(0, false, scan, c);
   if (rc) return rc;
-  Dequantise(raw, out, false);
+  const int q = qp_;
+  if (vol_.quantType == 0) {
+    for (int k = 0; k < c.count; ++k) out[c.position[k]] = int16_t(H263Dequantise(c.level[k], q));
+    return 0;
+  }
+  for (int k = 0; k < c.count; ++k) {
+    const int32_t l = c.level[k];
+    const uint8_t pos = c.position[k];
+    out[pos] = int16_t(Saturate2048((2 * l + (l > 0 ? 1 : -1)) * vol_.interMatrix[pos] * q / 16));
+  }
+  int32_t sum = 0;
+  for (int k = 0; k < 64; ++k) sum += out[k];
+  if ((sum & 1) == 0) out[63] = int16_t(out[63] ^ 1);
   return 0;
 }
 
@@ -442,8 +448,10 @@ int32_t VopDecoder::IntraBlock(int mbx, int mby, int block, bool coded, bool acP
 
   int32_t levels[64] = {};
   if (coded) {
-    const int32_t rc = ReadCoefficients(1, true, scan, levels);
+    Coefficients c;
+    const int32_t rc = ReadCoefficients(1, true, scan, c);
     if (rc) return rc;
+    for (int k = 0; k < c.count; ++k) levels[c.position[k]] = c.level[k];
   }
 
   if (acPred) {
@@ -467,7 +475,7 @@ int32_t VopDecoder::IntraBlock(int mbx, int mby, int block, bool coded, bool acP
     mb.col[block][k] = std::clamp<int32_t>(levels[(k + 1) * 8], -65536, 65535);
   }
   out[0] = int16_t(dc);
-  Dequantise(levels, out, true);
+  DequantiseIntra(levels, out);
   return 0;
 }
 
@@ -518,9 +526,7 @@ int32_t VopDecoder::Macroblock(int mbx, int mby) {
   }
 
   Mp4MbInfo& mb = Mb(mbx, mby);
-  mb = Mp4MbInfo{};
-  mb.qp = qp_;
-  mb.type = fieldPred ? 9 + 2 * select[0] + select[1] : type;
+  Start(mb, fieldPred ? 9 + 2 * select[0] + select[1] : type);
 
   alignas(16) int16_t block[64];
   if (intra) {
