@@ -17,7 +17,7 @@ void AddBlock(const int16_t* block, uint8_t* dst, ptrdiff_t stride) {
     for (int x = 0; x < 8; ++x) dst[x] = uint8_t(std::clamp<int>(dst[x] + block[y * 8 + x], 0, 255));
 }
 
-const Mp4Kernels kPlain = {"plain", Mp4Idct, PutBlock, AddBlock, Mp4PredictHalf};
+const Mp4Kernels kPlain = {"plain", Mp4Idct, PutBlock, AddBlock, Mp4PredictHalf, Mp4PredictQuarter};
 
 }  // namespace
 

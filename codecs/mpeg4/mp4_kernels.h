@@ -15,6 +15,10 @@ struct Mp4Kernels {
   // Half-sample prediction of a w x h block, w 8 or 16 (Mp4PredictHalf).
   void (*predictHalf)(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int w, int h,
                       int halfX, int halfY, int rounding);
+  // Quarter-sample prediction of a w x h block, w and h 8 or 16
+  // (Mp4PredictQuarter).
+  void (*predictQuarter)(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int w, int h,
+                         int fracX, int fracY, int rounding);
 };
 
 const Mp4Kernels& Mp4PlainKernels();

@@ -160,7 +160,88 @@ void PredictHalf(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_
   else Mp4PredictHalf(dst, dstStride, src, srcStride, w, h, halfX, halfY, rounding);
 }
 
-const Mp4Kernels kSse2 = {"sse2", Idct, PutBlock, AddBlock, PredictHalf};
+// Average of two byte vectors, rounding up unless `rounding` asks down.
+__m128i Average(__m128i a, __m128i b, int rounding) {
+  const __m128i up = _mm_avg_epu8(a, b);
+  if (!rounding) return up;
+  return _mm_sub_epi8(up, _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
+}
+
+// The half-sample filter over 8 lanes of 16-bit taps t[0..7] (the samples
+// three before to four after), as (-1, 3, -6, 20) / 32 with rounding.
+__m128i HalfFilter8(const __m128i* t, __m128i bias) {
+  const __m128i s0 = _mm_add_epi16(t[3], t[4]), s1 = _mm_add_epi16(t[2], t[5]);
+  const __m128i s2 = _mm_add_epi16(t[1], t[6]), s3 = _mm_add_epi16(t[0], t[7]);
+  __m128i sum = _mm_mullo_epi16(s0, _mm_set1_epi16(20));
+  sum = _mm_sub_epi16(sum, _mm_mullo_epi16(s1, _mm_set1_epi16(6)));
+  sum = _mm_add_epi16(sum, _mm_mullo_epi16(s2, _mm_set1_epi16(3)));
+  sum = _mm_sub_epi16(sum, s3);
+  return _mm_srai_epi16(_mm_add_epi16(sum, bias), 5);
+}
+
+// Filters up to 16 lanes: taps[k] holds the W bytes k - 3 samples along.
+template <int W>
+__m128i HalfFilter(const __m128i* taps, __m128i bias) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i lo[8], hi[8];
+  for (int k = 0; k < 8; ++k) {
+    lo[k] = _mm_unpacklo_epi8(taps[k], zero);
+    if constexpr (W == 16) hi[k] = _mm_unpackhi_epi8(taps[k], zero);
+  }
+  const __m128i l = HalfFilter8(lo, bias);
+  const __m128i h = W == 16 ? HalfFilter8(hi, bias) : l;
+  return _mm_packus_epi16(l, h);
+}
+
+template <int W>
+__m128i QuarterValue(const __m128i* taps, int frac, int rounding, __m128i bias) {
+  const __m128i half = HalfFilter<W>(taps, bias);
+  if (frac == 2) return half;
+  return frac == 1 ? Average(taps[3], half, rounding) : Average(half, taps[4], rounding);
+}
+
+template <int W, int H>
+void PredictQuarterWH(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int fracX,
+                      int fracY, int rounding) {
+  const __m128i bias = _mm_set1_epi16(static_cast<int16_t>(16 - rounding));
+  alignas(16) uint8_t rows[(H + 1) * 16];
+  const int needed = fracY ? H + 1 : H;
+  for (int y = 0; y < needed; ++y) {
+    const uint8_t* s = src + y * srcStride;
+    if (fracX == 0) {
+      Store<W>(rows + y * 16, Load<W>(s));
+      continue;
+    }
+    // The line with three mirrored samples on each side.
+    alignas(16) uint8_t e[40] = {};
+    for (int k = 0; k <= W; ++k) e[3 + k] = s[k];
+    e[2] = s[0], e[1] = s[1], e[0] = s[2];
+    e[W + 4] = s[W], e[W + 5] = s[W - 1], e[W + 6] = s[W - 2];
+    __m128i taps[8];
+    for (int k = 0; k < 8; ++k) taps[k] = Load<W>(e + k);
+    Store<W>(rows + y * 16, QuarterValue<W>(taps, fracX, rounding, bias));
+  }
+  if (fracY == 0) {
+    for (int y = 0; y < H; ++y) Store<W>(dst + y * dstStride, Load<W>(rows + y * 16));
+    return;
+  }
+  auto mirrored = [](int k) { return k < 0 ? -1 - k : (k > H ? 2 * H + 1 - k : k); };
+  for (int y = 0; y < H; ++y) {
+    __m128i taps[8];
+    for (int k = 0; k < 8; ++k) taps[k] = Load<W>(rows + mirrored(y + k - 3) * 16);
+    Store<W>(dst + y * dstStride, QuarterValue<W>(taps, fracY, rounding, bias));
+  }
+}
+
+void PredictQuarter(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int w, int h,
+                    int fracX, int fracY, int rounding) {
+  if (w == 16 && h == 16) PredictQuarterWH<16, 16>(dst, dstStride, src, srcStride, fracX, fracY, rounding);
+  else if (w == 8 && h == 8) PredictQuarterWH<8, 8>(dst, dstStride, src, srcStride, fracX, fracY, rounding);
+  else if (w == 16 && h == 8) PredictQuarterWH<16, 8>(dst, dstStride, src, srcStride, fracX, fracY, rounding);
+  else Mp4PredictQuarter(dst, dstStride, src, srcStride, w, h, fracX, fracY, rounding);
+}
+
+const Mp4Kernels kSse2 = {"sse2", Idct, PutBlock, AddBlock, PredictHalf, PredictQuarter};
 
 }  // namespace
 

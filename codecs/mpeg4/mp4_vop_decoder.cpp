@@ -222,7 +222,7 @@ int32_t VopDecoder::PredictLuma(int x, int y, int w, int h, int vx, int vy, uint
     return -5;
   if (!plane.Holds(ix, frameTop, w + 1, frameBottom + 1 - frameTop)) return -5;
   const uint8_t* src = refOrigin + ptrdiff_t(iy) * refStride + ix;
-  if (quarter_) Mp4PredictQuarter(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
+  if (quarter_) c_.kernels.predictQuarter(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
   else c_.kernels.predictHalf(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
   return 0;
 }

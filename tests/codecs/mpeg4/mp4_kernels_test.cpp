@@ -77,4 +77,22 @@ TEST(Mp4Kernels, HalfSamplePredictionEqualsThePlainOne) {
   }
 }
 
+TEST(Mp4Kernels, QuarterSamplePredictionEqualsThePlainOne) {
+  std::mt19937 random(4);
+  const std::pair<int, int> sizes[] = {{16, 16}, {8, 8}, {16, 8}};
+  for (const Mp4Kernels* set : FastSets()) {
+    for (int n = 0; n < 30000; ++n) {
+      const auto [w, h] = sizes[n % 3];
+      const int fracX = (n >> 2) & 3, fracY = (n >> 4) & 3, rounding = (n >> 6) & 1;
+      const ptrdiff_t srcStride = 17 + ptrdiff_t(random() % 50), dstStride = 16 + ptrdiff_t(random() % 50);
+      std::vector<uint8_t> src(size_t(srcStride) * size_t(h + 1) + 16);
+      for (auto& p : src) p = random() % 4 == 0 ? uint8_t(random() % 2 ? 0 : 255) : uint8_t(random());
+      std::vector<uint8_t> a(size_t(dstStride) * size_t(h), 7), b = a;
+      Mp4PlainKernels().predictQuarter(a.data(), dstStride, src.data(), srcStride, w, h, fracX, fracY, rounding);
+      set->predictQuarter(b.data(), dstStride, src.data(), srcStride, w, h, fracX, fracY, rounding);
+      ASSERT_EQ(a, b) << set->name << " " << w << "x" << h << " frac " << fracX << fracY << " r " << rounding;
+    }
+  }
+}
+
 }  // namespace
