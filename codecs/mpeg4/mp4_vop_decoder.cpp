@@ -72,7 +72,7 @@ class VopDecoder {
   int32_t ReadCoefficients(int start, bool intra, const uint8_t* scan, Coefficients& out);
   int32_t IntraBlock(int mbx, int mby, int block, bool coded, bool acPred, int16_t* out);
   int32_t InterBlock(int16_t* out);
-  void DequantiseIntra(const int32_t* levels, int16_t* out);
+  void DequantiseIntra(const int32_t* levels, int position, int16_t* out);
   uint8_t* BlockDestination(int mbx, int mby, int block, bool fieldDct, ptrdiff_t& stride);
 
   const Mp4VopContext& c_;
@@ -372,14 +372,11 @@ int32_t H263Dequantise(int32_t level, int q) {
   return Saturate2048(level > 0 ? level * 2 * q + add : level * 2 * q - add);
 }
 
-void VopDecoder::DequantiseIntra(const int32_t* levels, int16_t* out) {
-  const int q = qp_;
-  for (int i = 1; i < 64; ++i) {
-    const int32_t l = levels[i];
-    if (l == 0) continue;
-    out[i] = int16_t(vol_.quantType == 0 ? H263Dequantise(l, q)
-                                         : Saturate2048(2 * l * vol_.intraMatrix[size_t(i)] * q / 16));
-  }
+void VopDecoder::DequantiseIntra(const int32_t* levels, int i, int16_t* out) {
+  const int32_t l = levels[i];
+  if (l == 0) return;
+  out[i] = int16_t(vol_.quantType == 0 ? H263Dequantise(l, qp_)
+                                       : Saturate2048(2 * l * vol_.intraMatrix[size_t(i)] * qp_ / 16));
 }
 
 int32_t VopDecoder::InterBlock(int16_t* out) {
@@ -447,8 +444,8 @@ int32_t VopDecoder::IntraBlock(int mbx, int mby, int block, bool coded, bool acP
   else if (acPred) scan = fromAbove ? mp4_tables::kAlternateHorizontal.data() : mp4_tables::kAlternateVertical.data();
 
   int32_t levels[64] = {};
+  Coefficients c;
   if (coded) {
-    Coefficients c;
     const int32_t rc = ReadCoefficients(1, true, scan, c);
     if (rc) return rc;
     for (int k = 0; k < c.count; ++k) levels[c.position[k]] = c.level[k];
@@ -475,7 +472,10 @@ int32_t VopDecoder::IntraBlock(int mbx, int mby, int block, bool coded, bool acP
     mb.col[block][k] = std::clamp<int32_t>(levels[(k + 1) * 8], -65536, 65535);
   }
   out[0] = int16_t(dc);
-  DequantiseIntra(levels, out);
+  // The coded positions, and the first row or column when predicted.
+  for (int k = 0; k < c.count; ++k) DequantiseIntra(levels, c.position[k], out);
+  if (acPred)
+    for (int k = 1; k < 8; ++k) DequantiseIntra(levels, fromAbove ? k : k * 8, out);
   return 0;
 }
 
