@@ -105,6 +105,62 @@ TEST(Mp4DecoderBFrames, BVopsGive106AndIAndPPicturesStayExact) {
   EXPECT_EQ(PictureMd5s(decoded), *reference);
 }
 
+// libxvid packs a P-VOP and the B-VOPs it anchors into one record and sends
+// a not-coded VOP in the next one: B-VOPs are refused, the not-coded VOP
+// repeats the picture before it, and the I and P pictures equal FFmpeg's.
+TEST(Mp4DecoderBFrames, XvidPackedBVopsKeepIAndPPicturesExact) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  ScratchDir dir("mp4_xvid_packed");
+  const auto file = dir / "stream.m4v";
+  const auto stream = EncodeMp4TestStream(file, 352, 240, 24, "-c:v libxvid -q:v 4 -bf 2", kMoving);
+  if (!stream) GTEST_SKIP() << "ffmpeg without libxvid";
+  const auto reference = FfmpegPictureMd5s(file, "-skip_frame bidir");
+  ASSERT_TRUE(reference);
+  const auto decoded = DecodeMp4Units(stream->units, 352, 240);
+  std::vector<std::string> pictures;
+  for (const auto& d : decoded) {
+    ASSERT_TRUE(d.result == 0 || d.result == MP4DEC_ERR_UNSUPPORTED_VOP) << d.result;
+    // A repeat is the not-coded placeholder: the source moves in every picture.
+    if (d.result == 0 && (pictures.empty() || pictures.back() != d.md5)) pictures.push_back(d.md5);
+  }
+  EXPECT_EQ(pictures, *reference);
+}
+
+// Streams the decoder does not support give result codes and never a wrong
+// picture: whatever decodes equals FFmpeg's picture.
+TEST(Mp4DecoderUnsupported, NoWrongPictureAndNoCrash) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  struct Case {
+    const char* name;
+    int width, height;  // of the decoder; the stream is 352 x 240 or 176 x 144
+    int streamWidth, streamHeight;
+    const char* options;
+  };
+  const Case cases[] = {
+      {"DataPartitioning", 352, 240, 352, 240, "-c:v mpeg4 -q:v 4 -data_partitioning 1"},
+      {"VideoPackets", 352, 240, 352, 240, "-c:v mpeg4 -q:v 4 -ps 600"},
+      {"GlobalMotion", 352, 240, 352, 240, "-c:v libxvid -q:v 4 -gmc 1 -flags +qpel"},
+      {"SmallerStreamThanDecoder", 352, 288, 176, 144, "-c:v mpeg4 -q:v 4"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir(std::string("mp4_unsupported_") + c.name);
+    const auto file = dir / "stream.m4v";
+    const auto stream = EncodeMp4TestStream(file, c.streamWidth, c.streamHeight, 12, c.options, kMoving);
+    if (!stream) continue;  // libxvid absent
+    const auto reference = FfmpegPictureMd5s(file);
+    ASSERT_TRUE(reference) << c.name;
+    const auto decoded = DecodeMp4Units(stream->units, c.width, c.height);
+    ASSERT_EQ(decoded.size(), reference->size()) << c.name;
+    int pictures = 0;
+    for (size_t i = 0; i < decoded.size(); ++i) {
+      if (decoded[i].result != 0) continue;
+      ++pictures;
+      EXPECT_EQ(decoded[i].md5, (*reference)[i]) << c.name << " picture " << i;
+    }
+    EXPECT_LT(pictures, int(decoded.size())) << c.name << ": expected refusals";
+  }
+}
+
 // A layer that never sends its VOL decodes with the stream defaults the
 // caller sets.
 TEST(Mp4DecoderDefaults, VopsWithoutAnyVolDecodeWithTheCallersDefaults) {
