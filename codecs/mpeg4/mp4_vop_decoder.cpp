@@ -326,34 +326,41 @@ int32_t VopDecoder::ReadCoefficients(int start, bool intra, const uint8_t* scan,
   const int32_t badCode = intra ? MP4DEC_ERR_INTRA_VLC : MP4DEC_ERR_INTER_VLC;
   int i = start;
   for (;;) {
-    int event = 0;
-    if (!ReadMp4Vlc(r_, table, mp4_tables::kCoefBits, event)) return badCode;
+    // The common event read at once: code and sign bit from one peek.
+    const uint32_t bits = r_.Peek(mp4_tables::kCoefBits + 1);
+    const Mp4VlcEntry& e = table[bits >> 1];
+    if (e.length == 0) return badCode;
+    int event = e.value;
     int last, run, level;
     if (event != kEscape) {
+      r_.Skip(e.length + 1);
       last = event >> 12;
       run = (event >> 6) & 63;
       level = event & 63;
-      if (r_.ReadBit()) level = -level;
-    } else if (!r_.ReadBit()) {  // mode 1: level beyond the table's largest
-      if (!ReadMp4Vlc(r_, table, mp4_tables::kCoefBits, event) || event == kEscape) return MP4DEC_ERR_INTRA_VLC;
-      last = event >> 12;
-      run = (event >> 6) & 63;
-      level = (event & 63) + limits.maxLevel[last][run];
-      if (r_.ReadBit()) level = -level;
-    } else if (!r_.ReadBit()) {  // mode 2: run beyond the table's longest
-      if (!ReadMp4Vlc(r_, table, mp4_tables::kCoefBits, event) || event == kEscape) return MP4DEC_ERR_INTRA_VLC;
-      last = event >> 12;
-      level = event & 63;
-      run = ((event >> 6) & 63) + limits.maxRun[last][level] + 1;
-      if (r_.ReadBit()) level = -level;
-    } else {  // mode 3: fixed-length
-      last = int(r_.Read(1));
-      run = int(r_.Read(6));
-      r_.Skip(1);
-      level = int(r_.Read(12));
-      if (level & 0x800) level -= 0x1000;
-      r_.Skip(1);
-      if (level == 0 || level == -2048) return MP4DEC_ERR_INTRA_VLC;
+      if ((bits >> (mp4_tables::kCoefBits - e.length)) & 1) level = -level;
+    } else {
+      r_.Skip(e.length);
+      if (!r_.ReadBit()) {  // mode 1: level beyond the table's largest
+        if (!ReadMp4Vlc(r_, table, mp4_tables::kCoefBits, event) || event == kEscape) return MP4DEC_ERR_INTRA_VLC;
+        last = event >> 12;
+        run = (event >> 6) & 63;
+        level = (event & 63) + limits.maxLevel[last][run];
+        if (r_.ReadBit()) level = -level;
+      } else if (!r_.ReadBit()) {  // mode 2: run beyond the table's longest
+        if (!ReadMp4Vlc(r_, table, mp4_tables::kCoefBits, event) || event == kEscape) return MP4DEC_ERR_INTRA_VLC;
+        last = event >> 12;
+        level = event & 63;
+        run = ((event >> 6) & 63) + limits.maxRun[last][level] + 1;
+        if (r_.ReadBit()) level = -level;
+      } else {  // mode 3: fixed-length
+        last = int(r_.Read(1));
+        run = int(r_.Read(6));
+        r_.Skip(1);
+        level = int(r_.Read(12));
+        if (level & 0x800) level -= 0x1000;
+        r_.Skip(1);
+        if (level == 0 || level == -2048) return MP4DEC_ERR_INTRA_VLC;
+      }
     }
     i += run;
     if (i > 63) return -4;
