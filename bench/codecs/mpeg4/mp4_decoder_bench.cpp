@@ -76,7 +76,9 @@ class Ours {
 
 class Libavcodec {
  public:
-  Libavcodec(const Stream& s, bool toRgb) : s_(s), toRgb_(toRgb) { rgb_.resize(size_t(s.width) * size_t(s.height) * 4); }
+  Libavcodec(const Stream& s, bool toRgb) : s_(s), toRgb_(toRgb) {
+    rgb_.resize(size_t(s.width) * size_t(s.height) * 4);
+  }
   void DecodeAll() {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MPEG4);
     AVCodecContext* ctx = avcodec_alloc_context3(codec);
@@ -124,7 +126,8 @@ const Stream& XvidQpel1280x720() {
 void Run(benchmark::State& state, const Stream& s, bool rgb) {
   Ours ours(s, rgb ? OUTPUT_FORMAT_RGB32 : OUTPUT_FORMAT_I420);
   Libavcodec reference(s, rgb);
-  bench_support::MeasureRatio(state, [&] { ours.DecodeAll(); }, [&] { reference.DecodeAll(); });
+  bench_support::MeasureRatio(
+      state, [&] { ours.DecodeAll(); }, [&] { reference.DecodeAll(); });
 }
 
 void BM_Mpeg4Gop704x576ToI420(benchmark::State& state) { Run(state, Ffmpeg704x576(), false); }

@@ -19,11 +19,12 @@ TEST(Mp4DecoderConcurrency, TwoDecodersWithDifferentMatricesInTwoThreads) {
     steep += (i ? "," : "") + std::to_string(8 + 3 * i);
     flat += (i ? "," : "") + std::string("16");
   }
-  const auto a = EncodeMp4TestStream(dir / "a.m4v", 176, 144, 12,
-                                     "-c:v mpeg4 -mpeg_quant 1 -q:v 3 -intra_matrix " + steep + " -inter_matrix " + steep);
-  const auto b = EncodeMp4TestStream(dir / "b.m4v", 176, 144, 12,
-                                     "-c:v mpeg4 -mpeg_quant 1 -q:v 3 -intra_matrix " + flat + " -inter_matrix " + flat,
-                                     "negate");
+  const auto a =
+      EncodeMp4TestStream(dir / "a.m4v", 176, 144, 12,
+                          "-c:v mpeg4 -mpeg_quant 1 -q:v 3 -intra_matrix " + steep + " -inter_matrix " + steep);
+  const auto b =
+      EncodeMp4TestStream(dir / "b.m4v", 176, 144, 12,
+                          "-c:v mpeg4 -mpeg_quant 1 -q:v 3 -intra_matrix " + flat + " -inter_matrix " + flat, "negate");
   ASSERT_TRUE(a && b);
   const auto expectedA = PictureMd5s(DecodeMp4Units(a->units, 176, 144));
   const auto expectedB = PictureMd5s(DecodeMp4Units(b->units, 176, 144));

@@ -1,13 +1,14 @@
 // Stream headers and the small rules of the decoder that a whole-stream
 // comparison would not pin down: VOL refusals, matrix loading, field
 // widths, chroma vector rounding, the guarded bit reader.
+#include "codecs/mpeg4/mp4_headers.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "codecs/mpeg4/mp4_bit_reader.h"
 #include "codecs/mpeg4/mp4_decoder.h"
-#include "codecs/mpeg4/mp4_headers.h"
 #include "codecs/mpeg4/mp4_motion.h"
 #include "codecs/mpeg4/mp4_tables.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"
@@ -153,7 +154,8 @@ TEST(Mp4Vol, RefusedVolLeavesTheDecoderAsItWas) {
 }
 
 TEST(Mp4Headers, TimeIncrementWidthIsTheBitsOfTheResolution) {
-  const std::pair<uint32_t, int> cases[] = {{1, 1}, {2, 1}, {3, 2}, {16, 4}, {17, 5}, {25, 5}, {30000, 15}, {65535, 16}};
+  const std::pair<uint32_t, int> cases[] = {{1, 1},  {2, 1},  {3, 2},      {16, 4},
+                                            {17, 5}, {25, 5}, {30000, 15}, {65535, 16}};
   for (auto [resolution, bits] : cases) EXPECT_EQ(Mp4TimeIncrementBits(resolution), bits) << resolution;
 }
 
