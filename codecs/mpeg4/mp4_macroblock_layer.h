@@ -11,7 +11,10 @@
 
 namespace mp4_detail {
 
+// Faults inside the layer; each ends the VOP, which then reports 1.
 constexpr int32_t kFail = MP4DEC_MACROBLOCK_ERROR;
+constexpr int32_t kPositionPast63 = -4;   // a coefficient event beyond the block
+constexpr int32_t kVectorOutside = -5;    // a block further outside the picture than allowed
 
 struct Vector {
   int x = 0, y = 0;
@@ -21,7 +24,7 @@ class Mp4MacroblockLayer {
  public:
   explicit Mp4MacroblockLayer(const Mp4VopContext& c)
       : c_(c), r_(c.reader), vol_(c.vol), vop_(c.vop), qp_(int(c.vop.quant)),
-        quarter_(c.vol.quarterSample != 0) {}
+        quarter_(c.vol.quarterSample != 0), fcode_(int(c.vop.fcode)) {}
 
   int32_t Run();
 
@@ -67,7 +70,7 @@ class Mp4MacroblockLayer {
   const Mp4VopHeader& vop_;
   int qp_;
   bool quarter_;
-  int fcode_ = 1;
+  int fcode_;
 };
 
 }  // namespace mp4_detail

@@ -10,7 +10,6 @@ namespace mp4_detail {
 using mp4_tables::kStuffing;
 
 int32_t Mp4MacroblockLayer::Run() {
-  fcode_ = int(vop_.fcode);
   bool ended = false;  // a start code ended the VOP's data early
   for (int mby = 0; mby < c_.mbHeight; ++mby) {
     for (int mbx = 0; mbx < c_.mbWidth; ++mbx) {

@@ -96,8 +96,8 @@ int32_t Mp4MacroblockLayer::PredictLuma(int x, int y, int w, int h, int vx, int 
   const int frameBottom = (iy + h) * rowStep + refRowOffset;
   if (ix < -kLimit || frameTop < -kLimit || ix + w > plane.width + kLimit ||
       frameBottom - rowStep + 1 > plane.height + kLimit)
-    return -5;
-  if (!plane.Holds(ix, frameTop, w + 1, frameBottom + 1 - frameTop)) return -5;
+    return kVectorOutside;
+  if (!plane.Holds(ix, frameTop, w + 1, frameBottom + 1 - frameTop)) return kVectorOutside;
   const uint8_t* src = refOrigin + ptrdiff_t(iy) * refStride + ix;
   if (quarter_) c_.kernels.predictQuarter(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
   else c_.kernels.predictHalf(dst, dstStride, src, refStride, w, h, fx, fy, int(vop_.roundingType));
@@ -120,7 +120,7 @@ int32_t Mp4MacroblockLayer::PredictChroma(int x, int y, int h, int cvx, int cvy,
   for (int plane = 0; plane < 2; ++plane) {
     const Mp4Plane& ref = plane ? c_.reference.v : c_.reference.u;
     Mp4Plane& cur = plane ? c_.current.v : c_.current.u;
-    if (!ref.Holds(ix, frameTop, 9, frameRows)) return -5;
+    if (!ref.Holds(ix, frameTop, 9, frameRows)) return kVectorOutside;
     const uint8_t* src = ref.origin + ptrdiff_t(frameTop) * ref.stride + ix;
     uint8_t* dst = cur.origin + ptrdiff_t(y * rowStep + dstRowOffset) * cur.stride + x;
     c_.kernels.predictHalf(dst, cur.stride * rowStep, src, ref.stride * rowStep, 8, h, fx, fy,

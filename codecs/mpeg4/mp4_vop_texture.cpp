@@ -71,7 +71,7 @@ int32_t Mp4MacroblockLayer::ReadCoefficients(int start, bool intra, const uint8_
       }
     }
     i += run;
-    if (i > 63) return -4;
+    if (i > 63) return kPositionPast63;
     out.position[out.count] = scan[i];
     out.level[out.count] = level;
     ++out.count;
