@@ -54,6 +54,8 @@ const Config kConfigs[] = {
     {"XvidVarianceAq", 352, 240, 30, "-c:v libxvid -b:v 800k -variance_aq 1", ""},
     {"XvidMpegQuant", 352, 240, 30, "-c:v libxvid -mpeg_quant 1 -q:v 4", ""},
     {"XvidInterlaced", 704, 576, 20, "-c:v libxvid -q:v 4 -flags +ildct", ""},
+    {"XvidInterlacedQuarterSample", 720, 480, 20, "-c:v libxvid -q:v 4 -flags +ildct+qpel", kMoving},
+    {"XvidMpegQuantQuantiser31", 352, 240, 20, "-c:v libxvid -q:v 31 -mpeg_quant 1", kClipped},
     {"Gop150At704x576", 704, 576, 150, "-c:v mpeg4 -b:v 2M -g 150", ""},
     {"Gop150At1280x720", 1280, 720, 150, "-c:v mpeg4 -b:v 4M -g 150", ""},
     {"XvidQuarterSampleGop150At1280x720", 1280, 720, 150, "-c:v libxvid -b:v 4M -g 150 -flags +qpel", ""},
