@@ -470,7 +470,9 @@ TEST_F(ParserTest, StartTraceNamesTheThreadCount) {
   EXPECT_TRUE(traces[1].ends_with(", 2\n"));
 }
 
-// Payload offsets above 4 GiB, in a sparse file.
+// Payload offsets above 4 GiB, in a sparse file: two holes of almost 4 GiB
+// each put the record read near 8 GiB, where an offset cut to 32 bits lands
+// in a hole and reads zeros.
 TEST_F(ParserTest, ServesPayloadsBeyondFourGiB) {
   const std::string path = dir_ / "sparse.vyx";
   VyxWriter w;
@@ -479,26 +481,34 @@ TEST_F(ParserTest, ServesPayloadsBeyondFourGiB) {
   first.length = 0xFFFFFF00u;
   w.WriteRecord(first, nullptr, 0);
   ASSERT_TRUE(w.Close());
-  const uint64_t second = VYX_HEADER_SIZE + uint64_t{0xFFFFFF00u};
+  constexpr uint64_t kHole = 0xFFFFFF00u;
+  VYX_FRAME_HEADER second = MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 1);
+  second.length = static_cast<uint32_t>(kHole);
+  const uint64_t secondAt = VYX_HEADER_SIZE + kHole;
+  const uint64_t thirdAt = secondAt + VYX_HEADER_SIZE + kHole;
+  const uint64_t payloadAt = thirdAt + VYX_HEADER_SIZE;
+  ASSERT_GE(payloadAt, uint64_t{1} << 32);
   const auto payload = PayloadFor(9, 200);
-  VYX_FRAME_HEADER h = MakeFrameHeader(FRAME_TYPE_H264_I, kT0 + 2);
-  h.length = static_cast<uint32_t>(payload.size());
+  VYX_FRAME_HEADER third = MakeFrameHeader(FRAME_TYPE_H264_I, kT0 + 2);
+  third.length = static_cast<uint32_t>(payload.size());
   VYX_FRAME_HEADER tail = MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3);
   tail.length = 0;
   const int fd = ::open(path.c_str(), O_WRONLY);
   ASSERT_GE(fd, 0);
-  ASSERT_EQ(::pwrite(fd, &h, sizeof h, static_cast<off_t>(second)), 48);
-  ASSERT_EQ(::pwrite(fd, payload.data(), payload.size(), static_cast<off_t>(second + 48)), 200);
-  ASSERT_EQ(::pwrite(fd, &tail, sizeof tail, static_cast<off_t>(second + 48 + 200)), 48);
+  ASSERT_EQ(::pwrite(fd, &second, sizeof second, static_cast<off_t>(secondAt)), 48);
+  ASSERT_EQ(::pwrite(fd, &third, sizeof third, static_cast<off_t>(thirdAt)), 48);
+  ASSERT_EQ(::pwrite(fd, payload.data(), payload.size(), static_cast<off_t>(payloadAt)), 200);
+  ASSERT_EQ(::pwrite(fd, &tail, sizeof tail, static_cast<off_t>(payloadAt + 200)), 48);
   ::close(fd);
 
   OpenIndexed(path);
-  ASSERT_EQ(parser_.GetFrameCount(), 3u);
+  ASSERT_EQ(parser_.GetFrameCount(), 4u);
   parser_.Rewind();
-  parser_.SeekToTime(1);  // past the 4 GiB hole without reading it
+  parser_.SeekToTime(2);  // past both holes without reading them
   FrameReadout out;
   ASSERT_EQ(parser_.ReadNextFrame(out), 1);
-  EXPECT_EQ(out.frame->index.offset, second + 48);
+  ASSERT_TRUE(out.frame);
+  EXPECT_EQ(out.frame->index.offset, payloadAt);
   EXPECT_EQ(out.frame->payload, payload);
   EXPECT_EQ(NextTime(), kT0 + 3);
 }
