@@ -15,11 +15,14 @@
 #include "app/resource.h"
 #include "app/resources.h"
 #include "tests/app/x11_session.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 using namespace std::chrono_literals;
 
 namespace {
+
+using testing_support::kPatience;
 
 constexpr int kPictureWidth = 704, kPictureHeight = 576;  // the sample's
 constexpr int kCellsX = 44, kCellsY = 36;                   // the grid pictures are compared on
@@ -201,7 +204,7 @@ class OrlentaInX : public ::testing::Test {
   // Waits until the buttons show the row, the mouse resting on the frame.
   bool ShowsEnabling(const std::string& row, std::string& seen) {
     server->MoveMouse(window.topLeft() + QPoint(3, window.height() / 2));
-    return x11_test::WaitUntil([&] { return (seen = Enabling(Capture())) == row; }, 10s);
+    return x11_test::WaitUntil([&] { return (seen = Enabling(Capture())) == row; }, kPatience);
   }
 
   QPoint Center(const ButtonLook& button) const {
@@ -259,7 +262,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
                              {"ORLENTA_SOUND_RECORD", (dir / "sound.pcm").string()}},
                             dir / "orlenta.log"));
 
-  const auto id = server->FindWindow(kTitle, 20s);
+  const auto id = server->FindWindow(kTitle, kPatience);
   ASSERT_TRUE(id) << "no main window";
   // The window takes the picture's size at the screen's corner.
   ASSERT_TRUE(x11_test::WaitUntil(
@@ -268,7 +271,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
         if (geometry) window = *geometry;
         return geometry && geometry->size() == QSize(kPictureWidth, kPictureHeight);
       },
-      20s))
+      kPatience))
       << window.width() << "x" << window.height();
 
   std::string seen;
@@ -277,7 +280,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   // information text.
   Match playing;
   EXPECT_TRUE(x11_test::WaitUntil(
-      [&] { return (playing = BestMatch(Shown(), pictures, Everywhere)).difference < kSamePicture; }, 10s))
+      [&] { return (playing = BestMatch(Shown(), pictures, Everywhere)).difference < kSamePicture; }, kPatience))
       << "best difference " << playing.difference;
   {
     const Cells shown = Shown();
@@ -288,11 +291,11 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   // The media information at the top left, chosen from the context menu.
   const size_t windowsBefore = VisibleWindows();
   server->Click(VideoBox().center(), 3);
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore; }, 5s)) << "no context menu";
+  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore; }, kPatience)) << "no context menu";
   server->Keys("Down Down Down Down Right");
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore + 1; }, 5s)) << "no submenu";
+  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > windowsBefore + 1; }, kPatience)) << "no submenu";
   server->Keys("Down Return");
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() == windowsBefore; }, 5s));
+  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() == windowsBefore; }, kPatience));
   double corner = 0;
   EXPECT_TRUE(x11_test::WaitUntil(
       [&] {
@@ -301,7 +304,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
         corner = Difference(shown, pictures[rest.picture], InTextCorner);
         return rest.difference < kSamePicture && corner > kTextShown;
       },
-      10s))
+      kPatience))
       << "corner differs by " << corner;
 
   Press("Pause");
@@ -314,7 +317,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
         stepped = BestMatch(Shown(), pictures, OutsideTextCorner);
         return stepped.picture != paused.picture;
       },
-      10s))
+      kPatience))
       << "the step showed no other picture";
   EXPECT_LT(stepped.difference, kSamePicture);
   EXPECT_TRUE(ShowsEnabling("-++-+++-", seen)) << "after a step: " << seen;
@@ -323,7 +326,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   EXPECT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
 
   // A request to end closes the window; the program ends normally.
-  EXPECT_EQ(orlenta.Stop(SIGTERM, 10s), std::optional<int>(0));
+  EXPECT_EQ(orlenta.Stop(SIGTERM, kPatience), std::optional<int>(0));
 
   // What the sound output played is the archive's voice, as ffmpeg expands
   // the mu-law stream it was made of, from its start for as long as it

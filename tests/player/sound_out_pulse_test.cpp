@@ -21,6 +21,7 @@
 
 #include "platform/pulse/pulse_wave_out.h"
 #include "player/sound_out.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 extern char** environ;
@@ -187,7 +188,7 @@ TEST(PulseSoundOutTest, PlaysAKnownSequenceThroughARealServer) {
   ASSERT_TRUE(parec.Started());
   // The monitor of an idle null sink still delivers silence: a growing
   // file means the recorder is connected.
-  const auto connectDeadline = std::chrono::steady_clock::now() + 10s;
+  const auto connectDeadline = std::chrono::steady_clock::now() + testing_support::kPatience;
   while (fs::file_size(recording) < 800 && std::chrono::steady_clock::now() < connectDeadline) {
     ASSERT_TRUE(parec.Running());
     std::this_thread::sleep_for(20ms);
