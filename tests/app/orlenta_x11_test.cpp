@@ -18,8 +18,6 @@
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
-using namespace std::chrono_literals;
-
 namespace {
 
 using testing_support::kPatience;
