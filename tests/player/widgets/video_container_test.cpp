@@ -99,7 +99,7 @@ class VideoContainerTest : public ::testing::Test {
   void PauseAndWait() {
     container_->SetMode(PLAY_MODE_PAUSE);
     ASSERT_TRUE(WaitFor([&] { return container_->GetMode() == PLAY_MODE_PAUSE; }));
-    std::this_thread::sleep_for(100ms);  // the frame in hand is finished
+    ASSERT_TRUE(WaitFor([&] { return container_->IsSuspended(); }));  // the frame in hand is finished
   }
 
   testing_support::ScratchDir dir_;
