@@ -1,9 +1,7 @@
 #include "platform/null_wave_out.h"
 
-#include <chrono>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 
 #include "platform/pcm_sink.h"
 #include "platform/streamed_wave_out.h"
@@ -34,35 +32,42 @@ class PcmRecording {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
 // Longer than any wake-up is late, shorter than an audible pause.
-constexpr auto kGap = std::chrono::milliseconds(30);
+constexpr uint64_t kGapMs = 30;
 
-// Sleeps to absolute deadlines, so that late wake-ups do not add up; only
-// after a real gap in the stream (no buffer to play) does the pace start
-// afresh from the present.
+// Sleeps to absolute deadlines, counted from the bytes played since the pace
+// began, so that late wake-ups and rounding do not add up; only after a real
+// gap in the stream (no buffer to play) does the pace start afresh from the
+// present.
 class RealTimeSink : public PcmSink {
  public:
-  RealTimeSink(const WAVEFORMATEX& format, std::shared_ptr<PcmRecording> recording)
-      : bytesPerSecond_(format.avgBytesPerSec), recording_(std::move(recording)) {}
+  RealTimeSink(const WAVEFORMATEX& format, Clock& clock, std::shared_ptr<PcmRecording> recording)
+      : bytesPerSecond_(format.avgBytesPerSec), clock_(clock), recording_(std::move(recording)) {}
 
   bool Play(const uint8_t* data, size_t bytes) override {
     if (recording_) recording_->Append(data, bytes);
-    const auto now = SteadyClock::now();
-    if (now - deadline_ > kGap) deadline_ = now;
-    deadline_ += std::chrono::duration_cast<SteadyClock::duration>(
-        std::chrono::duration<double>(static_cast<double>(bytes) / bytesPerSecond_));
-    std::this_thread::sleep_until(deadline_);
+    const uint64_t now = clock_.NowMs();
+    if (now > Deadline() + kGapMs) StartPaceAt(now);
+    paced_ += bytes;
+    const uint64_t deadline = Deadline();
+    if (deadline > now) clock_.SleepMs(static_cast<uint32_t>(deadline - now));
     return true;
   }
 
-  void Discard() override { deadline_ = SteadyClock::now(); }
+  void Discard() override { StartPaceAt(clock_.NowMs()); }
 
  private:
+  uint64_t Deadline() const { return paceStartMs_ + paced_ * 1000 / bytesPerSecond_; }
+  void StartPaceAt(uint64_t ms) {
+    paceStartMs_ = ms;
+    paced_ = 0;
+  }
+
   const uint32_t bytesPerSecond_;
+  Clock& clock_;
   std::shared_ptr<PcmRecording> recording_;
-  SteadyClock::time_point deadline_{};
+  uint64_t paceStartMs_ = 0;
+  uint64_t paced_ = 0;  // bytes since the pace began
 };
 
 }  // namespace
@@ -75,7 +80,7 @@ WaveResult NullWaveOutBackend::Open(const WAVEFORMATEX& format, MessageTargetPtr
   if (!IsPlayablePcm(format)) return WaveResult::BadFormat;
   if (!doneTarget) return WaveResult::InvalidParameter;
   out = std::make_unique<StreamedWaveOut>(
-      format, std::make_unique<RealTimeSink>(format, recording_), std::move(doneTarget));
+      format, std::make_unique<RealTimeSink>(format, *clock_, recording_), std::move(doneTarget));
   return WaveResult::Ok;
 }
 

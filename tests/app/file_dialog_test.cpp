@@ -9,6 +9,7 @@
 #include "app/qt_file_dialog.h"
 #include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -76,7 +77,7 @@ TEST(QtFileDialog, FiltersMatchWithoutRegardToCaseAndStarDotStarListsEveryFile) 
   EXPECT_EQ(dialog.nameFilters(), (QStringList{request.filters[0].description, request.filters[1].description}));
   // The model reads the directory in the background.
   auto lists = [&](const QStringList& names) {
-    return QTest::qWaitFor([&] { return Listed(dialog, directory) == names; }, 5000);
+    return QTest::qWaitFor([&] { return Listed(dialog, directory) == names; }, testing_support::kPatienceMs);
   };
   EXPECT_TRUE(lists({"B.VYX", "a.vyx", "c.Vyx"})) << Listed(dialog, directory).join(' ').toStdString();
   dialog.selectNameFilter(request.filters[1].description);

@@ -31,6 +31,7 @@
 #include "player/widgets/video_box.h"
 #include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 using namespace std::chrono_literals;
@@ -92,7 +93,7 @@ class MainWindowCommands : public ::testing::Test {
     Press(IDC_BTN_OPEN);
   }
 
-  bool WaitUntil(const std::function<bool()>& condition, int ms = 10000) {
+  bool WaitUntil(const std::function<bool()>& condition, int ms = testing_support::kPatienceMs) {
     return QTest::qWaitFor(condition, ms);
   }
 
@@ -475,7 +476,7 @@ TEST_F(MainWindowCommands, ClosingEndsPlaybackBeforeTheWidgetsGo) {
 
 TEST_F(MainWindowCommands, TheFrameMenuOpensTheAboutBox) {
   window_test::RightClick(&dlg, {4, dlg.height() / 2});  // the left edge of the skin
-  ASSERT_TRUE(WaitUntil([&] { return dlg.FrameMenu()->isVisible(); }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return dlg.FrameMenu()->isVisible(); }, testing_support::kPatienceMs));
   dlg.FrameMenu()->hide();
   CxSkinButton* open = dlg.Button(IDC_BTN_OPEN);
   window_test::RightClick(open, open->rect().center());
@@ -507,7 +508,7 @@ TEST_F(OpenOnStart, TheNamedArchiveOpensAfterTheWindowAppears) {
   QTest::qWait(200);
   EXPECT_FALSE(dlg.IsPlaying()) << "before the window is shown";
   ASSERT_TRUE(window_test::ShowAndWait(dlg));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.IsPlaying(); }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.IsPlaying(); }, testing_support::kPatienceMs));
 }
 
 TEST_F(OpenOnStart, WithoutANameNothingOpens) {

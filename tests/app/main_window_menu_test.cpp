@@ -16,6 +16,7 @@
 #include "player/widgets/video_box.h"
 #include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -42,7 +43,7 @@ class MainWindowMenu : public ::testing::Test {
   MenuState OpenMenu() {
     CQxVideoBox* box = dlg.Container()->GetVideoBox();
     window_test::RightClick(box, box->rect().center());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.ContextMenu()->isVisible(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.ContextMenu()->isVisible(); }, testing_support::kPatienceMs));
     MenuState state;
     auto mark = [](QAction* action) {
       return !action->isEnabled() ? '-' : action->isChecked() ? '*' : '+';
@@ -71,12 +72,12 @@ class MainWindowMenu : public ::testing::Test {
     }
     dlg.OpenFile(QString::fromStdString(path));
     ASSERT_TRUE(dlg.IsPlaying());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.VideoSize() == size; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.VideoSize() == size; }, testing_support::kPatienceMs));
   }
 
   void Maximise(bool on) {
     dlg.MenuAction(ID_MENU_MAXIMIZE)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.isMaximized() == on; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.isMaximized() == on; }, testing_support::kPatienceMs));
     EXPECT_EQ(dlg.WindowState(), on ? SC_MAXIMIZE : SC_RESTORE);
   }
 
@@ -107,7 +108,7 @@ TEST_F(MainWindowMenu, StatesByPlayingShapeAndWindowState) {
   // A double click in the video asks for the same toggle.
   CQxVideoBox* box = dlg.Container()->GetVideoBox();
   window_test::DoubleClick(box, box->rect().center());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.isMaximized(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.isMaximized(); }, testing_support::kPatienceMs));
   EXPECT_EQ(dlg.WindowState(), SC_RESTORE);
 
   Open(app_test::JpegArchive(dir, "square", 512, 512, app_test::EverySecond(60)), {512, 512});
@@ -171,7 +172,7 @@ TEST_F(MainWindowMenu, MediaInformationPositionReachesTheRenderer) {
   ASSERT_TRUE(archive);
   Open(*archive, {352, 288});
   CQxVideoBox* box = dlg.Container()->GetVideoBox();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !box->CurrentPicture().isNull(); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !box->CurrentPicture().isNull(); }, testing_support::kPatienceMs));
 
   // Pixels far from the flat picture's colour in a corner of the picture.
   auto marked = [&](bool left, bool top) {
@@ -189,7 +190,7 @@ TEST_F(MainWindowMenu, MediaInformationPositionReachesTheRenderer) {
     return count;
   };
   auto waitForCorner = [&](bool left, bool top) {
-    return QTest::qWaitFor([&] { return marked(left, top) > 20 && marked(!left, !top) == 0; }, 5000);
+    return QTest::qWaitFor([&] { return marked(left, top) > 20 && marked(!left, !top) == 0; }, testing_support::kPatienceMs);
   };
 
   QTest::qWait(200);
@@ -201,7 +202,7 @@ TEST_F(MainWindowMenu, MediaInformationPositionReachesTheRenderer) {
   EXPECT_EQ(dlg.InfoPosition(), 4);
   EXPECT_TRUE(waitForCorner(false, false)) << "right-bottom";
   dlg.MenuAction(ID_MENU_INFO_NONE)->trigger();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return marked(true, true) + marked(false, false) == 0; }, 5000))
+  EXPECT_TRUE(QTest::qWaitFor([&] { return marked(true, true) + marked(false, false) == 0; }, testing_support::kPatienceMs))
       << "none";
 }
 

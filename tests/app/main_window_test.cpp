@@ -15,6 +15,7 @@
 #include "platform/display_device.h"
 #include "platform/qt/qt_display.h"
 #include "tests/app/window_test_support.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
@@ -59,7 +60,7 @@ class MainWindow : public ::testing::Test {
   // the play thread's report of the size, then stops.
   void PlaySource(int width, int height) {
     ASSERT_EQ(dlg.Container()->OpenFile(Archive(dir, width, height)), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.VideoSize() == QSize(width, height); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.VideoSize() == QSize(width, height); }, testing_support::kPatienceMs));
     dlg.Container()->Stop();
     window_test::ProcessEvents();
   }
@@ -185,7 +186,7 @@ TEST_F(MainWindow, WhileMaximisedANewSizeOnlyLaysOut) {
   ASSERT_TRUE(window_test::ShowAndWait(dlg));
   dlg.showMaximized();
   window_test::ProcessEvents();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.isMaximized(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.isMaximized(); }, testing_support::kPatienceMs));
   ASSERT_EQ(dlg.WindowState(), SC_MAXIMIZE);
   const QRect before = dlg.frameGeometry();
   PlaySource(352, 240);
@@ -197,7 +198,7 @@ TEST_F(MainWindow, WhileMaximisedANewSizeOnlyLaysOut) {
   EXPECT_EQ(At(IDC_VIDEO_CONTAINER), Edges(10, 37, dlg.width() - 50, dlg.height() - 76));
 
   dlg.showNormal();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.isMaximized(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.isMaximized(); }, testing_support::kPatienceMs));
   EXPECT_EQ(dlg.WindowState(), SC_RESTORE);
 }
 

@@ -11,6 +11,7 @@
 #include "app/sound_backends.h"
 #include "platform/recording_message_target.h"
 #include "platform/trace.h"
+#include "tests/support/patience.h"
 
 using namespace std::chrono_literals;
 using namespace platform;
@@ -58,7 +59,7 @@ TEST_F(SoundBackendsTest, FallsBackToTheNullOutputWhenNoServerAnswers) {
     header.bufferLength = 160;
     ASSERT_EQ(device->Prepare(header), WaveResult::Ok);
     ASSERT_EQ(device->Write(header), WaveResult::Ok);
-    ASSERT_TRUE(target->WaitForCount(size_t(open + 1), 5s));
+    ASSERT_TRUE(target->WaitForCount(size_t(open + 1), testing_support::kPatience));
   }
   ASSERT_EQ(traces.size(), 1u);
   EXPECT_NE(traces[0].find("No sound server answers"), std::string::npos) << traces[0];

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <thread>
 
 #include "platform/message_box.h"
@@ -13,6 +14,7 @@
 #include "platform/qt/qt_message_target.h"
 #include "platform/recording_message_target.h"
 #include "platform/trace.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_application.h"
 
 using namespace std::chrono_literals;
@@ -45,6 +47,27 @@ void ProcessEventsFor(std::chrono::milliseconds duration) {
   }
 }
 
+// Processes events until the condition holds; false when patience ran out.
+bool ProcessEventsUntil(const std::function<bool()>& condition) {
+  const auto end = std::chrono::steady_clock::now() + testing_support::kPatience;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+QMessageBox* WaitForVisibleMessageBox() {
+  QMessageBox* shown = nullptr;
+  ProcessEventsUntil([&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
+    return shown != nullptr;
+  });
+  return shown;
+}
+
 TEST(Trace, FormatsAndReachesTheSink) {
   std::vector<std::string> seen;
   {
@@ -64,12 +87,12 @@ TEST(RecordingMessageTarget, KeepsOrderAndWaits) {
     std::this_thread::sleep_for(10ms);
     for (uint32_t i = 0; i < 100; ++i) target.Post(0x1000 + i % 2, i, -static_cast<intptr_t>(i));
   });
-  auto first = target.WaitFor(0x1001, 5s);
+  auto first = target.WaitFor(0x1001, testing_support::kPatience);
   poster.join();
   ASSERT_TRUE(first);
   EXPECT_EQ(first->wParam, 1u);
   EXPECT_EQ(first->lParam, -1);
-  ASSERT_TRUE(target.WaitForCount(100, 1s));
+  ASSERT_TRUE(target.WaitForCount(100, testing_support::kPatience));
   const auto all = target.Messages();
   for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].wParam, i);
   EXPECT_FALSE(target.WaitFor(0x2000, 5ms));
@@ -84,7 +107,8 @@ TEST(QtMessageTarget, DeliversOnTheReceiversThreadInPostingOrder) {
   });
   a.join();
   target->Post(0x8D81, 99, -5);
-  ProcessEventsFor(50ms);
+  ProcessEventsUntil([&] { return receiver.received.size() >= 51; });
+  ProcessEventsFor(20ms);  // and no more
   ASSERT_EQ(receiver.received.size(), 51u);
   for (uintptr_t i = 0; i < 50; ++i) EXPECT_EQ(receiver.received[i].wParam, i);
   EXPECT_EQ(receiver.received[50].message, 0x8D81u);
@@ -103,7 +127,8 @@ TEST(QtMessageTarget, EventsCarryTheTagOfTheTargetThatPostedThem) {
   second->Post(0x1212, 0, 20);
   plain->Post(0x8CB9, 0, 0);
   first->Post(0x1211, 0, 11);
-  ProcessEventsFor(20ms);
+  ProcessEventsUntil([&] { return receiver.received.size() >= 4; });
+  ProcessEventsFor(20ms);  // and no more
   EXPECT_EQ(receiver.senders, (std::vector<uint64_t>{1, 2, 0, 1}));
   ASSERT_EQ(receiver.received.size(), 4u);
   EXPECT_EQ(receiver.received[1].lParam, 20);
@@ -128,12 +153,7 @@ TEST(QtMessageBox, ShowsOnTheUserInterfaceThreadWithoutBlockingTheCaller) {
   platform::ScopedMessageBoxBackend scope(std::make_shared<platform::QtMessageBoxBackend>());
   std::thread worker([] { platform::ShowMessageBox("Open Vyx File Error!"); });
   worker.join();  // returns although nobody has answered the box
-  QMessageBox* shown = nullptr;
-  for (int i = 0; i < 100 && !shown; ++i) {
-    ProcessEventsFor(5ms);
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
-  }
+  QMessageBox* shown = WaitForVisibleMessageBox();
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(shown->text(), "Open Vyx File Error!");
   shown->accept();
@@ -144,12 +164,7 @@ TEST(QtMessageBox, ErrorBoxCarriesItsCaptionAndTheStopIcon) {
   testing_support::QtApplication();
   platform::ScopedMessageBoxBackend scope(std::make_shared<platform::QtMessageBoxBackend>());
   platform::ShowErrorBox("CPicture Error", "FindResource() Failed\t");
-  QMessageBox* shown = nullptr;
-  for (int i = 0; i < 100 && !shown; ++i) {
-    ProcessEventsFor(5ms);
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
-  }
+  QMessageBox* shown = WaitForVisibleMessageBox();
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(shown->windowTitle(), "CPicture Error");
   EXPECT_EQ(shown->text(), "FindResource() Failed\t");
@@ -162,7 +177,7 @@ TEST(MessageBox, RecordingBackEnd) {
   auto boxes = std::make_shared<platform::RecordingMessageBoxes>();
   platform::ScopedMessageBoxBackend scope(boxes);
   std::thread([] { platform::ShowMessageBox("Vyx File Error!"); }).join();
-  EXPECT_EQ(boxes->WaitForText(1s), "Vyx File Error!");
+  EXPECT_EQ(boxes->WaitForText(testing_support::kPatience), "Vyx File Error!");
   platform::ShowErrorBox("CPicture Error", "LoadResource() Failed\t");
   EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"Vyx File Error!", "LoadResource() Failed\t"}));
   EXPECT_EQ(boxes->Captions(), (std::vector<std::string>{"", "CPicture Error"}));

@@ -12,6 +12,7 @@
 #include "player/audio_frames.h"
 #include "player/vyx_format.h"
 #include "tests/support/manual_wave_out.h"
+#include "tests/support/patience.h"
 
 using namespace std::chrono_literals;
 
@@ -53,7 +54,7 @@ TEST(AudioFramesConcurrencyTest, ProducerAndConsumerShareTheQueue) {
       offset += bytes;
     }
     // Every full node handed out before the output stops.
-    ASSERT_TRUE(backend->WaitFor([&] { return audio.GetFullBufferCount() == 0; }, 10s));
+    ASSERT_TRUE(backend->WaitFor([&] { return audio.GetFullBufferCount() == 0; }, testing_support::kPatience));
     audio.StopAudio();
     EXPECT_FALSE(audio.GetSoundOut().IsPlaying());
   }

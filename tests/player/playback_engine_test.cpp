@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
 #include "player/player_messages.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
@@ -95,7 +96,7 @@ struct Rec {
   uint16_t w = 352, h = 288;
 };
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = testing_support::kPatience) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
@@ -172,7 +173,7 @@ TEST_F(PlaybackTest, PacesFramesByTheirRecordedSpacing) {
   engine_.Stop();
   const auto shown = box_.Shown_();
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(shown[i].at - shown[0].at, 40 * i);
-  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, 5s));
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
   WaitSuspended();
   EXPECT_EQ(box_.resets_, 1);
 }
@@ -238,7 +239,7 @@ TEST_F(PlaybackTest, StepBackAtTheFirstKeyFrameReportsTheFileStart) {
   WaitSuspended();
   EXPECT_EQ(Count(WM_VYX_FILE_START), 0u);
   engine_.SetMode(PLAY_MODE_STEP_BACK);  // at the first key frame
-  ASSERT_TRUE(window_->WaitFor(WM_VYX_FILE_START, 5s));
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_FILE_START, testing_support::kPatience));
   ASSERT_TRUE(WaitUntil([&] { return box_.ShownCount() == 4; }));
   WaitSuspended();
   const auto shown = box_.Shown_();
@@ -307,7 +308,7 @@ TEST_F(PlaybackTest, SizeMessages) {
     engine_.GetParser().Open(path);
     ASSERT_TRUE(WaitUntil([&] { return !engine_.GetParser().IsIndexing(); }));
     engine_.Play();
-    ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, 5s));
+    ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
     engine_.Stop();
     WaitSuspended();
     EXPECT_EQ(Count(WM_VIDEO_SIZE_CHANGED), c.expected) << c.w << "x" << c.h << " mode " << c.viewMode;
@@ -325,7 +326,7 @@ TEST_F(PlaybackTest, OpenFailures) {
   const std::string stub = dir_ / "stub.vyx";
   testing_support::WriteFile(stub, std::vector<uint8_t>(20, 1));
   EXPECT_EQ(engine_.OpenFile(stub), 0);
-  ASSERT_TRUE(boxes->WaitForText(1s));
+  ASSERT_TRUE(boxes->WaitForText(testing_support::kPatience));
   EXPECT_EQ(box_.cleared_, 1);
   EXPECT_EQ(box_.ShownCount(), 0u);
 }
@@ -406,13 +407,13 @@ TEST(PlaybackRealTime, QuitDuringAnHourLongGapReturnsAtOnce) {
 
   // Stop ends the wait: the frame comes at once and the box is reset.
   engine->Stop();
-  ASSERT_TRUE(WaitUntil([&] { return box.resets_ == 1; }, 2s));
+  ASSERT_TRUE(WaitUntil([&] { return box.resets_ == 1; }));
   engine->Play();
-  ASSERT_TRUE(WaitUntil([&] { return box.ShownCount() == 3; }, 2s));
+  ASSERT_TRUE(WaitUntil([&] { return box.ShownCount() == 3; }));
   std::this_thread::sleep_for(20ms);
   const auto start = std::chrono::steady_clock::now();
   engine.reset();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, testing_support::kPatience);
 }
 
 }  // namespace

@@ -6,15 +6,16 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/null_wave_out.h"
 #include "player/sound_out.h"
 #include "tests/support/manual_wave_out.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 using namespace std::chrono_literals;
@@ -61,7 +62,7 @@ class SoundOutTest : public ::testing::Test {
   SoundOutTest() : scoped_(backend_) {}
 
   bool WaitFor(const std::function<bool()>& condition) const {
-    return backend_->WaitFor(condition, 5s);
+    return backend_->WaitFor(condition, testing_support::kPatience);
   }
   std::vector<std::string> Writes() const {
     std::vector<std::string> writes;
@@ -271,25 +272,31 @@ TEST_F(SoundOutTest, DestructionEndsTheThread) {
   completer.join();
 }
 
-// The null output at the video box's format: 16,000 bytes a second.  Fills
-// of 1600 bytes come back ten times a second; each later fill reports what
-// its buffer carried, so the bytes played are counted as they come back.
+// The null output at the video box's format: 16,000 bytes a second, by the
+// output's clock.  Fills of 1600 bytes come back every 100 ms of it; each
+// later fill reports what its buffer carried, so the bytes played are
+// counted as they come back.  Sleeping on the test clock takes no time, so
+// when the twentieth buffer comes back the output may already have played
+// the two others out (the exact pace is the wave output test's).
 TEST(NullSoundOutTest, PlaysSixteenThousandBytesPerSecond) {
-  platform::ScopedWaveOutBackend scoped(std::make_shared<platform::NullWaveOutBackend>());
+  platform::ManualClock clock(1000);
+  platform::ScopedWaveOutBackend scoped(std::make_shared<platform::NullWaveOutBackend>(clock));
   struct Counter {
+    platform::Clock* clock = nullptr;
     std::mutex mutex;
     std::condition_variable changed;
     int32_t fills = 0;
     int64_t played = 0;
-    std::chrono::steady_clock::time_point reached;
+    uint64_t reachedMs = 0;
   } counter;
+  counter.clock = &clock;
   constexpr int64_t kTarget = 32000;
   auto fill = [](CBuffer* buffer, void* user) {
     auto* c = static_cast<Counter*>(user);
     std::lock_guard lock(c->mutex);
     if (c->fills++ >= 3) {
       c->played += buffer->Size();
-      if (c->played == kTarget) c->reached = std::chrono::steady_clock::now();
+      if (c->played == kTarget) c->reachedMs = c->clock->NowMs();
     }
     buffer->SetSize(1600);
     c->changed.notify_all();
@@ -298,19 +305,14 @@ TEST(NullSoundOutTest, PlaysSixteenThousandBytesPerSecond) {
   CSoundOut out;
   out.SetBufferSize(8000);
   out.SetCallback(fill, &counter);
-  const auto started = std::chrono::steady_clock::now();
   ASSERT_TRUE(out.start());
   {
     std::unique_lock lock(counter.mutex);
-    ASSERT_TRUE(counter.changed.wait_for(lock, 10s, [&] { return counter.played >= kTarget; }));
+    ASSERT_TRUE(counter.changed.wait_for(lock, testing_support::kPatience, [&] { return counter.played >= kTarget; }));
   }
   out.stop();
-  const double seconds = std::chrono::duration<double>(counter.reached - started).count();
-  std::printf("32000 bytes played in %.3f s\n", seconds);
-  // Deadlines are absolute, so a loaded machine can make the output late
-  // by one wake-up but never early, and never late by more than one.
-  EXPECT_GE(seconds, 2.0 * 0.95);
-  EXPECT_LE(seconds, 2.0 * 1.05);
+  EXPECT_GE(counter.reachedMs, 1000u + 2000);
+  EXPECT_LE(counter.reachedMs, 1000u + 2000 + 2 * 100);
 }
 
 // What the null output plays can be recorded: the bytes given, in order.
@@ -338,7 +340,7 @@ TEST(NullSoundOutTest, RecordsWhatItPlayed) {
     out.SetCallback(fill, &feed);
     ASSERT_TRUE(out.start());
     // Everything handed out, then a few silent buffers played after it.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + testing_support::kPatience;
     while (testing_support::ReadFile(recording).size() < sequence.size() + 3 * 192 &&
            std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(10ms);

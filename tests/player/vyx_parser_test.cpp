@@ -14,6 +14,7 @@
 #include "platform/recording_message_target.h"
 #include "platform/trace.h"
 #include "player/player_messages.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
@@ -67,7 +68,8 @@ class ParserTest : public ::testing::Test {
   }
 
   void WaitIndexed() {
-    for (int i = 0; i < 5000 && parser_.IsIndexing(); ++i) std::this_thread::sleep_for(1ms);
+    const auto end = std::chrono::steady_clock::now() + testing_support::kPatience;
+    while (parser_.IsIndexing() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
     ASSERT_FALSE(parser_.IsIndexing());
   }
 
@@ -100,7 +102,7 @@ TEST_F(ParserTest, IndexesAndHandsOutRecordsInFileOrder) {
   platform::ScopedTraceSink sink([](std::string_view) {});
   OpenIndexed(Write(recs));
 
-  auto done = window_->WaitFor(WM_VYX_INDEX_DONE, 1s);
+  auto done = window_->WaitFor(WM_VYX_INDEX_DONE, testing_support::kPatience);
   ASSERT_TRUE(done);
   EXPECT_EQ(done->wParam, (1u << 1) | (1u << 2) | (1u << 0) | (1u << 7));  // channel 33 is bit 1
   EXPECT_EQ(done->lParam, 3);  // the last video frame is at +3 s; audio does not count
@@ -178,7 +180,7 @@ TEST_F(ParserTest, EmptyIndexReportsTheEndEveryTime) {
   const std::string path = dir_ / "stub.vyx";
   testing_support::WriteFile(path, std::vector<uint8_t>(47, 0xA7));
   OpenIndexed(path);
-  EXPECT_EQ(boxes_->WaitForText(1s), "Open Vyx File Error!");
+  EXPECT_EQ(boxes_->WaitForText(testing_support::kPatience), "Open Vyx File Error!");
   EXPECT_TRUE(window_->Messages().empty());
   EXPECT_EQ(parser_.Rewind(), 0);
   for (int i = 0; i < 3; ++i) {
@@ -200,11 +202,11 @@ TEST_F(ParserTest, BadMagicAtFirstRecordShowsTheOpenError) {
     ::close(fd);
   }
   OpenIndexed(path);
-  auto error = window_->WaitFor(WM_VYX_INDEX_ERROR, 1s);
+  auto error = window_->WaitFor(WM_VYX_INDEX_ERROR, testing_support::kPatience);
   ASSERT_TRUE(error);
   EXPECT_EQ(error->wParam, 0u);
   EXPECT_EQ(error->lParam, 0);
-  EXPECT_EQ(boxes_->WaitForText(1s), "Open Vyx File Error!");
+  EXPECT_EQ(boxes_->WaitForText(testing_support::kPatience), "Open Vyx File Error!");
   EXPECT_EQ(window_->Messages().size(), 1u);
   EXPECT_EQ(parser_.GetFrameCount(), 0u);
 }
@@ -222,7 +224,7 @@ TEST_F(ParserTest, BadMagicLaterKeepsWhatWasIndexed) {
   w.Write(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 5), PayloadFor(3, 10));
   ASSERT_TRUE(w.Close());
   OpenIndexed(path);
-  ASSERT_TRUE(window_->WaitForCount(2, 1s));
+  ASSERT_TRUE(window_->WaitForCount(2, testing_support::kPatience));
   const auto messages = window_->Messages();
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].message, WM_VYX_INDEX_ERROR);
@@ -287,7 +289,7 @@ TEST_F(ParserTest, HugeLengthIsTheLastRecordAndAllocatesOnlyWhatTheFileHolds) {
 
 TEST_F(ParserTest, FirstRecordsWithTimeZeroIndexNormally) {
   OpenIndexed(Write({{FRAME_TYPE_H264_I, 0}, {FRAME_TYPE_VOICE, 0}, {FRAME_TYPE_H264_P, 7}}));
-  auto done = window_->WaitFor(WM_VYX_INDEX_DONE, 1s);
+  auto done = window_->WaitFor(WM_VYX_INDEX_DONE, testing_support::kPatience);
   ASSERT_TRUE(done);
   EXPECT_EQ(done->lParam, 7);
   EXPECT_TRUE(boxes_->Texts().empty());
@@ -298,7 +300,7 @@ TEST_F(ParserTest, DurationsAndOffsetsSaturateAtZero) {
   // Audio only: no video time at all.
   OpenIndexed(Write({{FRAME_TYPE_VOICE, kT0}, {FRAME_TYPE_ADPCM, kT0 + 30}}));
   EXPECT_EQ(parser_.GetDuration(), 0u);
-  EXPECT_EQ(window_->WaitFor(WM_VYX_INDEX_DONE, 1s)->lParam, 0);
+  EXPECT_EQ(window_->WaitFor(WM_VYX_INDEX_DONE, testing_support::kPatience)->lParam, 0);
   EXPECT_EQ(parser_.SeekToTime(100), 1);
 
   // Times going backwards.
@@ -436,7 +438,7 @@ TEST_F(ParserTest, ReadingAheadOfTheIndexThreadWaitsInsteadOfEnding) {
   EXPECT_EQ(NextTime(), kT0 + 2);
   EXPECT_EQ(parser_.ReadNextFrame(out), 0);
   EXPECT_TRUE(out.endOfFile);
-  EXPECT_TRUE(window_->WaitFor(WM_VYX_INDEX_DONE, 1s));
+  EXPECT_TRUE(window_->WaitFor(WM_VYX_INDEX_DONE, testing_support::kPatience));
 }
 
 TEST_F(ParserTest, ReopeningStopsTheRunningIndexThread) {
@@ -470,7 +472,9 @@ TEST_F(ParserTest, StartTraceNamesTheThreadCount) {
   EXPECT_TRUE(traces[1].ends_with(", 2\n"));
 }
 
-// Payload offsets above 4 GiB, in a sparse file.
+// Payload offsets above 4 GiB, in a sparse file: two holes of almost 4 GiB
+// each put the record read near 8 GiB, where an offset cut to 32 bits lands
+// in a hole and reads zeros.
 TEST_F(ParserTest, ServesPayloadsBeyondFourGiB) {
   const std::string path = dir_ / "sparse.vyx";
   VyxWriter w;
@@ -479,26 +483,34 @@ TEST_F(ParserTest, ServesPayloadsBeyondFourGiB) {
   first.length = 0xFFFFFF00u;
   w.WriteRecord(first, nullptr, 0);
   ASSERT_TRUE(w.Close());
-  const uint64_t second = VYX_HEADER_SIZE + uint64_t{0xFFFFFF00u};
+  constexpr uint64_t kHole = 0xFFFFFF00u;
+  VYX_FRAME_HEADER second = MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 1);
+  second.length = static_cast<uint32_t>(kHole);
+  const uint64_t secondAt = VYX_HEADER_SIZE + kHole;
+  const uint64_t thirdAt = secondAt + VYX_HEADER_SIZE + kHole;
+  const uint64_t payloadAt = thirdAt + VYX_HEADER_SIZE;
+  ASSERT_GE(payloadAt, uint64_t{1} << 32);
   const auto payload = PayloadFor(9, 200);
-  VYX_FRAME_HEADER h = MakeFrameHeader(FRAME_TYPE_H264_I, kT0 + 2);
-  h.length = static_cast<uint32_t>(payload.size());
+  VYX_FRAME_HEADER third = MakeFrameHeader(FRAME_TYPE_H264_I, kT0 + 2);
+  third.length = static_cast<uint32_t>(payload.size());
   VYX_FRAME_HEADER tail = MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3);
   tail.length = 0;
   const int fd = ::open(path.c_str(), O_WRONLY);
   ASSERT_GE(fd, 0);
-  ASSERT_EQ(::pwrite(fd, &h, sizeof h, static_cast<off_t>(second)), 48);
-  ASSERT_EQ(::pwrite(fd, payload.data(), payload.size(), static_cast<off_t>(second + 48)), 200);
-  ASSERT_EQ(::pwrite(fd, &tail, sizeof tail, static_cast<off_t>(second + 48 + 200)), 48);
+  ASSERT_EQ(::pwrite(fd, &second, sizeof second, static_cast<off_t>(secondAt)), 48);
+  ASSERT_EQ(::pwrite(fd, &third, sizeof third, static_cast<off_t>(thirdAt)), 48);
+  ASSERT_EQ(::pwrite(fd, payload.data(), payload.size(), static_cast<off_t>(payloadAt)), 200);
+  ASSERT_EQ(::pwrite(fd, &tail, sizeof tail, static_cast<off_t>(payloadAt + 200)), 48);
   ::close(fd);
 
   OpenIndexed(path);
-  ASSERT_EQ(parser_.GetFrameCount(), 3u);
+  ASSERT_EQ(parser_.GetFrameCount(), 4u);
   parser_.Rewind();
-  parser_.SeekToTime(1);  // past the 4 GiB hole without reading it
+  parser_.SeekToTime(2);  // past both holes without reading them
   FrameReadout out;
   ASSERT_EQ(parser_.ReadNextFrame(out), 1);
-  EXPECT_EQ(out.frame->index.offset, second + 48);
+  ASSERT_TRUE(out.frame);
+  EXPECT_EQ(out.frame->index.offset, payloadAt);
   EXPECT_EQ(out.frame->payload, payload);
   EXPECT_EQ(NextTime(), kT0 + 3);
 }

@@ -61,6 +61,11 @@ std::optional<std::string> RunOutput(const std::string& command) {
   return output;
 }
 
+bool RequireAll() {
+  const char* value = std::getenv("ORLENTA_REQUIRE_ALL");
+  return value && *value && std::string(value) != "0";
+}
+
 bool HaveProgram(const std::string& name) {
   return Run("command -v '" + name + "' >/dev/null 2>&1") == 0;
 }

@@ -79,7 +79,7 @@ TEST_P(ConformanceSplit, UnitsAreFfmpegsPackets) {
     ASSERT_EQ(unit.height, stream.height);
   }
   if (!testing_support::HaveProgram("ffmpeg") || !testing_support::HaveProgram("ffprobe")) {
-    GTEST_SKIP() << "program absent: ffmpeg/ffprobe (counts and sizes were checked)";
+    ORLENTA_ABSENT("program absent: ffmpeg/ffprobe (counts and sizes were checked)");
   }
   ExpectMatchesFfmpeg(units, path, false);
   if (stream.sizeChanges) {
@@ -241,7 +241,11 @@ TEST(AnnexBSplit, SliceWithoutParameterSetsIsAnError) {
 // and corrupted streams must come back without a fault (the ASan build
 // checks every read).
 TEST(AnnexBSplit, CutGarbledAndRandomInputIsSafe) {
-  ORLENTA_REQUIRE_TESTDATA(path, "h264/MPS_MW_A.264");
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir dir("annexb-cut");
+  const auto path = dir / "slices.264";
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc2=size=176x144:rate=25 -frames:v 8 -c:v libx264 -g 4 "
+                        "-x264-params slices=3 -bsf:v filter_units=remove_types=6 '" + path.string() + "'"));
   const std::vector<uint8_t> stream = ReadFile(path);
   const auto full = SplitAnnexB(stream);
   std::mt19937 random(20240601);
@@ -252,6 +256,11 @@ TEST(AnnexBSplit, CutGarbledAndRandomInputIsSafe) {
     std::string error;
     const auto units = SplitAnnexB({stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)}, &error);
     ASSERT_LE(units.size(), full.size());
+    if (units.empty()) {  // only a cut ahead of the first slice leaves nothing, and says so
+      ASSERT_LT(cut, full[0].bytes.size());
+      ASSERT_NE(error.find("no access unit"), std::string::npos) << error;
+      continue;
+    }
     size_t bytes = 0;
     for (size_t i = 0; i < units.size(); ++i) {
       if (i + 1 < units.size()) {

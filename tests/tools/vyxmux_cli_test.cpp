@@ -195,15 +195,15 @@ class VyxmuxCliErrors : public testing::TestWithParam<BadRun> {};
 void PrintTo(const BadRun& run, std::ostream* out) { *out << run.args; }
 
 TEST_P(VyxmuxCliErrors, ExitWithReasonAndNoArchive) {
-  ORLENTA_REQUIRE_TESTDATA(h264, "h264/SVA_BA2_D.264");
-  ORLENTA_REQUIRE_TESTDATA(jpeg, "jpeg/testorig.jpg");
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
   testing_support::ScratchDir dir("vyxmux-errors");
   testing_support::WriteFile(dir / "text.264", {'h', 'e', 'l', 'l', 'o', '\n'});
-  std::vector<uint8_t> cut = ReadFile(jpeg);
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48 -frames:v 1 " + Quoted(dir / "whole.jpg")));
+  std::vector<uint8_t> cut = ReadFile(dir / "whole.jpg");
   cut.resize(cut.size() / 2);
   testing_support::WriteFile(dir / "cut.jpg", cut);
   testing_support::WriteFile(dir / "audio.raw", RandomBytes(1024, 3));
-  fs::copy_file(h264, dir / "ok.264");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25 -frames:v 17 -c:v libx264 " + Quoted(dir / "ok.264")));
 
   std::string args = GetParam().args;
   for (size_t at; (at = args.find("$D")) != std::string::npos;) args.replace(at, 2, dir.path().string());

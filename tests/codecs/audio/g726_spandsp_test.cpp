@@ -4,6 +4,8 @@
 // 24 kbit/s decoder of the archives' audio.
 #include <gtest/gtest.h>
 
+#include "tests/support/test_support.h"
+
 #ifdef ORLENTA_HAVE_SPANDSP
 
 #include <array>
@@ -174,6 +176,6 @@ TEST(G726AgainstSpandsp, G723CoderDecodesPayloadsLikeTheReference) {
 
 #else
 
-TEST(G726AgainstSpandsp, Skipped) { GTEST_SKIP() << "libspandsp-dev absent: the spandsp oracle is not built"; }
+TEST(G726AgainstSpandsp, Skipped) { ORLENTA_ABSENT("libspandsp-dev absent: the spandsp oracle is not built"); }
 
 #endif

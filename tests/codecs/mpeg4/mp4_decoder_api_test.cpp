@@ -65,7 +65,7 @@ class Mp4DecoderApi : public testing::Test {
     dir_ = nullptr;
   }
   void SetUp() override {
-    if (!stream_) GTEST_SKIP() << "ffmpeg absent or failed";
+    if (!stream_) ORLENTA_ABSENT("ffmpeg absent or failed to make the stream");
   }
   static constexpr int kW = 176, kH = 144;
   static ScratchDir* dir_;

@@ -67,7 +67,7 @@ const Fixture kFixtures[] = {
 class Mp4DecoderRobustness : public testing::TestWithParam<Fixture> {
  protected:
   void SetUp() override {
-    if (!testing_support::HaveProgram("ffmpeg")) GTEST_SKIP() << "program absent: ffmpeg";
+    ORLENTA_REQUIRE_PROGRAM("ffmpeg");
     const Fixture& f = GetParam();
     dir_ = std::make_unique<ScratchDir>(std::string("mp4_robust_") + f.name);
     auto s = EncodeMp4TestStream(*dir_ / "s.m4v", f.width, f.height, 6, f.options, "rotate=0.1*t");

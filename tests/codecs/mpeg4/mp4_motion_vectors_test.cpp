@@ -15,7 +15,7 @@ constexpr int kW = 48, kH = 32;  // 3 x 2 macroblocks
 class Mp4MotionVectors : public testing::Test {
  protected:
   void SetUp() override {
-    if (!testing_support::HaveProgram("ffmpeg")) GTEST_SKIP() << "program absent: ffmpeg";
+    ORLENTA_REQUIRE_PROGRAM("ffmpeg");
     dir_ = std::make_unique<testing_support::ScratchDir>("mp4_vectors");
     // 25 pictures per second: a 5-bit time increment.
     auto s = EncodeMp4TestStream(*dir_ / "i.m4v", kW, kH, 1, "-c:v mpeg4 -q:v 2");

@@ -17,6 +17,7 @@
 #include "player/widgets/video_box.h"
 #include "player/widgets/video_container.h"
 #include "tests/support/qt_application.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/annexb_splitter.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -105,17 +106,17 @@ TEST_F(VideoBoxSoundTest, VoiceFramesPlayAsTheirUlawExpansion) {
     container.show();
     ASSERT_TRUE(container.Start(window));
     ASSERT_EQ(container.OpenFile(archive), 1);
-    ASSERT_TRUE(window->WaitFor(WM_VYX_END_OF_FILE, 20s));
+    ASSERT_TRUE(window->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
     // The queue's last buffers are still being played.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + testing_support::kPatience;
     while (testing_support::ReadFile(recording).size() < pcm.size() + 3 * kSilenceBytes &&
            std::chrono::steady_clock::now() < deadline) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
       std::this_thread::sleep_for(10ms);
     }
     container.Stop();
-    ASSERT_TRUE(window->WaitFor(WM_VYX_END_OF_FILE, 1s));
-    const auto stopped = std::chrono::steady_clock::now() + 5s;
+    ASSERT_TRUE(window->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
+    const auto stopped = std::chrono::steady_clock::now() + testing_support::kPatience;
     while (container.GetVideoBox()->GetAudio().GetSoundOut().IsDeviceOpen() &&
            std::chrono::steady_clock::now() < stopped) {
       std::this_thread::sleep_for(5ms);

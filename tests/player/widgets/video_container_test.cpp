@@ -16,6 +16,7 @@
 #include "player/widgets/video_box.h"
 #include "player/widgets/video_container.h"
 #include "tests/support/qt_application.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/annexb_splitter.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -61,7 +62,7 @@ std::string WriteArchive(const testing_support::ScratchDir& dir, const std::stri
   return path;
 }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = testing_support::kPatience) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
@@ -98,7 +99,7 @@ class VideoContainerTest : public ::testing::Test {
   void PauseAndWait() {
     container_->SetMode(PLAY_MODE_PAUSE);
     ASSERT_TRUE(WaitFor([&] { return container_->GetMode() == PLAY_MODE_PAUSE; }));
-    std::this_thread::sleep_for(100ms);  // the frame in hand is finished
+    ASSERT_TRUE(WaitFor([&] { return container_->IsSuspended(); }));  // the frame in hand is finished
   }
 
   testing_support::ScratchDir dir_;
@@ -123,13 +124,13 @@ TEST_F(VideoContainerTest, PlaysFromTheFirstKeyFrameOnInOrder) {
   ASSERT_EQ(records[20].header.type, FRAME_TYPE_H264_I);
 
   ASSERT_EQ(container_->OpenFile(WriteArchive(dir_, "a.vyx", records)), 1);
-  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, 20s));
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
   container_->Stop();
   const auto drawn = Drawn();
   ASSERT_GE(drawn.size(), 25u);
   for (size_t i = 0; i < 25; ++i)
     EXPECT_EQ(drawn[i], uint64_t{kT0} * 1000000 + (i + 20) * 40000) << i;
-  auto size = window_->WaitFor(WM_VIDEO_SIZE_CHANGED, 1s);
+  auto size = window_->WaitFor(WM_VIDEO_SIZE_CHANGED, testing_support::kPatience);
   ASSERT_TRUE(size);
   EXPECT_EQ(size->wParam, 352u);
   EXPECT_EQ(size->lParam, 288);
@@ -270,7 +271,7 @@ TEST_F(VideoContainerTest, HostileSizesAndPayloadsNeverOverflow) {
     if (text.find("dropped") != std::string_view::npos) ++dropped;
   });
   ASSERT_EQ(container_->OpenFile(WriteArchive(dir_, "hostile.vyx", records)), 1);
-  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, 20s));
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
   container_->Stop();
   EXPECT_GE(dropped.load(), 3);
   EXPECT_FALSE(Drawn().empty());  // the mislabelled stream still shows, cut to its header's size
@@ -283,11 +284,11 @@ namespace {
 TEST_F(VideoContainerTest, MouseRequestsGoToTheMainWindow) {
   QTest::mouseClick(box_, Qt::RightButton, Qt::NoModifier, QPoint(30, 40));
   QTest::mouseDClick(box_, Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
-  auto menu = window_->WaitFor(WM_VIDEO_CONTEXT_MENU, 1s);
+  auto menu = window_->WaitFor(WM_VIDEO_CONTEXT_MENU, testing_support::kPatience);
   ASSERT_TRUE(menu);
   EXPECT_EQ(menu->wParam, 30u);
   EXPECT_EQ(menu->lParam, 40);
-  auto maximise = window_->WaitFor(WM_VIDEO_TOGGLE_MAXIMIZE, 1s);
+  auto maximise = window_->WaitFor(WM_VIDEO_TOGGLE_MAXIMIZE, testing_support::kPatience);
   ASSERT_TRUE(maximise);
   EXPECT_EQ(maximise->wParam, 50u);
   EXPECT_EQ(maximise->lParam, 60);
