@@ -126,6 +126,7 @@ class COrlentaDlg : public QDialog {
   void OnStepForward();
   void OnStop();
   void OnSnapshot();
+  void OnConvertAvi();
   void OnScale();
   void ResetFisheyeButtons();
   void EnableButtons(std::initializer_list<CxSkinButton*> buttons, bool enable);
