@@ -34,7 +34,7 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 CQxAviConversion::CQxAviConversion(CQxVyxParser& reader, std::string outputName, uint64_t splitBytes)
     : reader_(reader),
       output_(std::move(outputName)),
-      splitBytes_(std::clamp<uint64_t>(splitBytes, 1, kMaxFileBytes)),
+      splitBytes_(std::clamp<uint64_t>(splitBytes, kMinSplitBytes, kMaxFileBytes)),
       maxFileBytes_(std::min(2 * splitBytes_, kMaxFileBytes) - kLastBlockBytes),
       currentClass_(kNoStream) {}
 

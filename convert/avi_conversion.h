@@ -32,6 +32,8 @@ class CQxAviConversion {
  public:
   static constexpr uint64_t kDefaultSplitBytes = uint64_t{1} << 30;
   static constexpr uint64_t kMaxFileBytes = (uint64_t{1} << 31) - 1;
+  // Smaller split sizes are taken as this.
+  static constexpr uint64_t kMinSplitBytes = 4096;
 
   // `outputName` is the first file's name; the others are numbered after it.
   CQxAviConversion(CQxVyxParser& reader, std::string outputName,

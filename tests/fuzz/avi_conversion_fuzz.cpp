@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto& dir = ScratchDirectory();
   const std::string archive = (dir / "in.vyx").string();
   Input input(data, size);
-  const uint64_t splitBytes = 2048 + input.Word() * 4u;
+  const uint64_t splitBytes = CQxAviConversion::kMinSplitBytes + input.Word() * 4u;
   {
     VyxWriter writer;
     if (!writer.Open(archive)) return 0;

@@ -18,7 +18,9 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: vyx2avi ARCHIVE OUTPUT [--split-bytes N]\n");
+  std::fprintf(stderr, "usage: vyx2avi ARCHIVE OUTPUT [--split-bytes N]\n"
+                       "  N: a new file starts at the first key frame after N bytes (4096 to 2147483647,\n"
+                       "     default 1073741824); no file reaches 2N bytes\n");
   return 2;
 }
 
@@ -27,7 +29,9 @@ bool ParseBytes(const char* text, uint64_t& bytes) {
   char* end = nullptr;
   errno = 0;
   const unsigned long long value = std::strtoull(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value == 0 || value > CQxAviConversion::kMaxFileBytes) return false;
+  if (errno != 0 || *end != '\0' || value < CQxAviConversion::kMinSplitBytes ||
+      value > CQxAviConversion::kMaxFileBytes)
+    return false;
   bytes = value;
   return true;
 }
