@@ -12,6 +12,7 @@
 #include "codecs/audio/adpcm.h"
 #include "codecs/audio/g711.h"
 #include "codecs/audio/g723_coder.h"
+#include "convert/mpeg4_stream_header.h"
 #include "tests/convert/convert_test_support.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/test_support.h"
@@ -242,6 +243,7 @@ TEST(AviConversionFfmpeg, Mpeg4KeyFramesWithoutHeaders) {
     const auto vops = SplitMpeg4Vops(ReadFile(dir / "v.m4v"), &error);
     ASSERT_EQ(error, "");
     std::vector<TimedRecord> video;
+    std::vector<std::string> stored;  // what each chunk must hold
     int keys = 0;
     for (size_t i = 0; i < vops.size(); ++i) {
       std::vector<uint8_t> bytes = vops[i].bytes;
@@ -253,6 +255,12 @@ TEST(AviConversionFfmpeg, Mpeg4KeyFramesWithoutHeaders) {
             break;
           }
       }
+      std::vector<uint8_t> chunk = bytes;
+      if (vops[i].intra && bytes[3] == 0xB6) {
+        const auto header = Mpeg4StreamHeader(vops[i].width, vops[i].height);
+        chunk.insert(chunk.begin(), header.begin(), header.end());
+      }
+      stored.push_back(Md5(chunk));
       video.push_back({static_cast<uint8_t>(vops[i].intra ? FRAME_TYPE_MPEG4_I : FRAME_TYPE_MPEG4_P),
                        vops[i].width, vops[i].height, i * 1001000 / 30, std::move(bytes)});
     }
@@ -261,6 +269,10 @@ TEST(AviConversionFfmpeg, Mpeg4KeyFramesWithoutHeaders) {
     const auto result = Convert(dir / "a.vyx", dir / "a.avi");
     ASSERT_EQ(result.end, ConversionEnd::kFinished) << result.error;
     EXPECT_EQ(StreamField(dir / "a.avi", 0, "codec_name,codec_tag_string"), "mpeg4,DIVX");
+    EXPECT_EQ(ProbeWarnings(dir / "a.avi"), "");
+    const auto packets = ProbePackets(dir / "a.avi");
+    ASSERT_TRUE(packets);
+    EXPECT_EQ(Md5sOf(OfStream(*packets, 0)), stored);
     const auto source = h264_test::FfmpegFrameMd5s(dir / "v.m4v");
     ASSERT_EQ(source.size(), vops.size());
     EXPECT_EQ(h264_test::FfmpegFrameMd5s(dir / "a.avi"), source);
