@@ -18,6 +18,7 @@ constexpr uint32_t kVideoChunk = FourCc("00dc");
 constexpr uint32_t kDroppedFrame = FourCc("00db");
 constexpr uint32_t kAudioChunk = FourCc("01wb");
 constexpr uint32_t kEntryBytes = sizeof(AviIndexEntry);
+constexpr size_t kWriteBuffer = size_t{1} << 20;
 static_assert(kEntryBytes == 16);
 
 // Little-endian fields at fixed places of the header.
@@ -175,6 +176,9 @@ int CQxAvi::WriteHeader(const std::string& path, uint16_t width, uint16_t height
     path_ = path;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return Fail(-3, "fopen");
+    // Chunk headers and payloads leave in large writes.
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kWriteBuffer);
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
     videoCodec_ = 255;
     startMs_ = Milliseconds(seconds, microseconds);
   }

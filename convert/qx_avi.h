@@ -12,6 +12,7 @@
 // (IMA ADPCM or mu-law); chunks of the other coding are not written.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,7 @@ class CQxAvi {
 
   std::vector<AviIndexEntry> index_;
   std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;  // the stream's, larger than stdio's own
   std::string path_;
   std::string lastError_;
   uint64_t chunkBytes_ = 0;  // chunk headers, payloads and pads after "movi"
