@@ -88,7 +88,7 @@ ConversionResult CQxAviConversion::RunConversion(const std::atomic<bool>& abortR
     running = ConvertRecord(*out.frame);
   }
   const bool wroteAny = fileNumber_ > 0;
-  if (!CloseFile()) running = false;
+  CloseFile();  // a failure is recorded in the result
   if (result_.end == ConversionEnd::kFinished) {
     progress_.store(100, std::memory_order_relaxed);
     if (!wroteAny) Fail("The archive holds no key video frame: no AVI file was written.");
@@ -170,9 +170,14 @@ bool CQxAviConversion::WriteG723AsAdpcm(const VyxFrame& frame) {
   blocks_.clear();
   g723_.Push(frame.payload.data(), frame.payload.size(), blocks_);
   const size_t block = codecs::audio::CAdpcm::kBlockBytes;
-  for (size_t at = 0; at < blocks_.size(); at += block)
-    if (!WriteChunk(AVI_CHUNK_ADPCM, true, blocks_.data() + at, block, frame.index.header)) return false;
-  return true;
+  // Samples still waiting come after these blocks: a file that ends among
+  // them leaves the waiting samples to the next file.
+  writingG723_ = true;
+  bool ok = true;
+  for (size_t at = 0; ok && at < blocks_.size(); at += block)
+    ok = WriteChunk(AVI_CHUNK_ADPCM, true, blocks_.data() + at, block, frame.index.header);
+  writingG723_ = false;
+  return ok;
 }
 
 bool CQxAviConversion::WriteChunk(uint8_t chunkType, bool key, const uint8_t* data, uint32_t size,
@@ -205,10 +210,10 @@ bool CQxAviConversion::OpenNextFile(const VYX_FRAME_HEADER& header) {
 
 bool CQxAviConversion::CloseFile() {
   if (!avi_.IsOpen()) return true;
-  blocks_.clear();
-  g723_.Flush(blocks_);  // not written into a mu-law file
-  if (!blocks_.empty() &&
-      avi_.WriteChunk(AVI_CHUNK_ADPCM, true, static_cast<uint32_t>(blocks_.size()), blocks_.data(),
+  lastBlock_.clear();
+  if (!writingG723_) g723_.Flush(lastBlock_);  // not written into a mu-law file
+  if (!lastBlock_.empty() &&
+      avi_.WriteChunk(AVI_CHUNK_ADPCM, true, static_cast<uint32_t>(lastBlock_.size()), lastBlock_.data(),
                       lastTime_, lastUsec_) < 0)
     return Fail("Cannot write " + currentFile_ + ": " + avi_.LastError());
   if (avi_.Close() != 0) return Fail("Cannot write " + currentFile_ + ": " + avi_.LastError());

@@ -67,7 +67,9 @@ class CQxAviConversion {
 
   CQxAvi avi_;
   G723ToAdpcm g723_;
-  std::vector<uint8_t> blocks_;
+  std::vector<uint8_t> blocks_;     // of the G.723 record being written
+  std::vector<uint8_t> lastBlock_;  // the padded one a file ends with
+  bool writingG723_ = false;
   std::vector<uint8_t> withHeader_;
   std::atomic<int> progress_{0};
 

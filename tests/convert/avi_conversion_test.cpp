@@ -295,6 +295,31 @@ TEST(AviConversion, G723KeepsEverySample) {
   EXPECT_EQ(StreamField(result.files[0], 1, "nb_frames"), std::to_string((samples + 504) / 505 + 2));
 }
 
+// A file that fills up among the blocks of one G.723 record leaves the
+// samples still waiting to the next file: no block is padded but the last.
+TEST(AviConversion, G723AcrossFileSplits) {
+  ORLENTA_REQUIRE_PROGRAM("ffprobe");
+  ScratchDir dir("avi_conversion_g723_split");
+  std::vector<Record> records = {{kKey, 64, 64, 0, Payload(100)}};
+  uint64_t samples = 0;
+  for (int i = 0; i < 40; ++i) {
+    records.push_back({FRAME_TYPE_G723, 0, 0, static_cast<uint64_t>(i) * 256, Payload(768)});
+    samples += 2048;
+  }
+  WriteArchive(dir / "a.vyx", records);
+  const auto result = Convert(dir / "a.vyx", dir / "g.avi", CQxAviConversion::kMinSplitBytes);
+  ASSERT_EQ(result.end, ConversionEnd::kFinished) << result.error;
+  ASSERT_GT(result.files.size(), 3u);
+  size_t blocks = 0;
+  for (const std::string& file : result.files) {
+    EXPECT_LE(std::filesystem::file_size(file), 2 * CQxAviConversion::kMinSplitBytes);
+    const auto packets = ProbePackets(file);
+    ASSERT_TRUE(packets);
+    blocks += OfStream(*packets, 1).size();
+  }
+  EXPECT_EQ(blocks, (samples + 504) / 505);
+}
+
 // Damaged and hostile archives end cleanly (the sanitizer builds check the
 // rest).
 TEST(AviConversion, HostileArchivesEndCleanly) {
