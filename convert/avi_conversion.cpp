@@ -137,7 +137,8 @@ bool CQxAviConversion::WriteVideo(const VyxFrame& frame, bool key) {
     data = withHeader_.data();
     size = withHeader_.size();
   }
-  if (size > kMaxFileBytes) return Fail("A video frame of " + std::to_string(size) + " bytes does not fit in an AVI file.");
+  if (size > kMaxFileBytes)
+    return Fail("A video frame of " + std::to_string(size) + " bytes does not fit in an AVI file.");
   return WriteChunk(static_cast<uint8_t>(frame.index.codecClass), key, data, static_cast<uint32_t>(size),
                     header);
 }

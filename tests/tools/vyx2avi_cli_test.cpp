@@ -96,7 +96,8 @@ TEST(Vyx2avi, FailuresExitOneWithTheReason) {
 
 TEST(Vyx2avi, BadCommandLinesExitTwo) {
   ScratchDir dir("vyx2avi_usage");
-  for (const char* args : {"", "a.vyx", "a.vyx b.avi c", "a.vyx b.avi --split-bytes", "a.vyx b.avi --split-bytes 0", "a.vyx b.avi --split-bytes 4095",
+  for (const char* args : {"", "a.vyx", "a.vyx b.avi c", "a.vyx b.avi --split-bytes", "a.vyx b.avi --split-bytes 0",
+                           "a.vyx b.avi --split-bytes 4095",
                            "a.vyx b.avi --split-bytes 12x", "a.vyx b.avi --split-bytes 4294967296",
                            "--frobnicate a.vyx b.avi"}) {
     SCOPED_TRACE(args);

@@ -77,13 +77,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vyx2avi: %s\n", result.error.c_str());
     return 1;
   }
-  for (const std::string& text : boxes->Texts()) {
-    std::fprintf(stderr, "vyx2avi: %s: %s\n", archive.c_str(), text.c_str());
+  // The reader's own report when nothing could be indexed.
+  if (!boxes->Texts().empty()) {
+    std::fprintf(stderr, "vyx2avi: %s: %s\n", archive.c_str(), boxes->Texts().front().c_str());
     return 1;
   }
   for (const platform::PostedMessage& message : window->Messages()) {
     if (message.message == WM_VYX_INDEX_ERROR) {
-      std::fprintf(stderr, "vyx2avi: %s: a damaged record ends the archive early; the files hold the records before it\n",
+      std::fprintf(stderr,
+                   "vyx2avi: %s: a damaged record ends the archive early; the files hold the records before it\n",
                    archive.c_str());
       return 1;
     }
