@@ -65,6 +65,7 @@ TEST(ReaderMemory, CraftedArchivesCostBoundedMemory) {
     EXPECT_EQ(run.output, "indexed=" + std::to_string(n) + " read=" + std::to_string(n) +
                               " mismatched=0 error=" + (archive.corrupt ? "1" : "0") + " end=1\n");
     EXPECT_LT(run.peakKiB, kPeakLimitKiB);
+    std::printf("%s: peak %llu KiB\n", archive.name.c_str(), static_cast<unsigned long long>(run.peakKiB));
   }
 }
 
