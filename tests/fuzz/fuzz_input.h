@@ -69,6 +69,12 @@ enum VoiceOperation : uint8_t {
 constexpr int32_t kDepths[] = {32, 24, 16, 8};
 constexpr uint16_t kMaxSide = 1024;
 
-// The G.723 target: pieces, each u16 byte count, u16 room in samples, then
-// the bytes.
+// The G.723 target: pieces, each u16 byte count, u16 room in samples (the
+// exact room unless bit 15 is set), then the bytes.
+
+// The audio frames target: records, each a u8 type choice (kAudioTypes),
+// the u32 length of its header, a u16 payload size and the payload, then a
+// u8 whose low bit drains one buffer.
+constexpr uint8_t kAudioTypes[] = {147, 145, 132, 146, 131};
+
 }  // namespace fuzz

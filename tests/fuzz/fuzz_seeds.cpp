@@ -108,6 +108,24 @@ void AudioCodecSeeds(const fs::path& out) {
   blocks.insert(blocks.end(), second.begin(), second.end());
   WriteSeed(out / "adpcm", "two-blocks", blocks);
 
+  // Voice in units and across them, ADPCM blocks, G.723 codes, each as
+  // the archive would carry them.
+  fuzz::InputWriter audio;
+  auto record = [&](uint8_t typeChoice, const Bytes& payload) {
+    audio.U8(typeChoice);
+    audio.U32(static_cast<uint32_t>(payload.size()));
+    audio.U16(static_cast<uint16_t>(payload.size()));
+    audio.Bytes(payload);
+    audio.U8(1);
+  };
+  const Bytes voice = VoiceFrame(QX_VOICE_G711_ULAW, Tone(320));
+  record(0, Bytes(voice.begin() + 4, voice.end()));
+  record(0, Bytes(voice.begin() + 4, voice.begin() + 200));
+  record(1, blocks);
+  record(2, Bytes(48, 0x6B));
+  record(3, Bytes(3000, 0x35));
+  WriteSeed(out / "audio_frames", "every-type", audio.Data());
+
   for (const uint16_t bytes : {3, 48, 300}) {
     fuzz::InputWriter w;
     w.U16(bytes);

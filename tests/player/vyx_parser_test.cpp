@@ -250,6 +250,17 @@ TEST_F(ParserTest, TruncatedTailsAreIndexedOrIgnored) {
   EXPECT_EQ(out.frame->index.header.length, 30u);
   const auto expected = PayloadFor(1, 100);
   EXPECT_TRUE(std::equal(out.frame->payload.begin(), out.frame->payload.end(), expected.begin()));
+  // Listing without payloads gives the same lengths and the same end.
+  parser_.Rewind();
+  LOCAL_FRAME_INDEX record;
+  bool end = false;
+  ASSERT_EQ(parser_.ReadNextRecord(record, end), 1);
+  EXPECT_EQ(record.header.length, 100u);
+  ASSERT_EQ(parser_.ReadNextRecord(record, end), 1);
+  EXPECT_EQ(record.header.length, 30u);
+  EXPECT_EQ(record.offset, 48u + 100 + 48);
+  EXPECT_EQ(parser_.ReadNextRecord(record, end), 0);
+  EXPECT_TRUE(end);
 
   // Trailing bytes shorter than a header.
   const std::string stub = Write({{FRAME_TYPE_H264_I, kT0}}, "stub.vyx");
