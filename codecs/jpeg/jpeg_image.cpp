@@ -4,6 +4,7 @@
 #include <new>
 
 #include "codecs/jpeg/jpeg_decoder.h"
+#include "codecs/jpeg/jpeg_kernels.h"
 
 CJpegImage::CJpegImage(bool fast) : fast_(fast) {}
 
@@ -21,6 +22,7 @@ uint32_t CJpegImage::DecodeToBgrx(const uint8_t* data, int32_t size, uint8_t* ou
     CJpegDecoder decoder(stream_.get(), fast_);
     if (decoder.ErrorCode() != 0 || decoder.StartDecompress() != 0) return 0;
     const bool grey = decoder.Components() == 1;
+    const auto store = jpeg::kernels::Active().storeBgr;
     const int32_t columns = std::min(decoder.Width(), outWidth);
     for (uint64_t y = 0; y < outRows; ++y) {
       uint8_t* row = nullptr;
@@ -30,11 +32,7 @@ uint32_t CJpegImage::DecodeToBgrx(const uint8_t* data, int32_t size, uint8_t* ou
       if (grey) {
         for (int32_t x = 0; x < columns; ++x, pixel += 4) pixel[0] = pixel[1] = pixel[2] = row[x];
       } else {
-        for (int32_t x = 0; x < columns; ++x, pixel += 4) {
-          pixel[0] = row[4 * x + 2];
-          pixel[1] = row[4 * x + 1];
-          pixel[2] = row[4 * x + 0];
-        }
+        store(row, pixel, columns);
       }
     }
   } catch (const std::bad_alloc&) {

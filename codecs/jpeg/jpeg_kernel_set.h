@@ -16,6 +16,9 @@ struct JpegKernelSet {
   // serves pixel x (shift 1 replicates it over two pixels).
   void (*convertRow)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int32_t width, int32_t shift,
                      uint8_t* rgbx);
+  // `width` pixels R, G, B, X to B, G, R over `bgrx`, whose X bytes stay as
+  // they are.
+  void (*storeBgr)(const uint8_t* rgbx, uint8_t* bgrx, int32_t width);
 };
 
 }  // namespace jpeg

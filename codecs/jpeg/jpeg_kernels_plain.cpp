@@ -96,8 +96,16 @@ void ConvertRowPlain(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int
   }
 }
 
+void StoreBgrPlain(const uint8_t* rgbx, uint8_t* bgrx, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) {
+    bgrx[4 * x + 0] = rgbx[4 * x + 2];
+    bgrx[4 * x + 1] = rgbx[4 * x + 1];
+    bgrx[4 * x + 2] = rgbx[4 * x + 0];
+  }
+}
+
 }  // namespace
 
-const JpegKernelSet kPlainJpegKernels = {"plain", &FastIdctPlain, &ConvertRowPlain};
+const JpegKernelSet kPlainJpegKernels = {"plain", &FastIdctPlain, &ConvertRowPlain, &StoreBgrPlain};
 
 }  // namespace jpeg

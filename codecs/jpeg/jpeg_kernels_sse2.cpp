@@ -131,8 +131,23 @@ void ConvertRowSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int3
   }
 }
 
+void StoreBgrSse2(const uint8_t* rgbx, uint8_t* bgrx, int32_t width) {
+  const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i low = _mm_set1_epi32(0xFF), middle = _mm_set1_epi32(0xFF00);
+  int32_t x = 0;
+  for (; x + 4 <= width; x += 4) {
+    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rgbx + 4 * x));
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgrx + 4 * x));
+    const __m128i red = _mm_slli_epi32(_mm_and_si128(in, low), 16);
+    const __m128i blue = _mm_and_si128(_mm_srli_epi32(in, 16), low);
+    const __m128i bgr = _mm_or_si128(_mm_or_si128(red, blue), _mm_and_si128(in, middle));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bgrx + 4 * x), _mm_or_si128(bgr, _mm_and_si128(old, keep)));
+  }
+  if (x < width) kPlainJpegKernels.storeBgr(rgbx + 4 * x, bgrx + 4 * x, width - x);
+}
+
 }  // namespace
 
-const JpegKernelSet kSse2JpegKernels = {"sse2", &FastIdctSse2, &ConvertRowSse2};
+const JpegKernelSet kSse2JpegKernels = {"sse2", &FastIdctSse2, &ConvertRowSse2, &StoreBgrSse2};
 
 }  // namespace jpeg

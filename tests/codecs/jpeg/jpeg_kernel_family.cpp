@@ -56,6 +56,19 @@ void CompareConversion(const JpegKernelSet& set, std::mt19937& random) {
   }
 }
 
+void CompareStore(const JpegKernelSet& set, std::mt19937& random) {
+  const JpegKernelSet& plain = jpeg::kernels::Plain();
+  for (int width = 1; width <= 37; ++width) {
+    std::vector<uint8_t> rgbx(static_cast<size_t>(width) * 4), expected(rgbx.size());
+    for (uint8_t& value : rgbx) value = static_cast<uint8_t>(random());
+    for (uint8_t& value : expected) value = static_cast<uint8_t>(random());
+    std::vector<uint8_t> actual(expected);
+    plain.storeBgr(rgbx.data(), expected.data(), width);
+    set.storeBgr(rgbx.data(), actual.data(), width);
+    ASSERT_EQ(expected, actual) << "store, width " << width;
+  }
+}
+
 }  // namespace
 
 kernel_check::Family JpegKernelFamily() {
@@ -67,6 +80,8 @@ kernel_check::Family JpegKernelFamily() {
                              CompareIdct(*set, random);
                              if (::testing::Test::HasFatalFailure()) return;
                              CompareConversion(*set, random);
+                             if (::testing::Test::HasFatalFailure()) return;
+                             CompareStore(*set, random);
                            }});
   }
   return family;
