@@ -144,6 +144,34 @@ int32_t CJpegDecoder::ReadScanline(uint8_t** row, int32_t* rowBytes) {
   });
 }
 
+int32_t CJpegDecoder::ReadCoefficients(std::vector<CoefficientPlane>& planes) {
+  if (error_ != 0 || !started_ || mcuRowsDone_ != 0) return error_ != 0 ? error_ : -1;
+  planes.assign(static_cast<size_t>(componentCount_), CoefficientPlane{});
+  Guarded(0, [&] {
+    for (int c = 0; c < componentCount_; ++c) {
+      const Component& component = components_[static_cast<size_t>(c)];
+      planes[static_cast<size_t>(c)].columns = component.columns;
+      planes[static_cast<size_t>(c)].rows = component.outV * mcuRows_;
+      if (progressive_) planes[static_cast<size_t>(c)].blocks = component.coefficients;
+    }
+    if (progressive_) return;
+    for (int row = 0; row < mcuRows_; ++row) {
+      if (wideReader_) {
+        DecodeMcuRow(*wideReader_);
+      } else {
+        DecodeMcuRow(*narrowReader_);
+      }
+      for (int c = 0; c < componentCount_; ++c) {
+        const std::vector<int16_t>& decoded = components_[static_cast<size_t>(c)].coefficients;
+        std::vector<int16_t>& blocks = planes[static_cast<size_t>(c)].blocks;
+        blocks.insert(blocks.end(), decoded.begin(), decoded.end());
+      }
+    }
+  });
+  rowsLeft_ = 0;
+  return error_;
+}
+
 // ---- Markers and headers ----
 
 void CJpegDecoder::FindStartOfImage() {

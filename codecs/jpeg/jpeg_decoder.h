@@ -36,6 +36,18 @@ class CJpegDecoder {
   // earlier error or before StartDecompress, -227 when this call failed.
   int32_t ReadScanline(uint8_t** row, int32_t* rowBytes);
 
+  // The quantised coefficients of one component of the whole picture:
+  // blocks of 64 in natural order, `columns` blocks per row, padded to
+  // whole MCUs.
+  struct CoefficientPlane {
+    int columns = 0;
+    int rows = 0;
+    std::vector<int16_t> blocks;
+  };
+  // Instead of rows, after StartDecompress: every component's coefficients
+  // as entropy decoding leaves them.  0, or the error code.
+  int32_t ReadCoefficients(std::vector<CoefficientPlane>& planes);
+
   int32_t ErrorCode() const { return error_; }
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }

@@ -1,6 +1,9 @@
 // The decoder against libjpeg-turbo on pictures made by cjpeg, jpegtran and
 // ffmpeg, and on the standard test images.
 //
+// Entropy decoding: the quantised coefficients equal those of libjpeg's
+// jpeg_read_coefficients, in both modes (the bit readers differ).
+//
 // Accurate decoder: equal byte for byte to djpeg -dct int -nosmooth.  Its
 // LLM transform runs rows first and libjpeg's columns first; the rounding
 // after the first pass makes the two orders differ, so the reference
@@ -13,9 +16,11 @@
 // fancy upsampling alone is 30 dB away.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
+#include "codecs/jpeg/jpeg_decoder.h"
 #include "tests/codecs/jpeg/jpeg_test_support.h"
 #include "tests/support/test_support.h"
 
@@ -99,6 +104,37 @@ class JpegReference : public ::testing::TestWithParam<Fixture> {
 
   testing_support::ScratchDir scratch_{std::string("jpeg_reference_") + GetParam().name};
 };
+
+TEST_P(JpegReference, CoefficientsEqualLibjpegs) {
+  const std::vector<uint8_t> jpeg = Jpeg();
+  if (jpeg.empty() && GetParam().file != nullptr) GTEST_SKIP() << "reference material absent: " << GetParam().file;
+  ASSERT_FALSE(jpeg.empty()) << "fixture not made";
+  const std::vector<jpeg_test::LibjpegPlane> reference = jpeg_test::LibjpegCoefficients(jpeg);
+  ASSERT_FALSE(reference.empty());
+  for (bool fast : {true, false}) {
+    CJpegMemoryStream stream;
+    stream.Reset(jpeg.data(), static_cast<int32_t>(jpeg.size()));
+    CJpegDecoder decoder(&stream, fast);
+    ASSERT_EQ(0, decoder.StartDecompress());
+    std::vector<CJpegDecoder::CoefficientPlane> planes;
+    ASSERT_EQ(0, decoder.ReadCoefficients(planes));
+    ASSERT_EQ(reference.size(), planes.size());
+    for (size_t c = 0; c < planes.size(); ++c) {
+      const jpeg_test::LibjpegPlane& theirs = reference[c];
+      const CJpegDecoder::CoefficientPlane& ours = planes[c];
+      ASSERT_GE(ours.columns, theirs.width);
+      ASSERT_GE(ours.rows, theirs.height);
+      for (int row = 0; row < theirs.height; ++row) {
+        for (int column = 0; column < theirs.width; ++column) {
+          const int16_t* a = &ours.blocks[(static_cast<size_t>(row) * ours.columns + column) * 64];
+          const int16_t* b = &theirs.blocks[(static_cast<size_t>(row) * theirs.width + column) * 64];
+          ASSERT_TRUE(std::equal(a, a + 64, b))
+              << "component " << c << ", block " << column << "," << row << (fast ? " (fast)" : " (accurate)");
+        }
+      }
+    }
+  }
+}
 
 TEST_P(JpegReference, AccurateEqualsLibjpegIslowOnTransposedCoefficients) {
   ORLENTA_REQUIRE_PROGRAM("djpeg");

@@ -43,3 +43,17 @@ struct Difference {
 Difference Compare(const Picture& a, const Picture& b);
 
 }  // namespace jpeg_test
+
+namespace jpeg_test {
+
+// One component's quantised coefficients as libjpeg-turbo's
+// jpeg_read_coefficients gives them: width × height blocks of 64, natural order.
+struct LibjpegPlane {
+  int width = 0;
+  int height = 0;
+  std::vector<int16_t> blocks;
+};
+// Empty when libjpeg refuses the picture.
+std::vector<LibjpegPlane> LibjpegCoefficients(const std::vector<uint8_t>& jpeg);
+
+}  // namespace jpeg_test
