@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "codecs/jpeg/jpeg_errors.h"
 #include "codecs/jpeg/jpeg_idct.h"
