@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -162,6 +163,8 @@ TEST_P(JpegReference, FastIsCloseToLibjpegIfast) {
   const Picture ours = jpeg_test::DecodeWithImage(jpeg, true, reference.width, reference.height, reference.channels);
   EXPECT_EQ(0, jpeg_test::DecodeError(jpeg, true));
   const jpeg_test::Difference difference = jpeg_test::Compare(ours, reference);
+  std::printf("[ fast     ] %s: PSNR %.2f dB, largest difference %d, %.2f%% within 1\n", GetParam().name,
+              difference.psnr, difference.maximum, 100 * difference.withinOne);
   EXPECT_GE(difference.psnr, 50.0);
   EXPECT_LE(difference.maximum, 4);
   EXPECT_GE(difference.withinOne, 0.95);

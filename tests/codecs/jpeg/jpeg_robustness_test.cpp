@@ -45,7 +45,6 @@ class JpegRobustness : public ::testing::Test {
 std::vector<size_t> Markers(const Bytes& jpeg) {
   std::vector<size_t> found;
   size_t at = 0;
-  bool inScan = false;
   while (at + 1 < jpeg.size()) {
     if (jpeg[at] != 0xFF || jpeg[at + 1] == 0x00 || jpeg[at + 1] == 0xFF) {
       ++at;
@@ -60,9 +59,7 @@ std::vector<size_t> Markers(const Bytes& jpeg) {
     }
     const size_t length = (size_t{jpeg[at + 2]} << 8) | jpeg[at + 3];
     at += 2 + length;
-    inScan = marker == 0xDA;
   }
-  (void)inScan;
   return found;
 }
 
