@@ -248,6 +248,37 @@ TEST_F(JpegRobustness, CutAndMutatedPicturesEndCleanly) {
   }
 }
 
+// One grey 8 × 8 block coded by hand: DC category 0, and AC codes 00 ZRL,
+// 01 run 14 size 1, 10 EOB.
+Bytes OneBlock(const Bytes& entropyData) {
+  Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
+  jpeg.insert(jpeg.end(), 64, 1);
+  jpeg.insert(jpeg.end(), {0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x08, 0x00, 0x08, 0x01, 0x01, 0x11, 0x00});
+  Bytes dc = {0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01};
+  dc.insert(dc.end(), 15, 0);
+  dc.push_back(0x00);
+  Bytes ac = {0xFF, 0xC4, 0x00, 0x16, 0x10, 0x00, 0x03};
+  ac.insert(ac.end(), 14, 0);
+  ac.insert(ac.end(), {0xF0, 0xE1, 0x00});
+  jpeg.insert(jpeg.end(), dc.begin(), dc.end());
+  jpeg.insert(jpeg.end(), ac.begin(), ac.end());
+  jpeg.insert(jpeg.end(), {0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00});
+  jpeg.insert(jpeg.end(), entropyData.begin(), entropyData.end());
+  jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+  return jpeg;
+}
+
+TEST(JpegBlocks, ZeroRunMayEndTheBlockButNotRunPastIt) {
+  // DC 0; run 14 size 1 (value 1) to k = 16; ZRL to 32, 48 and 64.
+  const Bytes endsAt64 = OneBlock({0x30, 0x3F});
+  // DC 0; ZRL to 17, 33, 49, then one from 49.
+  const Bytes runsPast = OneBlock({0x00, 0x7F});
+  for (bool fast : {true, false}) {
+    EXPECT_EQ(0, jpeg_test::DecodeError(endsAt64, fast));
+    EXPECT_EQ(jpeg::kJpegBlockOverrun, jpeg_test::DecodeError(runsPast, fast));
+  }
+}
+
 TEST_F(JpegRobustness, NothingToDecodeWritesNothing) {
   CJpegImage image;
   std::vector<uint8_t> out(16 * 16 * 4, 0xAB);
