@@ -113,7 +113,7 @@ bool MakeIntraStream(const std::filesystem::path& out, int width, int height, in
                      const std::string& x264Params, const std::string& extraArgs) {
   std::ostringstream cmd;
   cmd << "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=" << width << "x" << height
-      << ":rate=25 -frames:v " << frames << " -pix_fmt yuv420p -c:v libx264 -profile:v baseline " << extraArgs
+      << ":rate=25 -frames:v " << frames << " -pix_fmt yuv420p -c:v libx264 " << (extraArgs.empty() ? "-profile:v baseline" : extraArgs)
       << " -x264-params 'keyint=1:cabac=0:8x8dct=0" << (x264Params.empty() ? "" : ":" + x264Params)
       << "' -f h264 '" << out.string() << "'";
   return testing_support::Run(cmd.str()) == 0;
