@@ -4,4 +4,7 @@
 struct VideoDecodeOptions {
   // FFmpeg's H.264 threads; 0: NUMBER_OF_PROCESSORS or the processor count.
   int h264Threads = 0;
+  // Archives' H.264 records decoded by the program's own library (the
+  // decoder kind of codec class 3) instead of FFmpeg.
+  bool ownH264 = false;
 };

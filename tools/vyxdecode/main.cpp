@@ -1,4 +1,4 @@
-// vyxdecode ARCHIVE [--planes] [--threads N]: decodes an archive's video
+// vyxdecode ARCHIVE [--planes] [--threads N] [--decoder ffmpeg|qx264]: decodes an archive's video
 // frames through the player's own video output (one decoder per codec class
 // and picture size, nothing before the first key frame, the pictures still
 // held drawn at the end), drawing into a window in memory, and prints one
@@ -10,6 +10,9 @@
 // computes.  Pictures drawn at the end of the archive carry the index and
 // type of its last video record.  --threads sets FFmpeg's H.264 threads
 // (0, the default: NUMBER_OF_PROCESSORS or the processor count).
+// --decoder=qx264 decodes H.264 records with the program's own library, as
+// records of codec class 3 are; with --planes the md5 is then of each
+// picture's cropped window.
 #include <cstdio>
 #include <string>
 
@@ -23,7 +26,7 @@
 namespace {
 
 int Usage(const std::string& error) {
-  std::fprintf(stderr, "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--threads N]\n", error.c_str());
+  std::fprintf(stderr, "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--threads N] [--decoder ffmpeg|qx264]\n", error.c_str());
   return 2;
 }
 
