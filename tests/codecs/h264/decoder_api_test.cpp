@@ -202,3 +202,28 @@ TEST_F(DecoderApi, RepeatedIdrPicturesNeverExhaustTheStore) {
 }
 
 }  // namespace
+
+namespace {
+
+// The I_PCM conformance stream, mutated: PCM samples are read straight from
+// the unit, so a unit cut inside them must be refused, not read past.
+TEST(DecoderHostileInput, MutatedPcmPicturesStayInsideTheirUnits) {
+  ORLENTA_REQUIRE_TESTDATA(stream, "h264/CVPCMNL1_SVA_C.264");
+  const auto units = avc_test::SplitAccessUnits(testing_support::ReadFile(stream));
+  ASSERT_FALSE(units.empty());
+  Decoder decoder = Create(22, 18);
+  std::mt19937 random(7);
+  AvcDecPicture picture;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> bytes = units[random() % std::min<size_t>(units.size(), 4)];
+    if (round % 2) {
+      bytes.resize(1 + random() % bytes.size());
+    } else {
+      for (int f = 0; f < 4; ++f) bytes[random() % bytes.size()] ^= static_cast<uint8_t>(1u << (random() % 8));
+    }
+    const int32_t result = Decode(decoder.get(), bytes, picture);
+    ASSERT_TRUE(result == kAvcDecPicture || result == kAvcDecNoPicture);
+  }
+}
+
+}  // namespace
