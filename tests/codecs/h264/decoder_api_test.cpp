@@ -118,6 +118,20 @@ TEST_F(DecoderApi, APictureSplitOverTwoCallsIsReturnedIncompleteOnce) {
             kAvcDecNoPicture);
 }
 
+TEST_F(DecoderApi, PicturesCarryTheLastUserDataMessage) {
+  Decoder decoder = Create(11, 9);
+  AvcDecPicture picture;
+  ASSERT_EQ(Decode(decoder.get(), units_[0], picture), kAvcDecPicture);
+  EXPECT_EQ(picture.userData, nullptr);
+  std::vector<uint8_t> withMessage = {0x00, 0x00, 0x00, 0x01, 0x06, 0xF0, 0x01, 0x41, 0x80};
+  withMessage.insert(withMessage.end(), units_[1].begin(), units_[1].end());
+  ASSERT_EQ(Decode(decoder.get(), withMessage, picture), kAvcDecPicture);
+  ASSERT_NE(picture.userData, nullptr);
+  EXPECT_EQ(picture.userData[0], 0x41);
+  ASSERT_EQ(Decode(decoder.get(), units_[2], picture), kAvcDecPicture);
+  EXPECT_NE(picture.userData, nullptr);  // kept for every later picture
+}
+
 TEST_F(DecoderApi, RefusesStreamsLargerThanCreated) {
   Decoder decoder = Create(10, 9);
   AvcDecPicture picture;
