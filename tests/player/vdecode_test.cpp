@@ -94,7 +94,7 @@ TEST_F(VDecodeTest, OpenAndDecodeByKind) {
       {DECODER_KIND_H264, 1, true},
       {DECODER_KIND_MPEG4, 0, false},  // its decoder is not built yet
       {DECODER_KIND_JPEG, 1, false},  // opens always; an H.264 access unit is no JPEG picture
-      {DECODER_KIND_QX264, -1, false},  // likewise
+      {DECODER_KIND_QX264, 1, true},
       {5, -1, false},
   };
   for (const Case& c : cases) {
