@@ -24,7 +24,8 @@ Layout LayoutOf(int mode) {
     case 7: case 8: case 9: case 10: case 17: case 18: case 19: case 20:
     case 23: case 24: case 25: case 26: return Layout::kQuad;
     case 22: return Layout::kWall180;
-    default: return Layout::kNone;
+    // Modes past the last are shown raw, as SetViewMode sets them up.
+    default: return mode > 22 ? Layout::kRaw : Layout::kNone;
   }
 }
 
@@ -170,7 +171,11 @@ int FisheyeView::ComposeFisheyeView(const uint32_t* pixels, int width, int heigh
   sourceWidth_ = width;
   sourceHeight_ = height;
   const Layout layout = LayoutOf(viewMode_);
-  if (layout == Layout::kNone) return 0;
+  if (layout == Layout::kNone) {
+    composite_ = nullptr;
+    compositeWidth_ = compositeHeight_ = 0;
+    return 0;
+  }
   int tiles = 1;
   if (layout == Layout::kDual) tiles = 2;
   if (layout == Layout::kPanorama360) tiles = 3;
@@ -257,7 +262,7 @@ int FisheyeView::ViewModeHeight(int mode) const {
 
 int FisheyeView::HitTestSubView(int x, int y) const {
   const int W = compositeWidth_, H = compositeHeight_;
-  if (x < 0 || y < 0 || x >= W || y >= H) return -1;
+  if (x < 0 || y < 0 || x >= W || y >= H || viewMode_ < 0 || viewMode_ > 26) return -1;
   switch (LayoutOf(viewMode_)) {
     case Layout::kNone: return -1;
     case Layout::kDual: return y < H / 2 ? 0 : 1;
