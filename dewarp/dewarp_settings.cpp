@@ -61,6 +61,11 @@ std::optional<double> LeadingNumber(std::string_view text) {
 
 }  // namespace
 
+const DewarpSettings& DefaultDewarpSettings() {
+  static const DewarpSettings defaults;
+  return defaults;
+}
+
 void LoadDewarpSettingsFromText(DewarpSettings* settings, std::string_view text) {
   const ProfileText profile(text);
   const DewarpSettings defaults;

@@ -31,6 +31,9 @@ struct DewarpSettings {
   uint16_t WheelSensitivity = 24;  // wheel units per degree of zoom
 };
 
+// The defaults, for users without a record of their own.
+const DewarpSettings& DefaultDewarpSettings();
+
 // Fills *settings from "dewarp.ini" in the current directory.  A missing
 // file, a missing key, and a value outside its range leave the default.
 void LoadDewarpSettings(DewarpSettings* settings);

@@ -335,44 +335,44 @@ int FisheyeView::HitTestClient(int x, int y, int clientWidth, int clientHeight) 
   return HitTestSubView(static_cast<int>(cx), static_cast<int>(cy));
 }
 
-void FisheyeView::OnDewarpMouse(int message, int delta, int x, int y, int clientWidth, int clientHeight) {
-  if (clientWidth <= 0 || clientHeight <= 0) return;
+bool FisheyeView::OnDewarpMouse(int message, int delta, int x, int y, int clientWidth, int clientHeight) {
+  if (clientWidth <= 0 || clientHeight <= 0) return false;
   const int s = HitTestClient(x, y, clientWidth, clientHeight);
-  if (s < 0) return;
+  if (s < 0) return false;
   switch (message) {
     case kDewarpMouseMove:
-      OnDewarpDrag(x, y, clientWidth, clientHeight);
-      break;
-    case kDewarpButtonDown:
+      return OnDewarpDrag(x, y, clientWidth, clientHeight);
+    case kDewarpButtonDown: {
+      const int mode = viewMode_, selected = selected_;
       SelectSubView(s);
       dragging_ = true;
-      break;
+      return mode != viewMode_ || selected != selected_;
+    }
     case kDewarpButtonUp:
       dragging_ = false;
       lastDragX_ = lastDragY_ = lastDragTick_ = kNone;
-      break;
+      return false;
     case kDewarpWheel:
-      OnDewarpWheel(delta);
-      break;
+      return OnDewarpWheel(delta);
     default:
-      break;
+      return false;
   }
 }
 
-void FisheyeView::OnDewarpDrag(int x, int y, int clientWidth, int clientHeight) {
+bool FisheyeView::OnDewarpDrag(int x, int y, int clientWidth, int clientHeight) {
   if (HitTestClient(x, y, clientWidth, clientHeight) != selected_) dragging_ = false;
   if (!dragging_) {
     lastDragX_ = lastDragY_ = lastDragTick_ = kNone;
-    return;
+    return false;
   }
   if (lastDragX_ == kNone || lastDragY_ == kNone || lastDragTick_ == kNone) {
     lastDragX_ = static_cast<uint32_t>(x);
     lastDragY_ = static_cast<uint32_t>(y);
     lastDragTick_ = ticks_();
-    return;
+    return false;
   }
   const uint32_t now = ticks_();
-  if (static_cast<int32_t>(now - lastDragTick_) < 100) return;
+  if (static_cast<int32_t>(now - lastDragTick_) < 100) return false;
   const int64_t dx = (int64_t{x} - static_cast<int32_t>(lastDragX_)) / moveSensitivity_;
   const int64_t dy = (int64_t{y} - static_cast<int32_t>(lastDragY_)) / moveSensitivity_;
   const int mode = viewMode_;
@@ -385,7 +385,9 @@ void FisheyeView::OnDewarpDrag(int x, int y, int clientWidth, int clientHeight) 
     rotation_ = static_cast<int>((rotation_ + by % 360) % 360);
     if (rotation_ < 0) rotation_ += 360;
   };
+  bool steered = false;
   if (IsPerspectiveTile(mode)) {
+    steered = IsWall(mode) || IsCeiling(mode) ? dx != 0 || dy != 0 : dx != 0;
     if (IsWall(mode)) {
       if (dx != 0 || dy != 0)
         SetChannelPtz(selected_, width, height, static_cast<int>(std::clamp<int64_t>(pan + dx, -75, 75)),
@@ -398,27 +400,31 @@ void FisheyeView::OnDewarpDrag(int x, int y, int clientWidth, int clientHeight) 
       SetChannelPtz(selected_, width, height, Wrap(int64_t{pan} + dx), tilt, zoom, false, false);
     }
   } else if (LayoutOf(mode) == Layout::kDual && dx != 0) {
+    steered = true;
     rotate(IsCeiling(mode) ? -dx : dx);
     SetChannelPanorama(0, settings_.ratio, rotation_, 180, IsCeiling(mode));
     SetChannelPanorama(1, settings_.ratio, rotation_ + 180, 180, IsCeiling(mode));
   } else if ((mode == 6 || mode == 16) && dx != 0) {
+    steered = true;
     rotate(mode == 16 ? -dx : dx);
     SetChannelPanorama(selected_, settings_.ratio, rotation_, 360, mode == 16);
   }
   lastDragX_ = static_cast<uint32_t>(x);
   lastDragY_ = static_cast<uint32_t>(y);
   lastDragTick_ = now;
+  return steered;
 }
 
-void FisheyeView::OnDewarpWheel(int delta) {
+bool FisheyeView::OnDewarpWheel(int delta) {
   const uint32_t now = ticks_();
   if (lastWheelTick_ == kNone) {
     lastWheelTick_ = now;
-    return;
+    return false;
   }
-  if (static_cast<int32_t>(now - lastWheelTick_) < 100) return;
+  if (static_cast<int32_t>(now - lastWheelTick_) < 100) return false;
   const int mode = viewMode_;
-  if (IsPerspectiveTile(mode)) {
+  const bool steered = IsPerspectiveTile(mode);
+  if (steered) {
     const auto [pan, tilt, zoom] = GetChannelPtz(selected_);
     const SubViewRect rect = GetSubViewRect();
     const int newZoom = std::clamp(zoom - delta / wheelSensitivity_, 40, 120);
@@ -426,6 +432,7 @@ void FisheyeView::OnDewarpWheel(int delta) {
                   IsWall(mode));
   }
   lastWheelTick_ = now;
+  return steered;
 }
 
 int FisheyeView::RestoreSingleViewSize() {

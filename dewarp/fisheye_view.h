@@ -61,8 +61,9 @@ class FisheyeView {
 
   // message: kDewarpMouseMove, kDewarpButtonDown, kDewarpButtonUp or
   // kDewarpWheel; x, y in a client area of the given size showing the
-  // composite.
-  void OnDewarpMouse(int message, int delta, int x, int y, int clientWidth, int clientHeight);
+  // composite.  True when the picture changes (another tile, or a tile
+  // steered).
+  bool OnDewarpMouse(int message, int delta, int x, int y, int clientWidth, int clientHeight);
   // After a drag of a single view at its moving size: back to full size.
   // 1 when it acted, else 0.
   int RestoreSingleViewSize();
@@ -78,8 +79,9 @@ class FisheyeView {
  private:
   void SetChannelPtz(int channel, int width, int height, int pan, int tilt, int zoom, bool rotated, bool wall);
   void SetChannelPanorama(int channel, int ratio, int start, int span, bool rotated);
-  void OnDewarpDrag(int x, int y, int clientWidth, int clientHeight);
-  void OnDewarpWheel(int delta);
+  // True when a tile was steered.
+  bool OnDewarpDrag(int x, int y, int clientWidth, int clientHeight);
+  bool OnDewarpWheel(int delta);
   int HitTestClient(int x, int y, int clientWidth, int clientHeight) const;
   void CopyTile(int channel, int x, int y);
 
