@@ -29,6 +29,7 @@ void COrlentaDlg::ConnectCommands() {
   connect(m_btnStepForward, &QAbstractButton::clicked, this, &COrlentaDlg::OnStepForward);
   connect(m_btnStop, &QAbstractButton::clicked, this, &COrlentaDlg::OnStop);
   connect(m_btnSnapshot, &QAbstractButton::clicked, this, &COrlentaDlg::OnSnapshot);
+  ConnectViewCommands();
 }
 
 void COrlentaDlg::EnableButtons(std::initializer_list<CxSkinButton*> buttons, bool enable) {
