@@ -155,14 +155,21 @@ void FisheyeView::SetViewMode(int mode) {
   viewMode_ = mode;
 }
 
-void FisheyeView::CopyTile(int channel, int x, int y) {
+// The tile fills its cell of the composite from the cell's top left corner;
+// what the tile does not cover (a missing or smaller tile) is black.
+void FisheyeView::CopyTile(int channel, SubViewRect cell) {
+  cell.right = std::min(cell.right, compositeWidth_);
+  cell.bottom = std::min(cell.bottom, compositeHeight_);
+  if (cell.left >= cell.right || cell.top >= cell.bottom) return;
+  const size_t cellWidth = static_cast<size_t>(cell.right - cell.left);
   channels_[channel].ReadOutput([&](const uint32_t* pixels, int width, int height) {
-    if (!pixels || x >= compositeWidth_ || y >= compositeHeight_) return;
-    const int columns = std::min(width, compositeWidth_ - x);
-    const int rows = std::min(height, compositeHeight_ - y);
-    for (int r = 0; r < rows; ++r) {
-      std::memcpy(owned_.data() + static_cast<size_t>(y + r) * compositeWidth_ + x,
-                  pixels + static_cast<size_t>(r) * width, static_cast<size_t>(columns) * 4);
+    const size_t columns = pixels ? std::min(static_cast<size_t>(width), cellWidth) : 0;
+    for (int y = cell.top; y < cell.bottom; ++y) {
+      uint32_t* row = owned_.data() + static_cast<size_t>(y) * compositeWidth_ + cell.left;
+      const int r = y - cell.top;
+      const size_t copied = r < height ? columns : 0;
+      if (copied) std::memcpy(row, pixels + static_cast<size_t>(r) * width, copied * 4);
+      std::fill(row + copied, row + cellWidth, 0u);
     }
   });
 }
@@ -197,7 +204,8 @@ int FisheyeView::ComposeFisheyeView(const uint32_t* pixels, int width, int heigh
   compositeWidth_ = layout == Layout::kQuad ? 2 * w : w;
   compositeHeight_ = 2 * h;
   try {
-    owned_.assign(static_cast<size_t>(compositeWidth_) * static_cast<size_t>(compositeHeight_), 0);
+    // Every pixel is written below: the cells cover the composite.
+    owned_.resize(static_cast<size_t>(compositeWidth_) * static_cast<size_t>(compositeHeight_));
   } catch (const std::bad_alloc&) {
     owned_.clear();
     compositeWidth_ = compositeHeight_ = 0;
@@ -207,21 +215,24 @@ int FisheyeView::ComposeFisheyeView(const uint32_t* pixels, int width, int heigh
     compositeWidth_ = compositeHeight_ = 0;
     return 0;
   }
+  const int W = compositeWidth_, H = compositeHeight_;
   switch (layout) {
     case Layout::kDual:
-      CopyTile(0, 0, 0);
-      CopyTile(1, 0, h);
+      CopyTile(0, {0, 0, W, h});
+      CopyTile(1, {0, h, W, H});
       break;
-    case Layout::kPanorama360:
-      CopyTile(0, 0, 0);
-      CopyTile(1, channels_[0].GetOutputWidth(), 0);
-      CopyTile(2, 0, h);
+    case Layout::kPanorama360: {
+      const int w0 = std::min(channels_[0].GetOutputWidth(), W);
+      CopyTile(0, {0, 0, w0, h});
+      CopyTile(1, {w0, 0, W, h});
+      CopyTile(2, {0, h, W, H});
       break;
+    }
     default:
-      CopyTile(0, 0, 0);
-      CopyTile(1, w, 0);
-      CopyTile(2, 0, compositeHeight_ / 2);
-      CopyTile(3, w, compositeHeight_ / 2);
+      CopyTile(0, {0, 0, w, H / 2});
+      CopyTile(1, {w, 0, W, H / 2});
+      CopyTile(2, {0, H / 2, w, H});
+      CopyTile(3, {w, H / 2, W, H});
       break;
   }
   return 0;

@@ -83,7 +83,7 @@ class FisheyeView {
   bool OnDewarpDrag(int x, int y, int clientWidth, int clientHeight);
   bool OnDewarpWheel(int delta);
   int HitTestClient(int x, int y, int clientWidth, int clientHeight) const;
-  void CopyTile(int channel, int x, int y);
+  void CopyTile(int channel, SubViewRect cell);
 
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
   const DewarpSettings& settings_;
