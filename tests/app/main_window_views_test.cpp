@@ -126,6 +126,20 @@ TEST_F(MainWindowViews, ButtonsChooseModesByMount) {
   EXPECT_EQ(Mode(), 12);
 }
 
+TEST_F(MainWindowViews, DragOfTheSingleViewAndItsRestoringTimer) {
+  EXPECT_TRUE(Redraws([&] { Press(IDC_BTN_SINGLE_VIEW); }));
+  ASSERT_EQ(Mode(), 11);
+  const QPoint p(box()->width() / 2, box()->height() / 2);
+  window_test::Press(box(), p);
+  window_test::Move(box(), p + QPoint(1, 1));  // starts the drag's clock
+  QTest::qWait(150);
+  // One step at the moving size, redrawn at once; the timer then brings
+  // back the full size and redraws again.
+  EXPECT_TRUE(Redraws([&] { window_test::Move(box(), p + QPoint(60, 40)); }));
+  EXPECT_TRUE(Redraws([] {}));
+  window_test::Release(box(), p + QPoint(60, 40));
+}
+
 TEST(MountFamily, OfEveryMode) {
   for (int mode = -1; mode <= 27; ++mode) {
     const int expected = mode >= 1 && mode <= 3 ? 2 : mode >= 11 && mode <= 20 ? 1 : mode >= 21 && mode <= 26 ? 3 : 0;
