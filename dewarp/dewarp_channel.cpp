@@ -140,11 +140,6 @@ int DewarpChannel::GetOutputHeight() const {
   return outputHeight_;
 }
 
-int DewarpChannel::GetState() const {
-  std::lock_guard lock(mutex_);
-  return state_;
-}
-
 std::string DewarpChannel::FormatPtz() const {
   std::lock_guard lock(mutex_);
   return std::to_string(ptz_.pan) + ' ' + std::to_string(ptz_.tilt) + ' ' + std::to_string(ptz_.zoom);

@@ -68,7 +68,6 @@ class DewarpChannel {
   void ReadOutput(const std::function<void(const uint32_t* pixels, int width, int height)>& reader) const;
   int GetOutputWidth() const;
   int GetOutputHeight() const;
-  int GetState() const;
   // "pan tilt zoom" as signed decimals.
   std::string FormatPtz() const;
   // The tile as a 32-bit BMP file image handed to save; 1 when saved, -1

@@ -23,10 +23,6 @@ class DewarpEngine {
   size_t RenderWall180(const uint32_t* src, uint32_t* dst, size_t dstPixels, int srcW, int srcH, int ratio,
                        int cut);
 
-  const RemapTable& PtzTable() const { return ptz_; }
-  const RemapTable& PanoramaTable() const { return panorama_; }
-  const RemapTable& Wall180Table() const { return wall_; }
-
  private:
   struct PtzKey {
     int srcW = 0, srcH = 0, outW = 0, outH = 0;

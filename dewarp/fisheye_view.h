@@ -74,7 +74,6 @@ class FisheyeView {
   int SelectedSubView() const { return selected_; }
   // pan, tilt, zoom of a channel.
   std::array<int16_t, 3> GetChannelPtz(int channel) const;
-  const DewarpChannel& Channel(int index) const { return channels_[index]; }
 
  private:
   void SetChannelPtz(int channel, int width, int height, int pan, int tilt, int zoom, bool rotated, bool wall);
