@@ -167,10 +167,32 @@ TEST(OrlentaFisheyeInX, ViewsMatchV360) {
   EXPECT_LT(quadDifference, kSameView);
   EXPECT_GT(Difference(quadShown, raw), 3 * quadDifference) << "the raw picture passes for the view";
 
-  // The top right tile clicked, then zoomed by one wheel notch (the first
-  // notch only starts the wheel's clock).
+  // The top right tile clicked and saved as a snapshot: that tile alone.
   server.Click(QPoint(quad.left() + quad.width() * 3 / 4, quad.top() + quad.height() / 4));
   QThread::msleep(500);
+  server.Click(at(w.width() / 2 - 105, 18));  // Snapshot
+  ASSERT_TRUE(server.FindWindow("Save As", 10s)) << "no file dialog";
+  const auto saved = dir / "tile.bmp";
+  server.Xdotool("type --delay 10 '" + saved.string() + "'");
+  server.Keys("Return");
+  ASSERT_TRUE(x11_test::WaitUntil(
+      [&] {
+        std::error_code absent;
+        return std::filesystem::file_size(saved, absent) == 54u + 640 * 480 * 4;
+      },
+      10s));
+  const std::vector<uint8_t> bmp = testing_support::ReadFile(saved);
+  ASSERT_EQ(bmp.size(), 54u + 640 * 480 * 4);
+  const QImage tile(bmp.data() + 54, 640, 480, QImage::Format_RGB32);
+  const Grid tileShown = Average(tile, tile.rect());
+  const auto oneTile = [&](int pan) {
+    return Reference(dir, stream, "[0:v]format=rgb24[s];" + CeilingTile("s", "t", pan, 30, 120, 640, 480) + ";[t]null");
+  };
+  EXPECT_LT(Difference(tileShown, oneTile(315)), kSameView);
+  EXPECT_GT(Difference(tileShown, oneTile(225)), kSameView) << "the first tile was saved";
+
+  // The selected tile zoomed by one wheel notch (the first notch only
+  // starts the wheel's clock).
   server.Click(QPoint(quad.center()), 4);
   QThread::msleep(300);
   server.Click(QPoint(quad.center()), 4);
