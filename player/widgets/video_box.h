@@ -21,8 +21,8 @@ class CQxVideoContainer;
 
 constexpr uint32_t WM_VIDEO_CONTEXT_MENU = 0x8D81;     // wParam x, lParam y
 constexpr uint32_t WM_VIDEO_TOGGLE_MAXIMIZE = 0x8D82;  // wParam x, lParam y
-// 100 ms after a drag step of a single fisheye view: back to its full size.
-constexpr int TIMER_DRAG_PAN = 36227;
+// The drag timer: 100 ms after a drag step of a single fisheye view, back
+// to its full size.
 constexpr int kDragPanIntervalMs = 100;
 
 class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
@@ -81,7 +81,7 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
  private:
   CQxVideoContainer* container_;
   platform::MessageTargetPtr mainWindow_;
-  QBasicTimer dragPanTimer_;  // TIMER_DRAG_PAN
+  QBasicTimer dragPanTimer_;
   CQxAudioFrames audio_;
   VideoOutput video_;
 };
