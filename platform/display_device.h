@@ -33,6 +33,17 @@ class DisplayDevice {
   virtual std::unique_ptr<Font> CreateFont(const FontSpec& spec) = 0;
 };
 
+// The window binding every device shares: its window surface presents each
+// picture to the bound window.  A back end only makes surfaces and fonts.
+class WindowBoundDisplayDevice : public DisplayDevice {
+ public:
+  int32_t SetCooperativeLevel(VideoWindow* window) override;
+  int32_t CreateWindowSurface(std::unique_ptr<WindowSurface>& out) override;
+
+ private:
+  VideoWindow* window_ = nullptr;
+};
+
 class DisplayBackend {
  public:
   virtual ~DisplayBackend() = default;

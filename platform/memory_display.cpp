@@ -119,34 +119,8 @@ int32_t MemorySurface::GetDC(std::unique_ptr<TextContext>& out) {
 
 namespace {
 
-class MemoryWindowSurface : public WindowSurface {
+class MemoryDisplayDevice : public WindowBoundDisplayDevice {
  public:
-  explicit MemoryWindowSurface(VideoWindow& window) : window_(window) {}
-  int32_t Blit(Surface& picture) override { return window_.Present(picture); }
-  int32_t Refresh() override {
-    window_.Refresh();
-    return SurfaceResult::kOk;
-  }
-
- private:
-  VideoWindow& window_;
-};
-
-class MemoryDisplayDevice : public DisplayDevice {
- public:
-  int32_t SetCooperativeLevel(VideoWindow* window) override {
-    if (!window) return SurfaceResult::kNoWindow;
-    window_ = window;
-    return SurfaceResult::kOk;
-  }
-
-  int32_t CreateWindowSurface(std::unique_ptr<WindowSurface>& out) override {
-    out.reset();
-    if (!window_) return SurfaceResult::kNoWindow;
-    out = std::make_unique<MemoryWindowSurface>(*window_);
-    return SurfaceResult::kOk;
-  }
-
   int32_t CreateSurface(int width, int height, const SurfacePixelFormat* format,
                         std::unique_ptr<Surface>& out) override {
     out.reset();
@@ -166,9 +140,6 @@ class MemoryDisplayDevice : public DisplayDevice {
   std::unique_ptr<Font> CreateFont(const FontSpec& spec) override {
     return std::make_unique<MemoryFont>(spec.cellHeight);
   }
-
- private:
-  VideoWindow* window_ = nullptr;
 };
 
 }  // namespace
