@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "tests/app/app_test_archives.h"
+#include "tests/app/picture_grid.h"
 #include "tests/app/x11_session.h"
 #include "tests/support/test_support.h"
 
@@ -25,28 +26,10 @@ constexpr int kSource = 480;
 constexpr int kGridX = 40, kGridY = 30;
 const std::string kTitle = "Orlenta 2\\.0\\.1\\.30";
 
-using Grid = std::vector<std::array<double, 3>>;
+using Grid = x11_test::GridCells;
 
 Grid Average(const QImage& image, const QRect& area) {
-  Grid grid(kGridX * kGridY);
-  for (int gy = 0; gy < kGridY; ++gy) {
-    for (int gx = 0; gx < kGridX; ++gx) {
-      const int x0 = area.left() + gx * area.width() / kGridX, x1 = area.left() + (gx + 1) * area.width() / kGridX;
-      const int y0 = area.top() + gy * area.height() / kGridY, y1 = area.top() + (gy + 1) * area.height() / kGridY;
-      std::array<double, 3> sum{};
-      for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) {
-          const QRgb p = image.pixel(x, y);
-          sum[0] += qRed(p);
-          sum[1] += qGreen(p);
-          sum[2] += qBlue(p);
-        }
-      }
-      const double n = std::max(1, (x1 - x0) * (y1 - y0));
-      grid[gy * kGridX + gx] = {sum[0] / n, sum[1] / n, sum[2] / n};
-    }
-  }
-  return grid;
+  return x11_test::AverageCells(image, area, kGridX, kGridY);
 }
 
 double Difference(const Grid& a, const Grid& b) {

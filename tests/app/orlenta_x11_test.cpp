@@ -18,6 +18,7 @@
 #include "app/resource.h"
 #include "app/resources.h"
 #include "tests/app/app_test_archives.h"
+#include "tests/app/picture_grid.h"
 #include "tests/app/x11_session.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
@@ -37,28 +38,10 @@ constexpr double kSamePicture = 2.5;
 constexpr double kTextShown = 6;
 
 // A picture averaged down to the grid: RGB per cell.
-using Cells = std::vector<std::array<double, 3>>;
+using Cells = x11_test::GridCells;
 
 Cells Average(const QImage& image, const QRect& area) {
-  Cells cells(kCellsX * kCellsY);
-  for (int cy = 0; cy < kCellsY; ++cy) {
-    for (int cx = 0; cx < kCellsX; ++cx) {
-      const int x0 = area.left() + cx * area.width() / kCellsX, x1 = area.left() + (cx + 1) * area.width() / kCellsX;
-      const int y0 = area.top() + cy * area.height() / kCellsY, y1 = area.top() + (cy + 1) * area.height() / kCellsY;
-      std::array<double, 3> sum{};
-      for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) {
-          const QRgb p = image.pixel(x, y);
-          sum[0] += qRed(p);
-          sum[1] += qGreen(p);
-          sum[2] += qBlue(p);
-        }
-      }
-      const double n = std::max(1, (x1 - x0) * (y1 - y0));
-      cells[cy * kCellsX + cx] = {sum[0] / n, sum[1] / n, sum[2] / n};
-    }
-  }
-  return cells;
+  return x11_test::AverageCells(image, area, kCellsX, kCellsY);
 }
 
 // Mean absolute difference per channel over the cells that `inside` picks.
