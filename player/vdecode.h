@@ -49,8 +49,9 @@ class CQxVDecode {
   // name one and not used.
   int32_t Open(uint8_t* source, uint8_t* destination, int32_t width, int32_t height, int32_t kind,
                int32_t format);
-  // Decodes `length` source bytes: 0 when a picture was written, -1 when
-  // none came out of this frame or no path is open.
+  // Decodes `length` source bytes: 0 when a picture was written, else the
+  // kind's error: -1 when H.264 gave no picture for this frame or no path is
+  // open; for MPEG-4 the library's result code (1, 101-118).
   int32_t Decode(int32_t length);
   // At the end of an archive: 0 when one more picture the decoder still
   // held was written, -1 when none is left.  Decoding then goes on from

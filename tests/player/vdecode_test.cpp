@@ -33,7 +33,7 @@ struct Box {
     const size_t bytes = destinationBytes ? destinationBytes : size_t(width) * height * (overlay ? 2 : depth / 8);
     destination.assign(bytes, kGuard);
     decoder.SetOutputFormat(depth, overlay);
-    decoder.SetPictureObserver([this](const H264DecPicture& p) { seen.push_back(h264_test::CopyPlanes(p)); });
+    decoder.SetPictureObserver([this](const DecodedPlanes& p) { seen.push_back(h264_test::CopyPlanes(p)); });
     opened = decoder.Open(source.data(), destination.data(), width, height, DECODER_KIND_H264,
                           OUTPUT_FORMAT_RGB32_FLIP);
   }

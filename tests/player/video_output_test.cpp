@@ -161,7 +161,7 @@ TEST_F(VideoOutputTest, TheEndOfTheArchiveDrawsThePicturesStillHeld) {
   const auto expected = h264_test::FfmpegFrameMd5s(s.file);
   ASSERT_EQ(expected.size(), s.accessUnits.size());
   std::vector<std::string> planes;
-  output_.SetPictureObserver([&](const H264DecPicture& p) { planes.push_back(h264_test::PlaneMd5(p)); });
+  output_.SetPictureObserver([&](const DecodedPlanes& p) { planes.push_back(h264_test::PlaneMd5(p)); });
   for (size_t i = 0; i < s.accessUnits.size(); ++i) output_.ShowVideoFrame(Unit(s, i, i == 0));
   ASSERT_LT(drawn_.size(), expected.size());
   output_.DrainVideo();

@@ -27,7 +27,7 @@ int Usage(const std::string& error) {
   return 2;
 }
 
-std::string PlanesMd5(const H264DecPicture& p) {
+std::string PlanesMd5(const DecodedPlanes& p) {
   Md5 md5;
   for (int row = 0; row < p.height; ++row) md5.Update(p.y + ptrdiff_t(row) * p.yStride, size_t(p.width));
   const int chromaWidth = (p.width + 1) / 2, chromaHeight = (p.height + 1) / 2;
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   size_t record = 0;  // of the frame being shown
   int pictureWidth = 0, pictureHeight = 0;
   std::string planesMd5;
-  output.SetPictureObserver([&](const H264DecPicture& picture) {
+  output.SetPictureObserver([&](const DecodedPlanes& picture) {
     pictureWidth = picture.width;
     pictureHeight = picture.height;
     if (arguments->planes) planesMd5 = PlanesMd5(picture);
