@@ -129,6 +129,7 @@ class COrlentaDlg : public QDialog {
   void OnStepForward();
   void OnStop();
   void OnSnapshot();
+  void OnConvertAvi();
   void OnScale();
   void ResetFisheyeButtons();
   // After a failed open: nothing is open, as in a new window.

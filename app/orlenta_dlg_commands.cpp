@@ -6,12 +6,15 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QTimerEvent>
+#include <chrono>
+#include <thread>
 
 #include "app/about_dlg.h"
 #include "app/file_dialog.h"
 #include "app/orlenta_dlg.h"
 #include "app/resource.h"
 #include "app/skin/dialog_item.h"
+#include "app/vyx2avi_dlg.h"
 #include "app/window_messages.h"
 #include "platform/message_box.h"
 #include "platform/qt/private_message_event.h"
@@ -29,6 +32,7 @@ void COrlentaDlg::ConnectCommands() {
   connect(m_btnStepForward, &QAbstractButton::clicked, this, &COrlentaDlg::OnStepForward);
   connect(m_btnStop, &QAbstractButton::clicked, this, &COrlentaDlg::OnStop);
   connect(m_btnSnapshot, &QAbstractButton::clicked, this, &COrlentaDlg::OnSnapshot);
+  connect(m_btnConvertAvi, &QAbstractButton::clicked, this, &COrlentaDlg::OnConvertAvi);
 }
 
 void COrlentaDlg::EnableButtons(std::initializer_list<CxSkinButton*> buttons, bool enable) {
@@ -163,6 +167,29 @@ void COrlentaDlg::ReportSnapshotFailure(const QString& path, const std::error_co
   platform::ShowMessageBox("Snapshot Error!\n" + path.toStdString() + "\n" + why);
 }
 
+void COrlentaDlg::OnConvertAvi() {
+  // Stop from pause lets the play thread show one more frame before it
+  // suspends; the conversion rewinds the reader, so that frame must have
+  // been read first.
+  constexpr auto kSuspendWait = std::chrono::seconds(2);
+  const auto deadline = std::chrono::steady_clock::now() + kSuspendWait;
+  while (!m_videoContainer->IsSuspended() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (!m_videoContainer->IsSuspended()) {
+    platform::Trace("OnConvertAvi: the play thread did not suspend within 2 s\n");
+    return;
+  }
+  // Opening a dropped file would reset the reader under the conversion.
+  const bool busy = m_videoContainer->GetDropTarget().IsBusy();
+  m_videoContainer->SetDropTargetBusy(true);
+  {
+    CQxVyx2AviDlg dialog(QFile::decodeName(m_videoContainer->GetFileName().c_str()),
+                         &m_videoContainer->GetParser(), this);
+    dialog.exec();
+  }
+  m_videoContainer->SetDropTargetBusy(busy);
+}
+
 void COrlentaDlg::SetTimeText(int controlId, uint32_t seconds) {
   auto* control = qobject_cast<QLabel*>(GetDlgItem(this, controlId));
   if (!control) return;
@@ -216,7 +243,8 @@ bool COrlentaDlg::event(QEvent* event) {
   // Reports still queued when the window closed find nothing to drive.
   if (m_shutDown && dynamic_cast<platform::PrivateMessageEvent*>(event)) return true;
   if (auto* dropped = dynamic_cast<DroppedFileEvent*>(event)) {
-    OpenFile(dropped->Path());
+    // A drop taken just before the target became busy (a conversion opened).
+    if (!m_videoContainer->GetDropTarget().IsBusy()) OpenFile(dropped->Path());
     return true;
   }
   if (auto* message = dynamic_cast<platform::PrivateMessageEvent*>(event)) {

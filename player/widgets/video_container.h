@@ -52,6 +52,9 @@ class CQxVideoContainer : public QWidget {
   bool IsSuspended() const;
   CQxVideoBox* GetVideoBox() const { return box_; }
   const CQxDropTarget& GetDropTarget() const { return dropTarget_; }
+  // Refuses drops while something other than playback uses the reader
+  // (the AVI conversion).
+  void SetDropTargetBusy(bool busy) { dropTarget_.SetBusy(busy); }
 
   // Places the video box: centred, with the picture's aspect when the scale
   // flag is on, else filling the container.

@@ -422,6 +422,43 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   Press("Stop");
   EXPECT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
 
+  // Convert AVI: the output named in the file dialog by typing it, the
+  // whole archive converted.
+  Press("Convert AVI");
+  const auto converter = server->FindWindow("Convert Vyx file to Avi", 10s);
+  ASSERT_TRUE(converter) << "no conversion dialog";
+  QRect box;
+  ASSERT_TRUE(x11_test::WaitUntil(
+      [&] {
+        const auto geometry = server->WindowGeometry(*converter);
+        if (geometry) box = *geometry;
+        return geometry && geometry->width() > 400;
+      },
+      10s));
+  // The dialog's controls by their place in dialog units (6 x 13 pixels a
+  // base unit).
+  auto unit = [&](int x, int y) { return box.topLeft() + QPoint(x * 6 / 4, y * 13 / 8); };
+  const size_t withConverter = VisibleWindows();
+  server->Click(unit(400, 33));  // "..."
+  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > withConverter; }, 10s)) << "no file dialog";
+  const std::string avi = dir / "sample.avi";
+  server->Keys("ctrl+a");
+  server->Xdotool("type --delay 5 '" + avi + "'");
+  server->Keys("Return");
+  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() == withConverter; }, 10s));
+  server->Click(unit(326, 74));  // "Vyx to Avi"
+  std::optional<std::string> packets;
+  EXPECT_TRUE(x11_test::WaitUntil(
+      [&] {
+        packets = testing_support::RunOutput("ffprobe -v quiet -select_streams v -count_packets -show_entries "
+                                             "stream=nb_read_packets -of csv=p=0 '" + avi + "'");
+        return packets && *packets == "500\n";
+      },
+      30s))
+      << (packets ? *packets : "no ffprobe output");
+  server->Click(unit(386, 74));  // Exit
+  EXPECT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() < withConverter; }, 10s)) << "the dialog stayed";
+
   // A request to end closes the window; the program ends normally.
   EXPECT_EQ(orlenta.Stop(SIGTERM, kPatience), std::optional<int>(0));
 
