@@ -7,7 +7,8 @@
 // The md5 is of the RGB32 picture drawn (the archive's size), or with
 // --planes of the decoded Y, U and V planes without row padding (the
 // picture's own size), which is what `ffmpeg -f framemd5 -pix_fmt yuv420p`
-// computes.  Pictures drawn at the end of the archive carry the index and
+// computes; H.264 and MPEG-4 Part 2 pictures alike.  MPEG-4 records that
+// give no picture (B-VOPs, refused headers) print nothing.  Pictures drawn at the end of the archive carry the index and
 // type of its last video record.  --threads sets FFmpeg's H.264 threads
 // (0, the default: NUMBER_OF_PROCESSORS or the processor count).
 #include <cstdio>
