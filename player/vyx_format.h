@@ -14,6 +14,10 @@ constexpr uint32_t VYX_FRAME_MAGIC = 0xE6804FA7u;
 constexpr size_t VYX_HEADER_SIZE = 48;
 constexpr size_t VYX_TITLE_OFFSET = 24;
 constexpr size_t VYX_TITLE_END = 41;  // the title ends before this byte
+// The longest payload a record may claim.  No recorder frame comes near it
+// (a whole 8192x8192 picture at one byte a pixel fits); a longer length is a
+// damaged header, and trusting it would cost memory in the size of the file.
+constexpr uint32_t VYX_MAX_PAYLOAD_LENGTH = 64u * 1024 * 1024;
 
 #pragma pack(push, 1)
 struct VYX_FRAME_HEADER {

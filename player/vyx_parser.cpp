@@ -94,7 +94,7 @@ void CQxVyxParser::IndexThread(std::shared_ptr<ArchiveFile> playbackFile) {
     position += VYX_HEADER_SIZE;
     LOCAL_FRAME_INDEX record;
     record.header = ParseFrameHeader(bytes);
-    if (record.header.magic != VYX_FRAME_MAGIC) {
+    if (record.header.magic != VYX_FRAME_MAGIC || record.header.length > VYX_MAX_PAYLOAD_LENGTH) {
       uint32_t mask, duration;
       {
         std::lock_guard lock(mutex_);
@@ -145,30 +145,35 @@ void CQxVyxParser::IndexThread(std::shared_ptr<ArchiveFile> playbackFile) {
   }
 }
 
-int CQxVyxParser::ReadNextFrame(FrameReadout& out) {
-  out.frame.reset();
-  out.endOfFile = false;
-
-  LOCAL_FRAME_INDEX record;
-  std::shared_ptr<ArchiveFile> file;
+bool CQxVyxParser::TakeRecord(LOCAL_FRAME_INDEX& record, uint32_t& available,
+                              std::shared_ptr<ArchiveFile>& file, bool& endOfFile) {
+  endOfFile = false;
   {
     std::lock_guard lock(mutex_);
     if (cursor_ >= index_.size()) {
-      if (indexing_) return 0;  // more records may come
-      out.endOfFile = true;
+      if (indexing_) return false;  // more records may come
+      endOfFile = true;
       cursor_ = index_.empty() ? 0 : index_.size() - 1;
-      return 0;
+      return false;
     }
     record = index_[cursor_++];
     lastReadTime_ = record.header.time;
     file = file_;
   }
-
-  // Never allocate more than the file holds after the offset.
-  uint64_t available = 0;
+  // Never more than the file holds after the offset.
+  uint64_t inFile = 0;
   if (file && record.offset < static_cast<uint64_t>(file->Length()))
-    available = static_cast<uint64_t>(file->Length()) - record.offset;
-  const size_t wanted = static_cast<size_t>(std::min<uint64_t>(record.header.length, available));
+    inFile = static_cast<uint64_t>(file->Length()) - record.offset;
+  available = static_cast<uint32_t>(std::min<uint64_t>(record.header.length, inFile));
+  return true;
+}
+
+int CQxVyxParser::ReadNextFrame(FrameReadout& out) {
+  out.frame.reset();
+  LOCAL_FRAME_INDEX record;
+  uint32_t wanted = 0;
+  std::shared_ptr<ArchiveFile> file;
+  if (!TakeRecord(record, wanted, file, out.endOfFile)) return 0;
 
   std::unique_ptr<VyxFrame> frame(new (std::nothrow) VyxFrame);
   if (!frame) return -1;
@@ -182,6 +187,14 @@ int CQxVyxParser::ReadNextFrame(FrameReadout& out) {
   frame->index = record;
   frame->index.header.length = static_cast<uint32_t>(got);
   out.frame = std::move(frame);
+  return 1;
+}
+
+int CQxVyxParser::ReadNextRecord(LOCAL_FRAME_INDEX& record, bool& endOfFile) {
+  uint32_t available = 0;
+  std::shared_ptr<ArchiveFile> file;
+  if (!TakeRecord(record, available, file, endOfFile)) return 0;
+  record.header.length = available;
   return 1;
 }
 

@@ -42,7 +42,8 @@ class CQxVyxParser {
   CQxVyxParser(const CQxVyxParser&) = delete;
   CQxVyxParser& operator=(const CQxVyxParser&) = delete;
 
-  // Receives WM_VYX_INDEX_ERROR and WM_VYX_INDEX_DONE.
+  // Receives WM_VYX_INDEX_ERROR (a record without the magic, or longer
+  // than VYX_MAX_PAYLOAD_LENGTH, ends the index) and WM_VYX_INDEX_DONE.
   void SetNotifyWindow(platform::MessageTargetPtr window);
   platform::MessageTargetPtr GetNotifyWindow() const;
 
@@ -54,6 +55,10 @@ class CQxVyxParser {
   // to the last record) or the index thread has not got further yet.
   // -1: out of memory; the cursor has advanced.
   int ReadNextFrame(FrameReadout& out);
+  // As ReadNextFrame, without reading the payload: `record` is the next
+  // record with header.length cut to the bytes the file holds (tools that
+  // list an archive without paying for its payloads).
+  int ReadNextRecord(LOCAL_FRAME_INDEX& record, bool& endOfFile);
   // 0 with the cursor on the key frame before the frame last handed out;
   // -1 when there is none.
   int StepBackToKeyFrame();
@@ -80,6 +85,11 @@ class CQxVyxParser {
 
  private:
   void IndexThread(std::shared_ptr<ArchiveFile> file);
+  // Moves the cursor as the two readers do; false with endOfFile set as
+  // ReadNextFrame reports it when no record is handed out.  `available`:
+  // the payload bytes the file holds for the record.
+  bool TakeRecord(LOCAL_FRAME_INDEX& record, uint32_t& available, std::shared_ptr<ArchiveFile>& file,
+                  bool& endOfFile);
   uint32_t DurationLocked() const;
 
   mutable std::mutex mutex_;

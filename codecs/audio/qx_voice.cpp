@@ -57,9 +57,13 @@ uint32_t Decode(uint8_t* channelBytes, uint8_t* frame, int16_t* pcm, uint16_t* c
 }
 
 // Raw G.711 becomes framed G.711 by swapping the bytes of each payload word.
-void SwapPayloadBytes(uint8_t* frame) {
+// The length byte can name more words than the published frame capacity
+// holds; such a frame would send the swap past the caller's buffer.
+uint32_t SwapPayloadBytes(uint8_t* frame) {
   const size_t words = ReadWord(frame + 2) & 0xFF;
+  if (kHeaderBytes + 2 * words > kFrameCapacityBytes) return QX_VOICE_E_DEC_LENGTH;
   for (size_t i = 0; i < words; ++i) std::swap(frame[kHeaderBytes + 2 * i], frame[kHeaderBytes + 2 * i + 1]);
+  return QX_VOICE_OK;
 }
 
 }  // namespace
@@ -112,8 +116,7 @@ uint32_t QX_VOICE_TransCodeFrame(QxVoiceState* state, void* frame) {
   switch (LoadChannel(Bytes(state)).code) {
     case QX_VOICE_G711_ALAW:
     case QX_VOICE_G711_ULAW:
-      SwapPayloadBytes(bytes);
-      return QX_VOICE_OK;
+      return SwapPayloadBytes(bytes);
     case QX_VOICE_IMA:
     case QX_VOICE_G726_16: {
       std::array<int16_t, kMaxSamples> pcm;

@@ -104,7 +104,9 @@ QX_VOICE_EXPORT uint32_t QX_VOICE_DecodeFrame(QxVoiceState* state, void* frame, 
 /* Sets a state block up for one of the transcoder codes 97 to 100. */
 QX_VOICE_EXPORT uint32_t QX_VOICE_TransCodeReset(QxVoiceState* state, int16_t code);
 
-/* Transcodes a frame in place; the buffer needs QX_VOICE_FRAME_CAPACITY bytes. */
+/* Transcodes a frame in place; the buffer needs QX_VOICE_FRAME_CAPACITY bytes
+ * and is never read or written beyond them: a G.711 frame whose length names
+ * more payload than that is refused with QX_VOICE_E_DEC_LENGTH. */
 QX_VOICE_EXPORT uint32_t QX_VOICE_TransCodeFrame(QxVoiceState* state, void* frame);
 
 #ifdef __cplusplus

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr uint32_t kStartPrefix = 0x000001;
-
 bool Marker(Mp4BitReader& r) { return r.ReadBit(); }
 
 // Up to 64 values in zig-zag order; a 0 ends the list, and the last value

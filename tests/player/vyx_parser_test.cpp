@@ -252,6 +252,17 @@ TEST_F(ParserTest, TruncatedTailsAreIndexedOrIgnored) {
   EXPECT_EQ(out.frame->index.header.length, 30u);
   const auto expected = PayloadFor(1, 100);
   EXPECT_TRUE(std::equal(out.frame->payload.begin(), out.frame->payload.end(), expected.begin()));
+  // Listing without payloads gives the same lengths and the same end.
+  parser_.Rewind();
+  LOCAL_FRAME_INDEX record;
+  bool end = false;
+  ASSERT_EQ(parser_.ReadNextRecord(record, end), 1);
+  EXPECT_EQ(record.header.length, 100u);
+  ASSERT_EQ(parser_.ReadNextRecord(record, end), 1);
+  EXPECT_EQ(record.header.length, 30u);
+  EXPECT_EQ(record.offset, 48u + 100 + 48);
+  EXPECT_EQ(parser_.ReadNextRecord(record, end), 0);
+  EXPECT_TRUE(end);
 
   // Trailing bytes shorter than a header.
   const std::string stub = Write({{FRAME_TYPE_H264_I, kT0}}, "stub.vyx");
@@ -265,26 +276,40 @@ TEST_F(ParserTest, TruncatedTailsAreIndexedOrIgnored) {
   EXPECT_EQ(parser_.GetFrameCount(), 1u);
 }
 
-TEST_F(ParserTest, HugeLengthIsTheLastRecordAndAllocatesOnlyWhatTheFileHolds) {
-  const std::string path = dir_ / "huge.vyx";
-  VyxWriter w;
-  ASSERT_TRUE(w.Open(path));
-  w.Write(MakeFrameHeader(FRAME_TYPE_H264_I, kT0), PayloadFor(0, 5));
-  VYX_FRAME_HEADER h = MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 1);
-  h.length = 0xFFFFFFFFu;
-  h.width = 0;
-  h.height = 65535;
-  const auto payload = PayloadFor(1, 64);
-  w.WriteRecord(h, payload.data(), payload.size());
-  w.Write(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 2), PayloadFor(2, 5));  // swallowed by the length
-  ASSERT_TRUE(w.Close());
-  OpenIndexed(path);
-  EXPECT_EQ(parser_.GetFrameCount(), 2u);
-  parser_.Rewind();
-  FrameReadout out;
-  ASSERT_EQ(parser_.ReadNextFrame(out), 1);
-  ASSERT_EQ(parser_.ReadNextFrame(out), 1);
-  EXPECT_EQ(out.frame->payload.size(), 64u + 48 + 5);
+// A length beyond the ceiling is a damaged header: it ends the index as a
+// bad magic does, and the ceiling itself is still a record.
+TEST_F(ParserTest, LengthBeyondTheCeilingEndsTheIndexLikeABadMagic) {
+  for (const uint32_t length : {VYX_MAX_PAYLOAD_LENGTH + 1, 0x80000000u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(length);
+    window_->Clear();
+    // first (5 bytes), a sparse record of exactly the ceiling, the bad one
+    // with 64 bytes after it, and one more that it would swallow.
+    const std::string path = dir_ / "huge.vyx";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    uint64_t at = 0;
+    auto put = [&](VYX_FRAME_HEADER h, uint32_t length, const std::vector<uint8_t>& payload) {
+      h.length = length;
+      ASSERT_EQ(::pwrite(fd, &h, sizeof h, static_cast<off_t>(at)), 48);
+      ASSERT_EQ(::pwrite(fd, payload.data(), payload.size(), static_cast<off_t>(at + 48)),
+                static_cast<ssize_t>(payload.size()));
+      at += 48 + std::max<uint64_t>(payload.size(), length == VYX_MAX_PAYLOAD_LENGTH ? length : 0);
+    };
+    put(MakeFrameHeader(FRAME_TYPE_H264_I, kT0), 5, PayloadFor(0, 5));
+    put(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 1), VYX_MAX_PAYLOAD_LENGTH, {});
+    put(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 2), length, PayloadFor(2, 64));
+    put(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3), 5, PayloadFor(3, 5));
+    ::close(fd);
+
+    OpenIndexed(path);
+    ASSERT_TRUE(window_->WaitForCount(2, 1s));
+    const auto messages = window_->Messages();
+    EXPECT_EQ(messages[0].message, WM_VYX_INDEX_ERROR);
+    EXPECT_EQ(messages[0].lParam, 1);
+    EXPECT_EQ(messages[1].message, WM_VYX_INDEX_DONE);
+    parser_.Rewind();
+    EXPECT_EQ(ReadTimes(), (std::vector<uint32_t>{kT0, kT0 + 1}));
+  }
 }
 
 TEST_F(ParserTest, FirstRecordsWithTimeZeroIndexNormally) {
@@ -472,45 +497,38 @@ TEST_F(ParserTest, StartTraceNamesTheThreadCount) {
   EXPECT_TRUE(traces[1].ends_with(", 2\n"));
 }
 
-// Payload offsets above 4 GiB, in a sparse file: two holes of almost 4 GiB
-// each put the record read near 8 GiB, where an offset cut to 32 bits lands
-// in a hole and reads zeros.
+// Payload offsets above 4 GiB, in a sparse file: a chain of the longest
+// records leads there, so an offset cut to 32 bits lands in the first
+// record's hole and reads zeros.
 TEST_F(ParserTest, ServesPayloadsBeyondFourGiB) {
   const std::string path = dir_ / "sparse.vyx";
-  VyxWriter w;
-  ASSERT_TRUE(w.Open(path));
-  VYX_FRAME_HEADER first = MakeFrameHeader(FRAME_TYPE_H264_I, kT0);
-  first.length = 0xFFFFFF00u;
-  w.WriteRecord(first, nullptr, 0);
-  ASSERT_TRUE(w.Close());
-  constexpr uint64_t kHole = 0xFFFFFF00u;
-  VYX_FRAME_HEADER second = MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 1);
-  second.length = static_cast<uint32_t>(kHole);
-  const uint64_t secondAt = VYX_HEADER_SIZE + kHole;
-  const uint64_t thirdAt = secondAt + VYX_HEADER_SIZE + kHole;
-  const uint64_t payloadAt = thirdAt + VYX_HEADER_SIZE;
-  ASSERT_GE(payloadAt, uint64_t{1} << 32);
+  constexpr uint32_t kChain = (4ull << 30) / VYX_MAX_PAYLOAD_LENGTH;
+  VYX_FRAME_HEADER link = MakeFrameHeader(FRAME_TYPE_H264_I, kT0);
+  link.length = VYX_MAX_PAYLOAD_LENGTH;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  uint64_t second = 0;
+  for (uint32_t i = 0; i < kChain; ++i, second += VYX_HEADER_SIZE + VYX_MAX_PAYLOAD_LENGTH)
+    ASSERT_EQ(::pwrite(fd, &link, sizeof link, static_cast<off_t>(second)), 48);
   const auto payload = PayloadFor(9, 200);
-  VYX_FRAME_HEADER third = MakeFrameHeader(FRAME_TYPE_H264_I, kT0 + 2);
-  third.length = static_cast<uint32_t>(payload.size());
+  VYX_FRAME_HEADER h = MakeFrameHeader(FRAME_TYPE_H264_I, kT0 + 2);
+  h.length = static_cast<uint32_t>(payload.size());
   VYX_FRAME_HEADER tail = MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3);
   tail.length = 0;
-  const int fd = ::open(path.c_str(), O_WRONLY);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::pwrite(fd, &second, sizeof second, static_cast<off_t>(secondAt)), 48);
-  ASSERT_EQ(::pwrite(fd, &third, sizeof third, static_cast<off_t>(thirdAt)), 48);
-  ASSERT_EQ(::pwrite(fd, payload.data(), payload.size(), static_cast<off_t>(payloadAt)), 200);
-  ASSERT_EQ(::pwrite(fd, &tail, sizeof tail, static_cast<off_t>(payloadAt + 200)), 48);
+  ASSERT_EQ(::pwrite(fd, &h, sizeof h, static_cast<off_t>(second)), 48);
+  ASSERT_EQ(::pwrite(fd, payload.data(), payload.size(), static_cast<off_t>(second + 48)), 200);
+  ASSERT_EQ(::pwrite(fd, &tail, sizeof tail, static_cast<off_t>(second + 48 + 200)), 48);
   ::close(fd);
+  ASSERT_GT(second, 1ull << 32);
 
   OpenIndexed(path);
-  ASSERT_EQ(parser_.GetFrameCount(), 4u);
+  ASSERT_EQ(parser_.GetFrameCount(), kChain + 2u);
   parser_.Rewind();
-  parser_.SeekToTime(2);  // past both holes without reading them
+  parser_.SeekToTime(1);  // past the 4 GiB hole without reading it
   FrameReadout out;
   ASSERT_EQ(parser_.ReadNextFrame(out), 1);
   ASSERT_TRUE(out.frame);
-  EXPECT_EQ(out.frame->index.offset, payloadAt);
+  EXPECT_EQ(out.frame->index.offset, second + 48);
   EXPECT_EQ(out.frame->payload, payload);
   EXPECT_EQ(NextTime(), kT0 + 3);
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tests/support/child_memory.h"
+#include "tests/support/hostile_archives.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/ffmpeg_reference.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -138,6 +140,31 @@ TEST(Vyxinfo, IndexStatusAndExitCode) {
 
   const std::string tool = BuiltTool("tools/vyxinfo/vyxinfo").string();
   EXPECT_EQ(testing_support::Run(tool + " " + (dir / "absent.vyx").string() + " 2>/dev/null"), 1);
+}
+
+// Without --md5 only headers are read: the crafted archives (a 5 GiB
+// sparse one among them) cost the tool little memory.
+TEST(Vyxinfo, CraftedArchivesAreListedFromTheirHeaders) {
+  testing_support::ScratchDir dir("vyxinfo-hostile");
+  const std::string tool = BuiltTool("tools/vyxinfo/vyxinfo").string();
+  for (const auto& archive : testing_support::WriteHostileArchives(dir.path())) {
+    SCOPED_TRACE(archive.name);
+    const auto run = testing_support::RunProgram({tool, archive.path.string()});
+    ASSERT_EQ(run.exitCode, 0);
+    std::istringstream lines(run.output);
+    std::string summary, line, last;
+    std::getline(lines, summary);
+    EXPECT_TRUE(summary.starts_with("records=" + std::to_string(archive.goodRecords) + " "));
+    EXPECT_TRUE(summary.ends_with(archive.corrupt ? "status=error" : "status=done")) << summary;
+    size_t listed = 0;
+    for (; std::getline(lines, line); ++listed) last = line;
+    EXPECT_EQ(listed, archive.goodRecords);
+    if (archive.name == "5gib-chain") {
+      EXPECT_NE(last.find(" len=" + std::to_string(VYX_MAX_PAYLOAD_LENGTH) + " "), std::string::npos) << last;
+    }
+    EXPECT_LT(run.peakKiB, 256u * 1024);
+    std::printf("%s: peak %llu KiB\n", archive.name.c_str(), static_cast<unsigned long long>(run.peakKiB));
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
@@ -404,6 +405,28 @@ TEST(VoiceLibrary, TranscoderReportsTheErrorsOfItsDecodeStep) {
   ASSERT_EQ(QX_VOICE_TransCodeReset(&transcoder, QX_VOICE_TRANSCODE_G726), QX_VOICE_OK);
   auto notWholeBlocks = Frame(0x0100, 11);
   EXPECT_EQ(QX_VOICE_TransCodeFrame(&transcoder, notWholeBlocks.data()), QX_VOICE_E_DEC_LENGTH);
+}
+
+// The length byte of a raw G.711 frame may name up to 255 words; the swap
+// stays inside the published capacity and refuses what does not fit.
+TEST(VoiceLibrary, TranscodingG711StaysInsideTheFrameCapacity) {
+  for (const int16_t transcode : {int16_t{QX_VOICE_TRANSCODE_ALAW}, int16_t{QX_VOICE_TRANSCODE_ULAW}}) {
+    QxVoiceState transcoder;
+    ASSERT_EQ(QX_VOICE_TransCodeReset(&transcoder, transcode), QX_VOICE_OK);
+    auto overlong = std::make_unique<uint8_t[]>(QX_VOICE_FRAME_CAPACITY);
+    const uint8_t start[] = {0x00, 0x01, 0xF1, 0x00};  // 0x00F1 = 241 words
+    std::copy(std::begin(start), std::end(start), overlong.get());
+    EXPECT_EQ(QX_VOICE_TransCodeFrame(&transcoder, overlong.get()), QX_VOICE_E_DEC_LENGTH);
+    EXPECT_EQ(overlong[5], 0);  // untouched
+
+    auto full = Frame(0x0100, 240);
+    full[4] = 0x12;
+    full[5] = 0x34;
+    ASSERT_EQ(full.size(), size_t{QX_VOICE_FRAME_CAPACITY});
+    ASSERT_EQ(QX_VOICE_TransCodeFrame(&transcoder, full.data()), QX_VOICE_OK);
+    EXPECT_EQ(full[4], 0x34);
+    EXPECT_EQ(full[5], 0x12);
+  }
 }
 
 }  // namespace

@@ -15,28 +15,10 @@
 #include "convert/avi_conversion.h"
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
+#include "tests/fuzz/fuzz_input.h"
 #include "tools/vyxmux/vyx_writer.h"
 
 namespace {
-
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool Empty() const { return at_ >= size_; }
-  uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-  uint16_t Word() { return static_cast<uint16_t>(Byte() | Byte() << 8); }
-  std::vector<uint8_t> Bytes(size_t count) {
-    count = std::min(count, size_ - std::min(at_, size_));
-    std::vector<uint8_t> bytes(data_ + at_, data_ + at_ + count);
-    at_ += count;
-    return bytes;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
 
 const std::filesystem::path& ScratchDirectory() {
   static const std::filesystem::path dir = [] {
@@ -54,26 +36,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static platform::ScopedMessageBoxBackend boxes(std::make_shared<platform::RecordingMessageBoxes>());
   const auto& dir = ScratchDirectory();
   const std::string archive = (dir / "in.vyx").string();
-  Input input(data, size);
-  const uint64_t splitBytes = CQxAviConversion::kMinSplitBytes + input.Word() * 4u;
+  fuzz::InputReader input(data, size);
+  const uint64_t splitBytes = CQxAviConversion::kMinSplitBytes + input.U16() * 4u;
   {
     VyxWriter writer;
     if (!writer.Open(archive)) return 0;
     uint32_t time = 1700000000, usec = 0;
     static const uint16_t kSizes[] = {0, 1, 64, 352, 704, 65535};
     while (!input.Empty()) {
-      const uint8_t kind = input.Byte();
+      const uint8_t kind = input.U8();
       if (kind == 0xFF) {  // raw bytes to the end
-        const auto rest = input.Bytes(size);
+        const auto rest = input.Bytes(input.Left());
         writer.WriteBytes(rest.data(), rest.size());
         break;
       }
       VYX_FRAME_HEADER header = MakeFrameHeader(static_cast<uint8_t>(128 + kind % 22), time, usec);
-      const uint8_t shape = input.Byte();
+      const uint8_t shape = input.U8();
       header.width = kSizes[shape % 6];
       header.height = kSizes[shape / 6 % 6];
       header.frameFlag = shape;
-      const uint8_t step = input.Byte();
+      const uint8_t step = input.U8();
       if (step & 0x80) {
         time += step & 0x7F ? (step & 0x7F) * 977u : 0x10000000u;  // gaps, and a leap
       } else {
@@ -83,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       header.time = time;
       header.usec = usec;
-      writer.Write(header, input.Bytes(input.Word() % 3000));
+      writer.Write(header, input.Bytes(input.U16() % 3000));
     }
     writer.Close();
   }

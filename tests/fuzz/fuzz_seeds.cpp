@@ -1,0 +1,244 @@
+// fuzz_seeds OUTDIR: writes a starting corpus for each fuzz target into
+// OUTDIR/<target>, from small streams that ffmpeg makes (when it is
+// installed) and frames our own encoders make.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "codecs/audio/adpcm.h"
+#include "codecs/audio/qx_voice.h"
+#include "tests/fuzz/fuzz_input.h"
+#include "tools/vyxmux/annexb_splitter.h"
+#include "tools/vyxmux/mpeg4_vop_splitter.h"
+#include "tools/vyxmux/vyx_writer.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+constexpr uint32_t kT0 = 1700000000;
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteSeed(const fs::path& dir, const std::string& name, const Bytes& bytes) {
+  fs::create_directories(dir);
+  std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+}
+
+// A tiny clip in the given ffmpeg output options; empty when ffmpeg fails.
+Bytes Ffmpeg(const fs::path& work, const std::string& name, const std::string& options) {
+  const fs::path out = work / name;
+  const std::string command = "ffmpeg -v error -y -f lavfi -i testsrc2=size=48x32:rate=10 " + options +
+                              " '" + out.string() + "' </dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  return ReadFile(out);
+}
+
+std::vector<int16_t> Tone(size_t samples) {
+  std::vector<int16_t> pcm(samples);
+  for (size_t i = 0; i < samples; ++i) pcm[i] = static_cast<int16_t>(9000 * std::sin(0.07 * double(i)));
+  return pcm;
+}
+
+Bytes VoiceFrame(uint16_t code, const std::vector<int16_t>& pcm) {
+  QxVoiceState state{};
+  QX_VOICE_EncReset(&state, code);
+  Bytes frame(QX_VOICE_FRAME_CAPACITY);
+  if (QX_VOICE_EncodeFrame(&state, pcm.data(), frame.data(), static_cast<int16_t>(pcm.size())) != QX_VOICE_OK)
+    return {};
+  frame.resize(4 + 2 * size_t{frame[2]});
+  return frame;
+}
+
+Bytes AdpcmBlock(const std::vector<int16_t>& pcm) {
+  codecs::audio::CAdpcm codec;
+  Bytes block(codecs::audio::CAdpcm::kBlockBytes);
+  codec.Encode(std::span<const int16_t, codecs::audio::CAdpcm::kSamplesPerBlock>(pcm.data(),
+                                                                                 pcm.data() + 505),
+               std::span<uint8_t, codecs::audio::CAdpcm::kBlockBytes>(block));
+  return block;
+}
+
+void VoiceSeeds(const fs::path& dir) {
+  const auto pcm = Tone(160);
+  for (const uint16_t code : {1, 2, 3, 4, 5, 6, 7, 35, 36, 37, 38, 39, 65, 66, 67, 68}) {
+    const Bytes frame = VoiceFrame(code, pcm);
+    fuzz::InputWriter w;
+    w.U8(fuzz::kVoiceEncReset);
+    w.U16(code);
+    w.U8(fuzz::kVoiceEncode);
+    w.U16(static_cast<uint16_t>(pcm.size()));
+    for (const int16_t s : pcm) w.U16(static_cast<uint16_t>(s));
+    w.U8(fuzz::kVoiceDecReset);
+    w.U16(code);
+    for (int i = 0; i < 2; ++i) {
+      w.U8(fuzz::kVoiceDecode);
+      w.U16(static_cast<uint16_t>(frame.size()));
+      w.Bytes(frame);
+    }
+    WriteSeed(dir, "code-" + std::to_string(code), w.Data());
+  }
+  for (const uint16_t transcode : {97, 98, 99, 100}) {
+    const Bytes frame = VoiceFrame(static_cast<uint16_t>(transcode - 32), pcm);
+    fuzz::InputWriter w;
+    w.U8(fuzz::kVoiceTransReset);
+    w.U16(transcode);
+    w.U8(fuzz::kVoiceTransCode);
+    w.U16(static_cast<uint16_t>(frame.size()));
+    w.Bytes(frame);
+    w.U8(fuzz::kVoiceVersion);
+    WriteSeed(dir, "transcode-" + std::to_string(transcode), w.Data());
+  }
+}
+
+void AudioCodecSeeds(const fs::path& out) {
+  const auto pcm = Tone(2 * 505);
+  Bytes blocks = AdpcmBlock(pcm);
+  const Bytes second = AdpcmBlock(std::vector<int16_t>(pcm.begin() + 505, pcm.end()));
+  blocks.insert(blocks.end(), second.begin(), second.end());
+  WriteSeed(out / "adpcm", "two-blocks", blocks);
+
+  // Voice in units and across them, ADPCM blocks, G.723 codes, each as
+  // the archive would carry them.
+  fuzz::InputWriter audio;
+  auto record = [&](uint8_t typeChoice, const Bytes& payload) {
+    audio.U8(typeChoice);
+    audio.U32(static_cast<uint32_t>(payload.size()));
+    audio.U16(static_cast<uint16_t>(payload.size()));
+    audio.Bytes(payload);
+    audio.U8(1);
+  };
+  const Bytes voice = VoiceFrame(QX_VOICE_G711_ULAW, Tone(320));
+  record(0, Bytes(voice.begin() + 4, voice.end()));
+  record(0, Bytes(voice.begin() + 4, voice.begin() + 200));
+  record(1, blocks);
+  record(2, Bytes(48, 0x6B));
+  record(3, Bytes(3000, 0x35));
+  WriteSeed(out / "audio_frames", "every-type", audio.Data());
+
+  for (const uint16_t bytes : {3, 48, 300}) {
+    fuzz::InputWriter w;
+    w.U16(bytes);
+    w.U16(0);
+    for (uint16_t i = 0; i < bytes; ++i) w.U8(static_cast<uint8_t>(i * 37 + 11));
+    WriteSeed(out / "g723_coder", "payload-" + std::to_string(bytes), w.Data());
+  }
+}
+
+// An archive of the video units with voice, IMA ADPCM and G.723 records
+// between them.
+Bytes Archive(const fs::path& work, const std::string& name, uint8_t keyType, uint8_t otherType,
+              const std::vector<std::pair<Bytes, bool>>& units) {
+  const fs::path path = work / name;
+  VyxWriter writer;
+  if (!writer.Open(path.string())) return {};
+  const auto voice = VoiceFrame(QX_VOICE_G711_ULAW, Tone(160));
+  const auto adpcm = AdpcmBlock(Tone(505));
+  for (size_t i = 0; i < units.size(); ++i) {
+    VYX_FRAME_HEADER h = MakeFrameHeader(units[i].second ? keyType : otherType, kT0 + uint32_t(i / 5),
+                                         uint32_t(i % 5) * 200000);
+    h.width = 48;
+    h.height = 32;
+    writer.Write(h, units[i].first);
+    if (i % 2 == 0) writer.Write(MakeFrameHeader(FRAME_TYPE_VOICE, h.time, h.usec), Bytes(voice.begin() + 4, voice.end()));
+    if (i % 3 == 0) writer.Write(MakeFrameHeader(FRAME_TYPE_ADPCM, h.time, h.usec), adpcm);
+    if (i % 4 == 0) writer.Write(MakeFrameHeader(FRAME_TYPE_G723, h.time, h.usec), Bytes(30, 0x5A));
+  }
+  if (!writer.Close()) return {};
+  return ReadFile(path);
+}
+
+void VideoSeeds(const fs::path& out, const fs::path& work) {
+  const Bytes h264 = Ffmpeg(work, "clip.264", "-t 0.6 -c:v libx264 -g 3 -bf 0 -pix_fmt yuv420p -f h264");
+  const Bytes mpeg4 = Ffmpeg(work, "clip.m4v", "-t 0.6 -c:v mpeg4 -g 3 -f m4v");
+  const Bytes jpeg = Ffmpeg(work, "still.jpg", "-frames:v 1 -c:v mjpeg -f image2");
+  if (!h264.empty()) WriteSeed(out / "annexb_splitter", "clip.264", h264);
+  if (!mpeg4.empty()) WriteSeed(out / "mpeg4_vop_splitter", "clip.m4v", mpeg4);
+  if (!jpeg.empty()) WriteSeed(out / "jpeg_size", "still.jpg", jpeg);
+
+  std::vector<std::pair<Bytes, bool>> h264Units, mpeg4Units, jpegUnits;
+  for (const AccessUnit& u : SplitAnnexB(h264)) h264Units.emplace_back(u.bytes, u.idr);
+  for (const Mpeg4Vop& v : SplitMpeg4Vops(mpeg4)) mpeg4Units.emplace_back(v.bytes, v.intra);
+  if (!jpeg.empty()) jpegUnits = {{jpeg, true}, {jpeg, true}};
+  if (!h264Units.empty())
+    WriteSeed(out / "vyx_reader", "h264.vyx", Archive(work, "h264.vyx", FRAME_TYPE_H264_I, FRAME_TYPE_H264_P, h264Units));
+  if (!mpeg4Units.empty())
+    WriteSeed(out / "vyx_reader", "mpeg4.vyx",
+              Archive(work, "mpeg4.vyx", FRAME_TYPE_MPEG4_I, FRAME_TYPE_MPEG4_P, mpeg4Units));
+  if (!jpegUnits.empty())
+    WriteSeed(out / "vyx_reader", "jpeg.vyx", Archive(work, "jpeg.vyx", FRAME_TYPE_JPEG, FRAME_TYPE_JPEG, jpegUnits));
+  WriteSeed(out / "vyx_reader", "voice-only.vyx", Archive(work, "voice.vyx", FRAME_TYPE_H264_I, FRAME_TYPE_H264_P, {}));
+
+  // The decoder front: the clip at its own size and at a smaller and a
+  // larger header size, under every display set-up.
+  if (h264Units.empty()) return;
+  for (uint8_t depth = 0; depth < std::size(fuzz::kDepths); ++depth) {
+    for (uint8_t overlay = 0; overlay < 2; ++overlay) {
+      for (const auto& [width, height] : {std::pair{48, 32}, std::pair{16, 8}, std::pair{64, 64}}) {
+        fuzz::InputWriter w;
+        w.U8(depth);
+        w.U8(overlay);
+        w.U8(0);  // kind 1: H.264 through FFmpeg
+        w.U16(static_cast<uint16_t>(width - 1));
+        w.U16(static_cast<uint16_t>(height - 1));
+        for (const auto& unit : h264Units) {
+          w.U32(static_cast<uint32_t>(unit.first.size()));
+          w.Bytes(unit.first);
+        }
+        WriteSeed(out / "vdecode",
+                  "d" + std::to_string(depth) + "o" + std::to_string(overlay) + "-" + std::to_string(width), w.Data());
+      }
+    }
+  }
+}
+
+// Records as the conversion's target describes them: kind (type - 128),
+// shape (width and height choices), time step, then a 16-bit length and
+// the payload.  A key frame, predicted frames, voice, IMA ADPCM and G.723.
+void AviConversionSeeds(const fs::path& dir) {
+  fuzz::InputWriter w;
+  w.U16(0);
+  auto record = [&](uint8_t kind, uint8_t shape, uint8_t step, const Bytes& payload) {
+    w.U8(kind);
+    w.U8(shape);
+    w.U8(step);
+    w.U16(static_cast<uint16_t>(payload.size()));
+    w.Bytes(payload);
+  };
+  const uint8_t cif = 3 + 6 * 3;  // 352x352
+  record(FRAME_TYPE_H264_I - 128, cif, 10, Bytes(600, 0x41));
+  record(FRAME_TYPE_VOICE - 128, 0, 5, VoiceFrame(QX_VOICE_G711_ULAW, Tone(320)));
+  record(FRAME_TYPE_H264_P - 128, cif, 10, Bytes(200, 0x42));
+  record(FRAME_TYPE_ADPCM - 128, 0, 5, AdpcmBlock(Tone(505)));
+  record(FRAME_TYPE_G723 - 128, 0, 5, Bytes(96, 0x35));
+  record(FRAME_TYPE_H264_I - 128, cif, 0x81, Bytes(600, 0x43));
+  WriteSeed(dir, "every-kind", w.Data());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
+    return 2;
+  }
+  const fs::path out = argv[1];
+  const fs::path work = out / "streams";
+  fs::create_directories(work);
+  VoiceSeeds(out / "qx_voice");
+  AudioCodecSeeds(out);
+  VideoSeeds(out, work);
+  AviConversionSeeds(out / "avi_conversion");
+  fs::remove_all(work);
+  return 0;
+}
