@@ -6,6 +6,7 @@
 // into every output format, each format by a decoder of its own, from a
 // buffer that ends where the piece does into one that ends where the
 // picture does.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>

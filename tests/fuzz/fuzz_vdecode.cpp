@@ -1,7 +1,7 @@
-// The decoder front with the FFmpeg path: payloads and the archive header's
-// picture size from the input, every display set-up (and so every output
-// format of the path), source and destination exactly as large as the
-// caller's contract says.
+// The decoder front with its built kinds (FFmpeg's H.264, the MPEG-4
+// library): payloads and the archive header's picture size from the input,
+// every display set-up (and so every output format of the path), source and
+// destination exactly as large as the caller's contract says.
 #include <cstdlib>
 #include <cstring>
 #include <memory>
