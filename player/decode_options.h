@@ -4,4 +4,7 @@
 struct VideoDecodeOptions {
   // FFmpeg's H.264 threads; 0: NUMBER_OF_PROCESSORS or the processor count.
   int h264Threads = 0;
+  // JPEG pictures through the accurate decoder (LLM IDCT) instead of the
+  // player's fast one.
+  bool jpegAccurate = false;
 };

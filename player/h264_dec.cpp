@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
+#include "platform/trace.h"
 #include "player/decoder_threads.h"
 #include "player/h264_dec_handle.h"
 
@@ -94,24 +95,55 @@ int ReceiveAll(H264DecHandle* handle) {
 
 static_assert(kH264DecInputPadding >= AV_INPUT_BUFFER_PADDING_SIZE);
 
-int Send(H264DecHandle* handle, const uint8_t* data, int32_t size, bool padded) {
-  if (!padded) {
-    av_fast_padded_malloc(&handle->input, &handle->inputCapacity, static_cast<size_t>(size));
-    if (!handle->input) return kNoMemory;
-    std::memcpy(handle->input, data, static_cast<size_t>(size));
-    data = handle->input;
-  }
-  handle->packet->data = const_cast<uint8_t*>(data);
-  handle->packet->size = size;
+// The caller's padded bytes stay the caller's: FFmpeg only takes a reference.
+void KeepCallersBytes(void*, uint8_t*) {}
+
+int SendPacket(H264DecHandle* handle) {
   int result = avcodec_send_packet(handle->context, handle->packet);
   if (result == AVERROR(EAGAIN)) {
     // The decoder wants its output taken before it takes more input.
     if (const int received = ReceiveAll(handle); received != kOk) return received;
     result = avcodec_send_packet(handle->context, handle->packet);
   }
-  handle->packet->data = nullptr;
-  handle->packet->size = 0;
   return result < 0 ? kFfmpegFailed : kOk;
+}
+
+// A payload without padding is copied behind zeroed padding.  A padded one
+// is handed over in place, as a reference-counted buffer that FFmpeg refers
+// to instead of copying it: a large payload then costs no second copy.
+// Slice threads consume a packet before send and receive return, so FFmpeg
+// lets go of the caller's bytes by then; should it ever hold on, it is
+// flushed, because the caller reuses them for the next payload.
+int Send(H264DecHandle* handle, const uint8_t* data, int32_t size, bool padded) {
+  if (!padded) {
+    av_fast_padded_malloc(&handle->input, &handle->inputCapacity, static_cast<size_t>(size));
+    if (!handle->input) return kNoMemory;
+    std::memcpy(handle->input, data, static_cast<size_t>(size));
+    handle->packet->data = handle->input;
+    handle->packet->size = size;
+    const int sent = SendPacket(handle);
+    av_packet_unref(handle->packet);
+    return sent;
+  }
+  AVBufferRef* bytes = av_buffer_create(const_cast<uint8_t*>(data), static_cast<size_t>(size) + kH264DecInputPadding,
+                                        KeepCallersBytes, nullptr, AV_BUFFER_FLAG_READONLY);
+  if (!bytes) return kNoMemory;
+  handle->packet->buf = av_buffer_ref(bytes);
+  if (!handle->packet->buf) {
+    av_buffer_unref(&bytes);
+    return kNoMemory;
+  }
+  handle->packet->data = const_cast<uint8_t*>(data);
+  handle->packet->size = size;
+  int sent = SendPacket(handle);
+  av_packet_unref(handle->packet);
+  if (sent == kOk) sent = ReceiveAll(handle);
+  if (av_buffer_get_ref_count(bytes) > 1) {
+    platform::Trace("H.264 decoder held on to a payload; flushed\n");
+    avcodec_flush_buffers(handle->context);
+  }
+  av_buffer_unref(&bytes);
+  return sent;
 }
 
 void FreeFrames(PtrQueue* queue) {

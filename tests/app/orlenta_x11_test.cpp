@@ -9,6 +9,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -477,6 +478,48 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
   ASSERT_TRUE(prefix) << "the recording holds sound that is not the archive's voice";
   EXPECT_GE(*prefix, 4 * kNodeBytes) << "less than half a second played";
   ShowLogOnFailure();
+}
+
+// An archive of JPEG pictures (frame type 136) plays like an H.264 one: the
+// video area shows libjpeg-turbo's decode of its pictures, made the way the
+// player's fast decoder makes them (AAN IDCT, chroma replicated).
+TEST_F(OrlentaInX, PlaysAnArchiveOfJpegPictures) {
+  if (!testing_support::HaveProgram("djpeg")) GTEST_SKIP() << "program absent: djpeg";
+  const std::string frames = dir / "j%03d.jpg";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=704x576:rate=25 "
+                                 "-frames:v 100 -pix_fmt yuvj420p -c:v mjpeg -q:v 3 -f image2 '" + frames + "'"),
+            0);
+  std::string pictureArguments;
+  std::vector<Cells> pictures;
+  for (int i = 1; i <= 100; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "j%03d.jpg", i);
+    const auto jpeg = dir / name;
+    const auto decoded = dir / "decoded.ppm";
+    ASSERT_EQ(testing_support::Run("djpeg -dct fast -nosmooth -ppm '" + jpeg.string() + "' > '" + decoded.string() + "'"),
+              0);
+    const QImage image(QString::fromStdString(decoded.string()));
+    ASSERT_EQ(image.size(), QSize(kPictureWidth, kPictureHeight));
+    pictures.push_back(Average(image, image.rect()));
+    pictureArguments += " --jpeg '" + jpeg.string() + "'";
+  }
+  const std::string archive = dir / "pictures.vyx";
+  ASSERT_EQ(testing_support::Run("'" + testing_support::BuiltTool("tools/vyxmux/vyxmux").string() + "' -o '" + archive +
+                                 "'" + pictureArguments + " >/dev/null"),
+            0);
+
+  ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {archive}));
+  ASSERT_TRUE(TakesSize({kPictureWidth, kPictureHeight})) << window.width() << "x" << window.height();
+  std::string seen;
+  EXPECT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+  Match playing;
+  EXPECT_TRUE(x11_test::WaitUntil(
+      [&] { return (playing = BestMatch(Shown(), pictures, Everywhere)).difference < kSamePicture; }, 10s))
+      << "best difference " << playing.difference;
+  Press("Pause");
+  EXPECT_TRUE(ShowsEnabling("-++-+++-", seen)) << "paused: " << seen;
+  EXPECT_LT(BestMatch(Shown(), pictures, Everywhere).difference, kSamePicture);
+  StopPlayer();
 }
 
 // A 1080p archive on screens smaller than its picture: the window keeps

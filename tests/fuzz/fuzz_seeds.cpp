@@ -165,6 +165,32 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
   if (!h264.empty()) WriteSeed(out / "annexb_splitter", "clip.264", h264);
   if (!mpeg4.empty()) WriteSeed(out / "mpeg4_vop_splitter", "clip.m4v", mpeg4);
   if (!jpeg.empty()) WriteSeed(out / "jpeg_size", "still.jpg", jpeg);
+  // The decoder's input: picture width, height and mode, then the bytes;
+  // baseline and progressive (with restart intervals), subsampled and not.
+  const std::pair<const char*, const char*> jpegs[] = {
+      {"baseline-420.jpg", "-frames:v 1 -c:v mjpeg -pix_fmt yuvj420p -f image2"},
+      {"baseline-444.jpg", "-frames:v 1 -c:v mjpeg -pix_fmt yuvj444p -f image2"},
+      {"baseline-422.jpg", "-frames:v 1 -c:v mjpeg -pix_fmt yuvj422p -f image2"},
+  };
+  for (const auto& [name, options] : jpegs) {
+    const Bytes bytes = Ffmpeg(work, name, options);
+    if (bytes.empty()) continue;
+    for (const uint8_t mode : {0, 1}) {
+      Bytes seed{48, 32, mode};
+      seed.insert(seed.end(), bytes.begin(), bytes.end());
+      WriteSeed(out / "jpeg_decoder", std::string(mode ? "fast-" : "accurate-") + name, seed);
+    }
+  }
+  const Bytes ppm = Ffmpeg(work, "still.ppm", "-frames:v 1 -f image2 -c:v ppm");
+  const fs::path progressive = work / "progressive.jpg";
+  if (!ppm.empty() && std::system(("cjpeg -progressive -restart 1 -outfile '" + progressive.string() + "' '" +
+                                   (work / "still.ppm").string() + "' 2>/dev/null")
+                                      .c_str()) == 0) {
+    Bytes seed{48, 32, 1};
+    const Bytes bytes = ReadFile(progressive);
+    seed.insert(seed.end(), bytes.begin(), bytes.end());
+    WriteSeed(out / "jpeg_decoder", "fast-progressive.jpg", seed);
+  }
 
   std::vector<std::pair<Bytes, bool>> h264Units, mpeg4Units, jpegUnits;
   for (const AccessUnit& u : SplitAnnexB(h264)) h264Units.emplace_back(u.bytes, u.idr);

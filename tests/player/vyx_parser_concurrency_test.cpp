@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <thread>
 
@@ -10,6 +11,7 @@
 #include "platform/recording_message_target.h"
 #include "player/player_messages.h"
 #include "player/vyx_parser.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
@@ -89,7 +91,10 @@ TEST(ParserConcurrency, IndexConsumerAndUserInterfaceAtOnce) {
     });
 
     ASSERT_TRUE(window->WaitFor(WM_VYX_INDEX_DONE, 60s));
-    std::this_thread::sleep_for(20ms);
+    // A loaded machine may not have run the consumer yet: give it the time
+    // to take some records while the user interface goes on moving.
+    const auto end = std::chrono::steady_clock::now() + testing_support::kPatience;
+    while (handedOut.load() < 50 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
     done = true;
     consumer.join();
     ui.join();

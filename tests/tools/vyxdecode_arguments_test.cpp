@@ -23,9 +23,15 @@ TEST(VyxdecodeArguments, ValuesFollowTheOptionOrItsEqualsSign) {
     EXPECT_TRUE(parsed->planes);
     EXPECT_EQ(parsed->options.h264Threads, 3);
   }
+  const auto jpeg = Parse({"--accurate", "a.vyx", "--ppm", "out"});
+  ASSERT_TRUE(jpeg);
+  EXPECT_TRUE(jpeg->options.jpegAccurate);
+  EXPECT_EQ(jpeg->ppmDirectory, "out");
   const auto defaults = Parse({"a.vyx"});
   ASSERT_TRUE(defaults);
   EXPECT_FALSE(defaults->planes);
+  EXPECT_FALSE(defaults->options.jpegAccurate);
+  EXPECT_TRUE(defaults->ppmDirectory.empty());
   EXPECT_EQ(defaults->options.h264Threads, VideoDecodeOptions{}.h264Threads);
 }
 
@@ -42,6 +48,8 @@ TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
       {{"a.vyx", "--threads", "x"}, "--threads wants 0..16, got 'x'"},
       {{"a.vyx", "--threads="}, "--threads wants 0..16, got ''"},
       {{"a.vyx", "--planes=1"}, "unknown option --planes=1"},
+      {{"a.vyx", "--ppm"}, "--ppm wants a value"},
+      {{"a.vyx", "--ppm="}, "--ppm wants a directory"},
       {{"a.vyx", "--md5"}, "unknown option --md5"},
       {{"a.vyx", "-p"}, "unexpected argument '-p'"},
   };

@@ -8,7 +8,7 @@
 namespace {
 
 // The options that take a value.
-constexpr std::string_view kValuedOptions[] = {"--threads"};
+constexpr std::string_view kValuedOptions[] = {"--threads", "--ppm"};
 
 bool TakesValue(std::string_view name) {
   for (std::string_view valued : kValuedOptions)
@@ -26,6 +26,14 @@ std::optional<int> ParseCount(std::string_view text, int max) {
 
 // Options with a value: false with `error` set when the value is refused.
 bool SetOption(std::string_view name, std::string_view value, DecodeArguments& arguments, std::string& error) {
+  if (name == "--ppm") {
+    if (value.empty()) {
+      error = "--ppm wants a directory";
+      return false;
+    }
+    arguments.ppmDirectory = std::string(value);
+    return true;
+  }
   if (name == "--threads") {
     const auto threads = ParseCount(value, kMaxDecoderThreads);
     if (!threads) {
@@ -47,6 +55,8 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
     const std::string_view argument = argv[i];
     if (argument == "--planes") {
       arguments.planes = true;
+    } else if (argument == "--accurate") {
+      arguments.options.jpegAccurate = true;
     } else if (argument.starts_with("--")) {
       const size_t equals = argument.find('=');
       const std::string_view name = argument.substr(0, equals);

@@ -1,6 +1,6 @@
 #pragma once
-// vyxdecode's command line: ARCHIVE, the flag --planes, and options that
-// take a value either as the next argument or after '=' (--threads 2,
+// vyxdecode's command line: ARCHIVE, the flags --planes and --accurate, and
+// options that take a value either as the next argument or after '=' (--threads 2,
 // --threads=2), in any order.
 #include <optional>
 #include <string>
@@ -10,6 +10,7 @@
 struct DecodeArguments {
   std::string archive;
   bool planes = false;
+  std::string ppmDirectory;  // empty: no picture files
   VideoDecodeOptions options;
 };
 

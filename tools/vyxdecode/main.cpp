@@ -1,4 +1,4 @@
-// vyxdecode ARCHIVE [--planes] [--threads N]: decodes an archive's video
+// vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N]: decodes an archive's video
 // frames through the player's own video output (one decoder per codec class
 // and picture size, nothing before the first key frame, the pictures still
 // held drawn at the end), drawing into a window in memory, and prints one
@@ -11,7 +11,13 @@
 // give no picture (B-VOPs, refused headers) print nothing.  Pictures drawn at the end of the archive carry the index and
 // type of its last video record.  --threads sets FFmpeg's H.264 threads
 // (0, the default: NUMBER_OF_PROCESSORS or the processor count).
+// JPEG pictures have no planes: with --planes they print the md5 of the
+// RGB32 picture as well.  --accurate decodes JPEG pictures with the accurate
+// decoder instead of the player's fast one.  --ppm DIR writes each picture
+// drawn as DIR/<record index>.ppm (binary, R G B, the archive's size).
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/memory_display.h"
@@ -24,7 +30,7 @@
 namespace {
 
 int Usage(const std::string& error) {
-  std::fprintf(stderr, "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--threads N]\n", error.c_str());
+  std::fprintf(stderr, "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N]\n", error.c_str());
   return 2;
 }
 
@@ -35,6 +41,25 @@ std::string PlanesMd5(const DecodedPlanes& p) {
   for (const auto& [plane, stride] : {std::pair{p.u, p.uStride}, std::pair{p.v, p.vStride}})
     for (int row = 0; row < chromaHeight; ++row) md5.Update(plane + ptrdiff_t(row) * stride, size_t(chromaWidth));
   return md5.FinishHex();
+}
+
+// The 32-bit B, G, R, X picture as a binary PPM.
+bool WritePpm(const std::filesystem::path& path, const DrawnPicture& drawn) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << "P6\n" << drawn.width << " " << drawn.height << "\n255\n";
+  std::string rgb;
+  rgb.reserve(static_cast<size_t>(drawn.width) * 3);
+  for (int y = 0; y < drawn.height; ++y) {
+    rgb.clear();
+    const uint8_t* pixel = drawn.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(drawn.width) * 4;
+    for (int x = 0; x < drawn.width; ++x, pixel += 4) {
+      rgb += static_cast<char>(pixel[2]);
+      rgb += static_cast<char>(pixel[1]);
+      rgb += static_cast<char>(pixel[0]);
+    }
+    file.write(rgb.data(), static_cast<std::streamsize>(rgb.size()));
+  }
+  return static_cast<bool>(file);
 }
 
 }  // namespace
@@ -63,8 +88,14 @@ int main(int argc, char** argv) {
     pictureHeight = picture.height;
     if (arguments->planes) planesMd5 = PlanesMd5(picture);
   });
+  bool writeFailed = false;
   output.SetDrawObserver([&](const DrawnPicture& drawn) {
-    if (arguments->planes) {
+    const bool jpeg = CodecClassOfType(drawn.header.type) == CODEC_CLASS_JPEG;
+    if (!arguments->ppmDirectory.empty() && drawn.pixels.size() >= size_t(drawn.width) * size_t(drawn.height) * 4) {
+      const auto path = std::filesystem::path(arguments->ppmDirectory) / (std::to_string(record) + ".ppm");
+      if (!WritePpm(path, drawn)) writeFailed = true;
+    }
+    if (arguments->planes && !jpeg) {
       std::printf("%zu type=%u w=%d h=%d md5=%s\n", record, drawn.header.type, pictureWidth, pictureHeight,
                   planesMd5.c_str());
     } else {
@@ -86,5 +117,9 @@ int main(int argc, char** argv) {
     output.ShowVideoFrame(*out.frame);
   }
   output.DrainVideo();
+  if (writeFailed) {
+    std::fprintf(stderr, "vyxdecode: cannot write pictures into %s\n", arguments->ppmDirectory.c_str());
+    return 1;
+  }
   return 0;
 }
