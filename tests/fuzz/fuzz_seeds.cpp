@@ -211,7 +211,7 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
     uint8_t kind;  // 1 + value % 4
     const char* name;
     const std::vector<std::pair<Bytes, bool>>& units;
-  } clips[] = {{0, "h264", h264Units}, {1, "mpeg4", mpeg4Units}};
+  } clips[] = {{0, "h264", h264Units}, {1, "mpeg4", mpeg4Units}, {2, "jpeg", jpegUnits}};
   for (const auto& clip : clips) {
     if (clip.units.empty()) continue;
     for (uint8_t depth = 0; depth < std::size(fuzz::kDepths); ++depth) {

@@ -111,6 +111,31 @@ TEST_F(VDecodeTest, OpenAndDecodeByKind) {
   }
 }
 
+// JPEG pictures come out as 32-bit pixels only: under a display set-up of
+// another depth, or an overlay, the destination is smaller and nothing is
+// written into it.
+TEST_F(VDecodeTest, JpegPicturesNeedA32BitDisplay) {
+  const auto jpegFile = *scratch_ / "still.jpg";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=98x62 -frames:v 1 -c:v mjpeg "
+                                 "-f image2 '" + jpegFile.string() + "'"),
+            0);
+  std::vector<uint8_t> source = testing_support::ReadFile(jpegFile);
+  struct Case {
+    int depth, overlay, bytesPerPixel;
+    int32_t decode;
+  };
+  for (const Case& c : {Case{32, 0, 4, 0}, Case{24, 0, 3, -1}, Case{16, 0, 2, -1}, Case{32, 1, 2, -1}}) {
+    std::vector<uint8_t> destination(size_t(98) * 62 * size_t(c.bytesPerPixel), kGuard);
+    CQxVDecode decoder;
+    decoder.SetOutputFormat(c.depth, c.overlay);
+    ASSERT_EQ(decoder.Open(source.data(), destination.data(), 98, 62, DECODER_KIND_JPEG, OUTPUT_FORMAT_RGB32_FLIP), 1);
+    EXPECT_EQ(decoder.Decode(int32_t(source.size())), c.decode) << c.depth << " " << c.overlay;
+    if (c.decode != 0) {
+      EXPECT_EQ(destination, std::vector<uint8_t>(destination.size(), kGuard)) << c.depth << " " << c.overlay;
+    }
+  }
+}
+
 TEST_F(VDecodeTest, PicturesAreTheScalarConversionOfTheDecodedPlanes) {
   struct Case {
     int depth, overlay;
