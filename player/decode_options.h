@@ -7,4 +7,7 @@ struct VideoDecodeOptions {
   // JPEG pictures through the accurate decoder (LLM IDCT) instead of the
   // player's fast one.
   bool jpegAccurate = false;
+  // Archives' H.264 records decoded by the program's own library (the
+  // decoder kind of codec class 3) instead of FFmpeg.
+  bool ownH264 = false;
 };

@@ -54,7 +54,8 @@ void TimeText(wchar_t (&to)[N], uint32_t seconds) {
 
 }  // namespace
 
-VideoOutput::VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options) : window_(window) {
+VideoOutput::VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options)
+    : window_(window), ownH264_(options.ownH264) {
   decoder_.SetDecodeOptions(options);
   decoder_.SetSourcePadding(kInputPadding);
   ResetStats();
@@ -95,7 +96,8 @@ bool VideoOutput::OpenDecoderLocked(const LOCAL_FRAME_INDEX& record) {
     return false;
   }
 
-  const std::optional<int32_t> kind = DecoderKindOfClass(codecClass_);
+  const std::optional<int32_t> kind =
+      DecoderKindOfClass(ownH264_ && codecClass_ == CODEC_CLASS_H264 ? CODEC_CLASS_QX264 : codecClass_);
   if (!kind) return false;
   const int32_t opened = decoder_.Open(source_.data(), destination_.data(), width_, height_, *kind,
                                        OutputFormatForDisplay(bitsPerPixel_, overlay_));

@@ -94,6 +94,7 @@ class VideoOutput : public VideoSink {
   int width_ = 0;  // -1 after Reset: the next frame re-opens
   int height_ = 0;
   int codecClass_ = CODEC_CLASS_MPEG4;
+  bool ownH264_ = false;
   bool decoderOpen_ = false;
   bool keySeen_ = false;
   VYX_FRAME_HEADER lastHeader_{};  // of the last frame given to the decoder

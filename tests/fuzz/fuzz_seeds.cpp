@@ -165,6 +165,18 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
   if (!h264.empty()) WriteSeed(out / "annexb_splitter", "clip.264", h264);
   if (!mpeg4.empty()) WriteSeed(out / "mpeg4_vop_splitter", "clip.m4v", mpeg4);
   if (!jpeg.empty()) WriteSeed(out / "jpeg_size", "still.jpg", jpeg);
+  // The own H.264 decoder's input: size in macroblocks, references, flags,
+  // then pieces of an intra-only CAVLC stream, one access unit each.
+  const Bytes intra = Ffmpeg(work, "intra.264", "-t 0.3 -c:v libx264 -g 1 -coder 0 -bf 0 -pix_fmt yuv420p -f h264");
+  if (!intra.empty()) {
+    fuzz::InputWriter w;
+    for (const uint8_t v : {3, 2, 1, 1}) w.U8(v);
+    for (const AccessUnit& u : SplitAnnexB(intra)) {
+      w.U16(static_cast<uint16_t>(u.bytes.size()));
+      w.Bytes(u.bytes);
+    }
+    WriteSeed(out / "avc_decoder", "intra.264", w.Data());
+  }
   // The decoder's input: picture width, height and mode, then the bytes;
   // baseline and progressive (with restart intervals), subsampled and not.
   const std::pair<const char*, const char*> jpegs[] = {
@@ -211,7 +223,7 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
     uint8_t kind;  // 1 + value % 4
     const char* name;
     const std::vector<std::pair<Bytes, bool>>& units;
-  } clips[] = {{0, "h264", h264Units}, {1, "mpeg4", mpeg4Units}, {2, "jpeg", jpegUnits}};
+  } clips[] = {{0, "h264", h264Units}, {1, "mpeg4", mpeg4Units}, {2, "jpeg", jpegUnits}, {3, "qx264", h264Units}};
   for (const auto& clip : clips) {
     if (clip.units.empty()) continue;
     for (uint8_t depth = 0; depth < std::size(fuzz::kDepths); ++depth) {

@@ -1,5 +1,6 @@
-// The decoder front with its built kinds (FFmpeg's H.264, the MPEG-4
-// library): payloads and the archive header's picture size from the input,
+// The decoder front with every kind it builds (H.264 through FFmpeg and
+// through the own library, MPEG-4, JPEG): payloads and the archive header's
+// picture size from the input,
 // every display set-up (and so every output format of the path), source and
 // destination exactly as large as the caller's contract says.
 #include <cstdlib>

@@ -33,6 +33,13 @@ TEST(VyxdecodeArguments, ValuesFollowTheOptionOrItsEqualsSign) {
   EXPECT_FALSE(defaults->options.jpegAccurate);
   EXPECT_TRUE(defaults->ppmDirectory.empty());
   EXPECT_EQ(defaults->options.h264Threads, VideoDecodeOptions{}.h264Threads);
+  EXPECT_FALSE(defaults->options.ownH264);
+  const auto own = Parse({"--decoder=qx264", "a.vyx"});
+  ASSERT_TRUE(own);
+  EXPECT_TRUE(own->options.ownH264);
+  const auto ffmpeg = Parse({"a.vyx", "--decoder", "ffmpeg"});
+  ASSERT_TRUE(ffmpeg);
+  EXPECT_FALSE(ffmpeg->options.ownH264);
 }
 
 TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
@@ -52,6 +59,7 @@ TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
       {{"a.vyx", "--ppm="}, "--ppm wants a directory"},
       {{"a.vyx", "--md5"}, "unknown option --md5"},
       {{"a.vyx", "-p"}, "unexpected argument '-p'"},
+      {{"a.vyx", "--decoder=x264"}, "--decoder wants ffmpeg or qx264, got 'x264'"},
   };
   for (const Case& c : cases) {
     std::string error;

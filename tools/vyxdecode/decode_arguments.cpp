@@ -8,7 +8,7 @@
 namespace {
 
 // The options that take a value.
-constexpr std::string_view kValuedOptions[] = {"--threads", "--ppm"};
+constexpr std::string_view kValuedOptions[] = {"--threads", "--ppm", "--decoder"};
 
 bool TakesValue(std::string_view name) {
   for (std::string_view valued : kValuedOptions)
@@ -41,6 +41,14 @@ bool SetOption(std::string_view name, std::string_view value, DecodeArguments& a
       return false;
     }
     arguments.options.h264Threads = *threads;
+    return true;
+  }
+  if (name == "--decoder") {
+    if (value != "ffmpeg" && value != "qx264") {
+      error = "--decoder wants ffmpeg or qx264, got '" + std::string(value) + "'";
+      return false;
+    }
+    arguments.options.ownH264 = value == "qx264";
     return true;
   }
   error = "unknown option " + std::string(name);

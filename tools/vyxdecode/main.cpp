@@ -1,5 +1,6 @@
-// vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N]: decodes an archive's video
-// frames through the player's own video output (one decoder per codec class
+// vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N]
+//           [--decoder ffmpeg|qx264]: decodes an archive's video frames
+// through the player's own video output (one decoder per codec class
 // and picture size, nothing before the first key frame, the pictures still
 // held drawn at the end), drawing into a window in memory, and prints one
 // line per picture drawn:
@@ -15,6 +16,9 @@
 // RGB32 picture as well.  --accurate decodes JPEG pictures with the accurate
 // decoder instead of the player's fast one.  --ppm DIR writes each picture
 // drawn as DIR/<record index>.ppm (binary, R G B, the archive's size).
+// --decoder=qx264 decodes H.264 records with the program's own library, as
+// records of codec class 3 are; with --planes the md5 is then of each
+// picture's cropped window.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +34,10 @@
 namespace {
 
 int Usage(const std::string& error) {
-  std::fprintf(stderr, "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N]\n", error.c_str());
+  std::fprintf(stderr,
+               "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N] "
+               "[--decoder ffmpeg|qx264]\n",
+               error.c_str());
   return 2;
 }
 

@@ -1,0 +1,18 @@
+#pragma once
+// The in-loop deblocking filter (clause 8.7) for pictures of intra
+// macroblocks, run over the picture once its macroblocks are decoded, in
+// macroblock order, so that intra prediction always saw unfiltered samples.
+#include <cstdint>
+
+#include "codecs/h264/kernel_set.h"
+#include "codecs/h264/macroblock_record.h"
+#include "codecs/h264/picture_store.h"
+
+namespace avc {
+
+// Filters every macroblock of `picture` decoded by a slice numbered
+// `firstSlice` or later.
+void DeblockPicture(StoredPicture& picture, const MbRecord* mbs, uint32_t widthInMbs, uint32_t heightInMbs,
+                    int32_t firstSlice, const KernelSet& kernels);
+
+}  // namespace avc

@@ -1,0 +1,24 @@
+#pragma once
+// What later macroblocks and the deblocking filter read of a decoded
+// macroblock: one record per macroblock of the picture.
+#include <cstdint>
+
+namespace avc {
+
+enum class MbKind : uint8_t { kNone, kIntra4x4, kIntra16x16, kPcm };
+
+struct MbRecord {
+  int32_t slice = -1;          // the slice that decoded it; -1 none yet
+  MbKind kind = MbKind::kNone;
+  uint8_t qp = 0;              // 0 for I_PCM
+  uint8_t chromaQp = 0;
+  uint8_t disableDeblocking = 0;   // the slice's disable_deblocking_filter_idc
+  int8_t filterOffsetA = 0;
+  int8_t filterOffsetB = 0;
+  int8_t chromaQpIndexOffset = 0;
+  uint8_t totalCoeff[16] = {};     // luma 4x4 blocks, raster order
+  uint8_t chromaTotalCoeff[2][4] = {};
+  uint8_t intraModes[16] = {};     // raster order
+};
+
+}  // namespace avc

@@ -1,0 +1,94 @@
+#pragma once
+// The frame store and the decoded picture buffer (clauses 8.2.1, 8.2.5.3
+// and C.4 for I pictures): a frame-store entry for each new picture, its
+// picture order count, reference marking by sliding window, output by
+// bumping in picture order, and the output ring that frees entries one NAL
+// unit after their output.
+#include <cstdint>
+
+#include "codecs/h264/parameter_sets.h"
+#include "codecs/h264/slice_header.h"
+
+namespace avc {
+
+constexpr uint32_t kMaxStoreEntries = 36;
+constexpr uint32_t kMaxDpbFrames = 16;
+constexpr uint32_t kOutputRingSize = 64;
+
+enum class OutputState : uint8_t { kInUse, kQueued, kDone };
+
+struct StoredPicture {
+  uint8_t* planes[3] = {};
+  OutputState output = OutputState::kDone;
+  bool inDpb = false;
+  bool reference = false;
+  bool waitsForOutput = false;
+  bool idr = false;
+  bool incomplete = false;
+  bool deblocked = false;
+  uint32_t frameNum = 0;
+  int32_t poc = 0;
+  uint32_t user1 = 0, user2 = 0;
+  int32_t width = 0, height = 0;
+  int32_t cropLeft = 0, cropRight = 0, cropTop = 0, cropBottom = 0;
+  uint32_t picSizeInMbs = 0;
+  uint32_t mbsDecoded = 0;
+};
+
+class PictureStore {
+ public:
+  // `entries` frames of `frameBytes`, planes laid out by the caller.
+  void Attach(uint8_t* frames, uint32_t entries, uint32_t frameBytes, uint32_t widthInMbs, uint32_t heightInMbs,
+              bool bumping);
+  void Reset(uint32_t dpbSize);
+  void SetDpbSize(uint32_t frames);
+
+  // Sets up the picture of this first slice; -1 when no entry is free or
+  // frame_num goes backwards without cause.
+  int StartPicture(const SeqParamSet& sps, const SliceHeader& h, uint32_t user1, uint32_t user2);
+  // Puts the current picture (if any) into the buffer.
+  void FinishPicture();
+  // Outputs every waiting picture and empties the buffer.
+  void Flush();
+  // Frees the oldest queued entry: called once per NAL unit.
+  void RetireOneOutput();
+
+  StoredPicture* Current() { return current_ < entries_ ? &pictures_[current_] : nullptr; }
+  uint32_t CurrentIndex() const { return current_; }
+  uint32_t DpbFill() const { return dpbCount_; }
+  uint32_t QueuedCount() const;
+
+ private:
+  void Store(uint32_t index);
+  void Output(uint32_t index);
+  void RemoveUnneeded();
+  void SlidingWindow(uint32_t numRefFrames);
+  bool UnmarkOldestReference();
+  void ComputePoc(const SeqParamSet& sps, const SliceHeader& h, StoredPicture& p);
+
+  StoredPicture pictures_[kMaxStoreEntries];
+  uint32_t entries_ = 0;
+  bool bumping_ = true;
+  uint32_t current_ = kMaxStoreEntries;
+  uint32_t dpb_[kMaxDpbFrames] = {};
+  uint32_t dpbCount_ = 0;
+  uint32_t dpbSize_ = 1;
+  uint32_t ring_[kOutputRingSize] = {};
+  uint32_t ringRead_ = 0, ringWrite_ = 0;
+
+  // Current picture's marking inputs.
+  bool currentIdr_ = false;
+  bool noOutputOfPriorPics_ = false;
+  bool longTermReference_ = false;
+  uint32_t numRefFrames_ = 0;
+
+  // Picture order count state.
+  int32_t prevPocMsb_ = 0;
+  uint32_t prevPocLsb_ = 0;
+  uint32_t prevFrameNum_ = 0;
+  int32_t prevFrameNumOffset_ = 0;
+  uint32_t prevRefFrameNum_ = 0;
+  bool started_ = false;
+};
+
+}  // namespace avc

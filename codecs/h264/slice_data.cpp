@@ -1,0 +1,433 @@
+#include "codecs/h264/slice_data.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "codecs/h264/avc_context.h"
+#include "codecs/h264/cavlc.h"
+#include "codecs/h264/quant_tables.h"
+
+namespace avc {
+
+namespace {
+
+// coded_block_pattern of Intra_4x4 macroblocks by codeNum (Table 9-4).
+constexpr uint8_t kIntraCbp[48] = {47, 31, 15, 0,  23, 27, 29, 30, 7,  11, 13, 14, 39, 43, 45, 46,
+                                   16, 3,  5,  10, 12, 19, 21, 26, 28, 35, 37, 42, 44, 1,  2,  4,
+                                   8,  17, 18, 20, 24, 6,  9,  22, 25, 32, 33, 34, 36, 40, 38, 41};
+
+// Errors of one macroblock, each its own bit.
+enum : uint32_t {
+  kErrMbType = 1u << 1,
+  kErrPredMode = 1u << 2,
+  kErrCbp = 1u << 3,
+  kErrQpDelta = 1u << 4,
+  kErrResidual = 1u << 5,
+  kErrNeighbour = 1u << 6,
+  kErrPcm = 1u << 7,
+  kErrTruncated = 1u << 8,
+  kErrFirstMb = 1u,
+};
+
+// Conforming streams keep every coefficient within 16 bits; this bound
+// only keeps hostile ones from overflowing the transform.
+inline int32_t ClampCoefficient(int64_t v) {
+  constexpr int64_t kLimit = int64_t{1} << 25;
+  return static_cast<int32_t>(std::clamp(v, -kLimit, kLimit));
+}
+
+inline int BlockX(int blk) { return ((blk >> 2) & 1) * 2 + (blk & 1); }
+inline int BlockY(int blk) { return ((blk >> 3) & 1) * 2 + ((blk >> 1) & 1); }
+inline int BlockIndex(int x, int y) { return (y >> 1) * 8 + (x >> 1) * 4 + (y & 1) * 2 + (x & 1); }
+
+struct Coefficients {
+  int32_t luma[16][16];        // by raster 4x4 position, raster order
+  int32_t chroma[2][4][16];
+  bool lumaCoded[16];
+  bool chromaCoded[2][4];
+};
+
+class IntraSliceDecoder {
+ public:
+  IntraSliceDecoder(AvcDecContext& c, int32_t sliceId)
+      : c_(c),
+        r_(c.reader),
+        h_(c.slice),
+        sliceId_(sliceId),
+        widthMbs_(c.activeSps.widthInMbs),
+        picSize_(c.activeSps.widthInMbs * c.activeSps.frameHeightInMbs),
+        lumaStride_(static_cast<ptrdiff_t>(c.activeSps.widthInMbs) * 16),
+        chromaStride_(lumaStride_ / 2),
+        qp_(h_.sliceQp),
+        chromaOffset_(c.activePps.chromaQpIndexOffset),
+        k_(*c.kernels) {
+    StoredPicture* pic = c.store.Current();
+    picture_ = pic;
+  }
+
+  uint32_t Run() {
+    uint32_t addr = h_.firstMbInSlice;
+    if (addr >= picSize_ || !picture_) return kErrFirstMb;
+    for (;;) {
+      const uint32_t e = DecodeMacroblock(addr);
+      if (e) return e;
+      ++picture_->mbsDecoded;
+      if (++addr >= picSize_ || !r_.MoreRbspData()) return 0;
+    }
+  }
+
+ private:
+  bool Available(int mbx, int mby) const {
+    if (mbx < 0 || mby < 0 || mbx >= static_cast<int>(widthMbs_)) return false;
+    const uint32_t n = static_cast<uint32_t>(mby) * widthMbs_ + static_cast<uint32_t>(mbx);
+    return n < picSize_ && c_.mbs[n].slice == sliceId_;
+  }
+  const MbRecord& At(int mbx, int mby) const { return c_.mbs[static_cast<uint32_t>(mby) * widthMbs_ + mbx]; }
+
+  uint32_t ReadQpDelta() {
+    const int32_t delta = r_.Se();
+    if (delta < -26 || delta > 25) return kErrQpDelta;
+    qp_ = (qp_ + delta + 52) % 52;
+    return 0;
+  }
+
+  // nC of a luma 4x4 block (x, y in 4x4 units).
+  int LumaNc(const MbRecord& m, int x, int y) const {
+    int n = 0, count = 0, total = 0;
+    if (x > 0) {
+      total += m.totalCoeff[y * 4 + x - 1], ++count;
+    } else if (Available(mbx_ - 1, mby_)) {
+      total += At(mbx_ - 1, mby_).totalCoeff[y * 4 + 3], ++count;
+    }
+    if (y > 0) {
+      total += m.totalCoeff[(y - 1) * 4 + x], ++count;
+    } else if (Available(mbx_, mby_ - 1)) {
+      total += At(mbx_, mby_ - 1).totalCoeff[12 + x], ++count;
+    }
+    n = count == 2 ? (total + 1) >> 1 : total;
+    return n;
+  }
+
+  int ChromaNc(const MbRecord& m, int comp, int x, int y) const {
+    int count = 0, total = 0;
+    if (x > 0) {
+      total += m.chromaTotalCoeff[comp][y * 2], ++count;
+    } else if (Available(mbx_ - 1, mby_)) {
+      total += At(mbx_ - 1, mby_).chromaTotalCoeff[comp][y * 2 + 1], ++count;
+    }
+    if (y > 0) {
+      total += m.chromaTotalCoeff[comp][x], ++count;
+    } else if (Available(mbx_, mby_ - 1)) {
+      total += At(mbx_, mby_ - 1).chromaTotalCoeff[comp][2 + x], ++count;
+    }
+    return count == 2 ? (total + 1) >> 1 : total;
+  }
+
+  // Reads a block and places its dequantised coefficients from scan index
+  // `first` on; false on a bad block.
+  bool ReadBlock(int nC, int first, int maxNumCoeff, int qp, int32_t* out, int& totalCoeff) {
+    int16_t levels[16] = {};
+    if (!ReadResidualBlock(r_, nC, maxNumCoeff, levels, totalCoeff)) return false;
+    const int qpDiv = qp / 6, qpMod = qp % 6;
+    for (int k = 0; k < maxNumCoeff; ++k) {
+      if (!levels[k]) continue;
+      const int pos = kZigzag[first + k];
+      out[pos] = ClampCoefficient(int64_t{levels[k]} * kNormAdjust[qpMod][kPositionClass[pos]] * (int64_t{1} << qpDiv));
+    }
+    return true;
+  }
+
+  uint32_t ReadResidual(MbRecord& m, bool intra16, int cbp, Coefficients& co) {
+    std::memset(&co, 0, sizeof co);
+    const int chromaQp = ChromaQpFor(qp_, chromaOffset_);
+    if (intra16) {
+      int32_t dc[16] = {};
+      int16_t levels[16] = {};
+      int total = 0;
+      if (!ReadResidualBlock(r_, LumaNc(m, 0, 0), 16, levels, total)) return kErrResidual;
+      int32_t cm[16] = {};
+      for (int k = 0; k < 16; ++k) cm[kZigzag[k]] = levels[k];
+      // f = H c H with H the 4x4 Hadamard matrix.
+      int32_t t[16];
+      for (int i = 0; i < 4; ++i) {
+        const int32_t* row = cm + 4 * i;
+        t[4 * i + 0] = row[0] + row[1] + row[2] + row[3];
+        t[4 * i + 1] = row[0] + row[1] - row[2] - row[3];
+        t[4 * i + 2] = row[0] - row[1] - row[2] + row[3];
+        t[4 * i + 3] = row[0] - row[1] + row[2] - row[3];
+      }
+      const int64_t v = kNormAdjust[qp_ % 6][0];
+      for (int j = 0; j < 4; ++j) {
+        const int32_t f[4] = {t[j] + t[4 + j] + t[8 + j] + t[12 + j], t[j] + t[4 + j] - t[8 + j] - t[12 + j],
+                              t[j] - t[4 + j] - t[8 + j] + t[12 + j], t[j] - t[4 + j] + t[8 + j] - t[12 + j]};
+        for (int i = 0; i < 4; ++i) dc[i * 4 + j] = ClampCoefficient((f[i] * v * (int64_t{1} << (qp_ / 6)) + 2) >> 2);
+      }
+      for (int p = 0; p < 16; ++p) co.luma[p][0] = dc[p];
+    }
+    for (int blk = 0; blk < 16; ++blk) {
+      const int x = BlockX(blk), y = BlockY(blk), p = y * 4 + x;
+      if (!(cbp & (1 << (blk >> 2)))) continue;
+      int total = 0;
+      const bool ok = intra16 ? ReadBlock(LumaNc(m, x, y), 1, 15, qp_, co.luma[p], total)
+                              : ReadBlock(LumaNc(m, x, y), 0, 16, qp_, co.luma[p], total);
+      if (!ok) return kErrResidual;
+      m.totalCoeff[p] = static_cast<uint8_t>(total);
+      co.lumaCoded[p] = total > 0;
+    }
+    const int chromaCbp = cbp >> 4;
+    if (chromaCbp) {
+      const int64_t v = kNormAdjust[chromaQp % 6][0];
+      for (int comp = 0; comp < 2; ++comp) {
+        int16_t levels[4] = {};
+        int total = 0;
+        if (!ReadResidualBlock(r_, -1, 4, levels, total)) return kErrResidual;
+        const int32_t c0 = levels[0], c1 = levels[1], c2 = levels[2], c3 = levels[3];
+        const int32_t f[4] = {c0 + c1 + c2 + c3, c0 - c1 + c2 - c3, c0 + c1 - c2 - c3, c0 - c1 - c2 + c3};
+        for (int b = 0; b < 4; ++b) {
+          co.chroma[comp][b][0] = ClampCoefficient((f[b] * v * (int64_t{1} << (chromaQp / 6))) >> 1);
+        }
+      }
+      if (chromaCbp & 2) {
+        for (int comp = 0; comp < 2; ++comp) {
+          for (int b = 0; b < 4; ++b) {
+            int total = 0;
+            if (!ReadBlock(ChromaNc(m, comp, b & 1, b >> 1), 1, 15, chromaQp, co.chroma[comp][b], total)) {
+              return kErrResidual;
+            }
+            m.chromaTotalCoeff[comp][b] = static_cast<uint8_t>(total);
+            co.chromaCoded[comp][b] = total > 0;
+          }
+        }
+      }
+    }
+    return 0;
+  }
+
+  // The upper, upper-right, left and corner samples of a 4x4 luma block.
+  void LumaEdge4(uint8_t* at, int x, int y, IntraEdge& e) const {
+    const bool a = Available(mbx_ - 1, mby_), b = Available(mbx_, mby_ - 1);
+    const bool cAvail = Available(mbx_ + 1, mby_ - 1), d = Available(mbx_ - 1, mby_ - 1);
+    e.hasLeft = x > 0 || a;
+    e.hasTop = y > 0 || b;
+    e.hasCorner = x > 0 ? (y > 0 || b) : (y > 0 ? a : d);
+    bool topRight;
+    if (y == 0) {
+      topRight = x < 3 ? b : cAvail;
+    } else {
+      topRight = x < 3 && BlockIndex(x + 1, y - 1) < BlockIndex(x, y);
+    }
+    const uint8_t* above = at - lumaStride_;
+    for (int i = 0; i < 4; ++i) {
+      e.top[i] = e.hasTop ? above[i] : 0;
+      e.left[i] = e.hasLeft ? at[i * lumaStride_ - 1] : 0;
+    }
+    for (int i = 4; i < 8; ++i) e.top[i] = topRight ? above[i] : e.top[3];
+    e.corner = e.hasCorner ? above[-1] : 0;
+  }
+
+  void MbEdge(uint8_t* at, ptrdiff_t stride, int size, IntraEdge& e) const {
+    e.hasLeft = Available(mbx_ - 1, mby_);
+    e.hasTop = Available(mbx_, mby_ - 1);
+    e.hasCorner = Available(mbx_ - 1, mby_ - 1);
+    for (int i = 0; i < size; ++i) {
+      e.top[i] = e.hasTop ? at[i - stride] : 0;
+      e.left[i] = e.hasLeft ? at[i * stride - 1] : 0;
+    }
+    e.corner = e.hasCorner ? at[-stride - 1] : 0;
+  }
+
+  uint32_t PredictChroma(int mode, const Coefficients& co, int cbp) {
+    uint32_t error = 0;
+    const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
+    for (int comp = 0; comp < 2; ++comp) {
+      uint8_t* at = picture_->planes[1 + comp] + offset;
+      IntraEdge e;
+      MbEdge(at, chromaStride_, 8, e);
+      if ((mode == 1 && !e.hasLeft) || (mode == 2 && !e.hasTop) ||
+          (mode == 3 && !(e.hasLeft && e.hasTop && e.hasCorner))) {
+        error = kErrNeighbour;
+      }
+      k_.intraChroma[mode](at, chromaStride_, e);
+      if (!(cbp >> 4)) continue;
+      for (int b = 0; b < 4; ++b) {
+        uint8_t* block = at + (b >> 1) * 4 * chromaStride_ + (b & 1) * 4;
+        if (co.chromaCoded[comp][b]) {
+          k_.transformAdd(block, chromaStride_, co.chroma[comp][b]);
+        } else if (co.chroma[comp][b][0]) {
+          k_.dcAdd(block, chromaStride_, co.chroma[comp][b][0]);
+        }
+      }
+    }
+    return error;
+  }
+
+  int PredictedIntraMode(const MbRecord& m, int x, int y) const {
+    int modeA, modeB;
+    if (x > 0) {
+      modeA = m.intraModes[y * 4 + x - 1];
+    } else if (Available(mbx_ - 1, mby_)) {
+      const MbRecord& n = At(mbx_ - 1, mby_);
+      modeA = n.kind == MbKind::kIntra4x4 ? n.intraModes[y * 4 + 3] : 2;
+    } else {
+      return 2;
+    }
+    if (y > 0) {
+      modeB = m.intraModes[(y - 1) * 4 + x];
+    } else if (Available(mbx_, mby_ - 1)) {
+      const MbRecord& n = At(mbx_, mby_ - 1);
+      modeB = n.kind == MbKind::kIntra4x4 ? n.intraModes[12 + x] : 2;
+    } else {
+      return 2;
+    }
+    return std::min(modeA, modeB);
+  }
+
+  uint32_t DecodePcm(MbRecord& m) {
+    r_.AlignToByte();
+    if (r_.BitsLeft() < 384 * 8) return kErrPcm;
+    const uint8_t* src = r_.BytePointer();
+    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    for (int y = 0; y < 16; ++y) std::memcpy(luma + y * lumaStride_, src + y * 16, 16);
+    src += 256;
+    const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
+    for (int comp = 0; comp < 2; ++comp) {
+      uint8_t* chroma = picture_->planes[1 + comp] + offset;
+      for (int y = 0; y < 8; ++y) std::memcpy(chroma + y * chromaStride_, src + y * 8, 8);
+      src += 64;
+    }
+    r_.Skip(384 * 8);
+    m.kind = MbKind::kPcm;
+    m.qp = 0;
+    m.chromaQp = ChromaQpFor(0, chromaOffset_);
+    std::fill(std::begin(m.totalCoeff), std::end(m.totalCoeff), 16);
+    for (auto& comp : m.chromaTotalCoeff) std::fill(std::begin(comp), std::end(comp), 16);
+    return 0;
+  }
+
+  uint32_t DecodeMacroblock(uint32_t addr) {
+    mbx_ = static_cast<int>(addr % widthMbs_);
+    mby_ = static_cast<int>(addr / widthMbs_);
+    MbRecord& m = c_.mbs[addr];
+    m = MbRecord{};
+    m.disableDeblocking = static_cast<uint8_t>(h_.disableDeblockingFilterIdc);
+    m.filterOffsetA = static_cast<int8_t>(h_.sliceAlphaC0OffsetDiv2 * 2);
+    m.filterOffsetB = static_cast<int8_t>(h_.sliceBetaOffsetDiv2 * 2);
+    m.chromaQpIndexOffset = static_cast<int8_t>(chromaOffset_);
+
+    const uint32_t mbType = r_.Ue();
+    if (mbType > 25) return kErrMbType;
+    uint32_t error = 0;
+    if (mbType == 25) {
+      error = DecodePcm(m);
+    } else if (mbType == 0) {
+      error = DecodeIntra4x4(m);
+    } else {
+      error = DecodeIntra16x16(m, mbType);
+    }
+    if (r_.Overrun()) error |= kErrTruncated;
+    if (error) return error;
+    m.slice = sliceId_;
+    return 0;
+  }
+
+  uint32_t DecodeIntra4x4(MbRecord& m) {
+    m.kind = MbKind::kIntra4x4;
+    uint8_t prevFlag[16], rem[16];
+    for (int blk = 0; blk < 16; ++blk) {
+      prevFlag[blk] = static_cast<uint8_t>(r_.Bit());
+      rem[blk] = prevFlag[blk] ? 0 : static_cast<uint8_t>(r_.Bits(3));
+    }
+    const uint32_t chromaMode = r_.Ue();
+    if (chromaMode > 3) return kErrPredMode;
+    const uint32_t cbpCode = r_.Ue();
+    if (cbpCode > 47) return kErrCbp;
+    const int cbp = kIntraCbp[cbpCode];
+    if (cbp && ReadQpDelta()) return kErrQpDelta;
+    SetQp(m);
+    Coefficients co;
+    if (const uint32_t e = ReadResidual(m, false, cbp, co)) return e;
+    if (r_.Overrun()) return kErrTruncated;
+
+    uint32_t error = 0;
+    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    for (int blk = 0; blk < 16; ++blk) {
+      const int x = BlockX(blk), y = BlockY(blk);
+      const int predicted = PredictedIntraMode(m, x, y);
+      const int mode = prevFlag[blk] ? predicted : (rem[blk] < predicted ? rem[blk] : rem[blk] + 1);
+      m.intraModes[y * 4 + x] = static_cast<uint8_t>(mode);
+      uint8_t* at = luma + y * 4 * lumaStride_ + x * 4;
+      IntraEdge e;
+      LumaEdge4(at, x, y, e);
+      const bool needLeft = mode == 1 || mode == 4 || mode == 5 || mode == 6 || mode == 8;
+      const bool needTop = mode == 0 || mode == 3 || mode == 4 || mode == 5 || mode == 6 || mode == 7;
+      const bool needCorner = mode == 4 || mode == 5 || mode == 6;
+      if ((needLeft && !e.hasLeft) || (needTop && !e.hasTop) || (needCorner && !e.hasCorner)) error |= kErrNeighbour;
+      k_.intra4x4[mode](at, lumaStride_, e);
+      if (co.lumaCoded[y * 4 + x]) k_.transformAdd(at, lumaStride_, co.luma[y * 4 + x]);
+    }
+    error |= PredictChroma(static_cast<int>(chromaMode), co, cbp);
+    return error;
+  }
+
+  uint32_t DecodeIntra16x16(MbRecord& m, uint32_t mbType) {
+    m.kind = MbKind::kIntra16x16;
+    const int mode = static_cast<int>((mbType - 1) % 4);
+    const int chromaCbp = static_cast<int>(((mbType - 1) / 4) % 3);
+    const int cbp = (chromaCbp << 4) | (mbType >= 13 ? 15 : 0);
+    const uint32_t chromaMode = r_.Ue();
+    if (chromaMode > 3) return kErrPredMode;
+    if (ReadQpDelta()) return kErrQpDelta;
+    SetQp(m);
+    Coefficients co;
+    if (const uint32_t e = ReadResidual(m, true, cbp, co)) return e;
+    if (r_.Overrun()) return kErrTruncated;
+    std::fill(std::begin(m.intraModes), std::end(m.intraModes), 2);
+
+    uint32_t error = 0;
+    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    IntraEdge e;
+    MbEdge(luma, lumaStride_, 16, e);
+    if ((mode == 0 && !e.hasTop) || (mode == 1 && !e.hasLeft) || (mode == 3 && !(e.hasTop && e.hasLeft && e.hasCorner))) {
+      error |= kErrNeighbour;
+    }
+    k_.intra16x16[mode](luma, lumaStride_, e);
+    for (int p = 0; p < 16; ++p) {
+      uint8_t* at = luma + (p >> 2) * 4 * lumaStride_ + (p & 3) * 4;
+      if (co.lumaCoded[p]) {
+        k_.transformAdd(at, lumaStride_, co.luma[p]);
+      } else if (co.luma[p][0]) {
+        k_.dcAdd(at, lumaStride_, co.luma[p][0]);
+      }
+    }
+    error |= PredictChroma(static_cast<int>(chromaMode), co, cbp);
+    return error;
+  }
+
+  void SetQp(MbRecord& m) const {
+    m.qp = static_cast<uint8_t>(qp_);
+    m.chromaQp = ChromaQpFor(qp_, chromaOffset_);
+  }
+
+  AvcDecContext& c_;
+  BitReader& r_;
+  const SliceHeader& h_;
+  const int32_t sliceId_;
+  const uint32_t widthMbs_;
+  const uint32_t picSize_;
+  const ptrdiff_t lumaStride_;
+  const ptrdiff_t chromaStride_;
+  int qp_;
+  const int chromaOffset_;
+  const KernelSet& k_;
+  StoredPicture* picture_ = nullptr;
+  int mbx_ = 0, mby_ = 0;
+};
+
+}  // namespace
+
+uint32_t DecodeIntraSliceData(AvcDecContext& context, int32_t sliceId) {
+  return IntraSliceDecoder(context, sliceId).Run();
+}
+
+}  // namespace avc

@@ -1,0 +1,122 @@
+#include "tests/codecs/h264/avc_test_support.h"
+
+#include <memory>
+#include <sstream>
+
+#include "tests/support/test_support.h"
+#include "tools/common/md5.h"
+
+namespace avc_test {
+
+namespace {
+
+struct NalPosition {
+  size_t start;    // first byte of the start code
+  size_t payload;  // first byte after it
+};
+
+std::vector<NalPosition> FindNalUnits(const std::vector<uint8_t>& s) {
+  std::vector<NalPosition> units;
+  for (size_t i = 0; i + 3 <= s.size(); ++i) {
+    if (s[i] == 0 && s[i + 1] == 0 && s[i + 2] == 1) {
+      const size_t start = (i > 0 && s[i - 1] == 0) ? i - 1 : i;
+      units.push_back({start, i + 3});
+      i += 2;
+    }
+  }
+  return units;
+}
+
+}  // namespace
+
+std::vector<std::vector<uint8_t>> SplitAccessUnits(const std::vector<uint8_t>& s) {
+  std::vector<std::vector<uint8_t>> units;
+  const std::vector<NalPosition> nals = FindNalUnits(s);
+  size_t auStart = nals.empty() ? 0 : nals[0].start;
+  bool sawSlice = false;
+  for (size_t n = 0; n < nals.size(); ++n) {
+    const size_t p = nals[n].payload;
+    if (p >= s.size()) break;
+    const int type = s[p] & 31;
+    const bool slice = type == 1 || type == 5;
+    // A slice whose first_mb_in_slice is 0 (its first bit is 1) or a
+    // parameter set, SEI or delimiter after a slice starts the next unit.
+    const bool firstSlice = slice && p + 1 < s.size() && (s[p + 1] & 0x80);
+    const bool startsUnit = sawSlice && (firstSlice || (type >= 6 && type <= 9));
+    if (startsUnit) {
+      units.emplace_back(s.begin() + static_cast<std::ptrdiff_t>(auStart),
+                         s.begin() + static_cast<std::ptrdiff_t>(nals[n].start));
+      auStart = nals[n].start;
+      sawSlice = false;
+    }
+    sawSlice = sawSlice || slice;
+  }
+  if (auStart < s.size()) units.emplace_back(s.begin() + static_cast<std::ptrdiff_t>(auStart), s.end());
+  return units;
+}
+
+std::string PictureMd5(const AvcDecPicture& p) {
+  Md5 md5;
+  const int width = p.width - p.cropLeft - p.cropRight;
+  const int height = p.height - p.cropTop - p.cropBottom;
+  for (int y = 0; y < height; ++y) md5.Update(p.y + (p.cropTop + y) * p.lumaStride + p.cropLeft, width);
+  for (const uint8_t* plane : {p.cb, p.cr}) {
+    for (int y = 0; y < height / 2; ++y) {
+      md5.Update(plane + (p.cropTop / 2 + y) * p.chromaStride + p.cropLeft / 2, width / 2);
+    }
+  }
+  return md5.FinishHex();
+}
+
+std::vector<std::string> DecodeFileMd5(const std::filesystem::path& file, uint32_t widthInMbs, uint32_t heightInMbs) {
+  AvcDecParams params;
+  params.widthInMbs = widthInMbs;
+  params.heightInMbs = heightInMbs;
+  params.maxRefFrames = 16;
+  params.flags = kAvcDecBumping;
+  std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)> decoder(AvcDecCreate(&params), AvcDecDestroy);
+  std::vector<std::string> md5s;
+  if (!decoder) return md5s;
+  for (const std::vector<uint8_t>& unit : SplitAccessUnits(testing_support::ReadFile(file))) {
+    AvcDecPicture picture;
+    if (AvcDecDecode(decoder.get(), unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr) ==
+        kAvcDecPicture) {
+      md5s.push_back(PictureMd5(picture));
+    }
+  }
+  return md5s;
+}
+
+std::optional<std::vector<std::string>> FramemdHashes(const std::string& listing) {
+  std::vector<std::string> hashes;
+  std::istringstream in(listing);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const size_t comma = line.rfind(',');
+    if (comma == std::string::npos) return std::nullopt;
+    size_t first = line.find_first_not_of(' ', comma + 1);
+    if (first == std::string::npos) return std::nullopt;
+    hashes.push_back(line.substr(first));
+  }
+  return hashes;
+}
+
+std::optional<std::vector<std::string>> FfmpegFrameMd5(const std::filesystem::path& file) {
+  const auto out = testing_support::RunOutput("ffmpeg -nostdin -loglevel error -i '" + file.string() +
+                                              "' -f framemd5 -pix_fmt yuv420p - 2>/dev/null");
+  if (!out) return std::nullopt;
+  return FramemdHashes(*out);
+}
+
+bool MakeIntraStream(const std::filesystem::path& out, int width, int height, int frames,
+                     const std::string& x264Params, const std::string& extraArgs) {
+  std::ostringstream cmd;
+  cmd << "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=" << width << "x" << height
+      << ":rate=25 -frames:v " << frames << " -pix_fmt yuv420p -c:v libx264 " << (extraArgs.empty() ? "-profile:v baseline" : extraArgs)
+      << " -x264-params 'keyint=1:cabac=0:8x8dct=0" << (x264Params.empty() ? "" : ":" + x264Params)
+      << "' -f h264 '" << out.string() << "'";
+  return testing_support::Run(cmd.str()) == 0;
+}
+
+}  // namespace avc_test

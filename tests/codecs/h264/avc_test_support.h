@@ -1,0 +1,35 @@
+#pragma once
+// Decoding whole H.264 files with the library, one access unit per call as
+// an archive holds them, and the FFmpeg decode they are compared with.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codecs/h264/avc_decoder.h"
+
+namespace avc_test {
+
+// The Annex B access units of a stream, each with its start codes.
+std::vector<std::vector<uint8_t>> SplitAccessUnits(const std::vector<uint8_t>& stream);
+
+// md5 of the cropped window of a returned picture: Y, then Cb, then Cr.
+std::string PictureMd5(const AvcDecPicture& picture);
+
+// The md5 of each picture the library returns for the file, one access
+// unit per call; created at the given size in macroblocks.
+std::vector<std::string> DecodeFileMd5(const std::filesystem::path& file, uint32_t widthInMbs,
+                                       uint32_t heightInMbs);
+
+// The hashes of a framemd5 listing; nullopt when unreadable.
+std::optional<std::vector<std::string>> FramemdHashes(const std::string& listing);
+// FFmpeg's decode of a file as per-frame md5s of yuv420p pictures.
+std::optional<std::vector<std::string>> FfmpegFrameMd5(const std::filesystem::path& file);
+
+// Encodes an intra-only CAVLC stream with libx264 from a synthetic source:
+// `x264Params` are appended to the -x264-params list; true on success.
+bool MakeIntraStream(const std::filesystem::path& out, int width, int height, int frames,
+                     const std::string& x264Params, const std::string& extraArgs = "");
+
+}  // namespace avc_test

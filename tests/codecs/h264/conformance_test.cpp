@@ -1,0 +1,49 @@
+// The intra-only ITU-T H.264.1 conformance streams against FFmpeg's
+// per-frame md5s of the same streams.
+#include <gtest/gtest.h>
+
+#include "tests/codecs/h264/avc_test_support.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct ConformanceCase {
+  const char* name;
+  uint32_t widthInMbs;
+  uint32_t heightInMbs;
+};
+
+class IntraConformance : public testing::TestWithParam<ConformanceCase> {};
+
+TEST_P(IntraConformance, PicturesMatchTheReferenceMd5s) {
+  const ConformanceCase& c = GetParam();
+  ORLENTA_REQUIRE_TESTDATA(stream, std::string("h264/") + c.name);
+  ORLENTA_REQUIRE_TESTDATA(listing, std::string("h264_framemd5/") + c.name + ".framemd5");
+  const auto expected = avc_test::FramemdHashes([&] {
+    const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
+    return std::string(bytes.begin(), bytes.end());
+  }());
+  ASSERT_TRUE(expected);
+  const std::vector<std::string> decoded = avc_test::DecodeFileMd5(stream, c.widthInMbs, c.heightInMbs);
+  ASSERT_EQ(decoded.size(), expected->size());
+  for (size_t i = 0; i < decoded.size(); ++i) EXPECT_EQ(decoded[i], (*expected)[i]) << "picture " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, IntraConformance,
+                         testing::Values(ConformanceCase{"BA1_Sony_D.jsv", 11, 9},
+                                         ConformanceCase{"BAMQ1_JVC_C.264", 11, 9},
+                                         ConformanceCase{"BASQP1_Sony_C.jsv", 11, 9},
+                                         ConformanceCase{"CVPCMNL1_SVA_C.264", 22, 18},
+                                         ConformanceCase{"NL1_Sony_D.jsv", 11, 9},
+                                         ConformanceCase{"NLMQ1_JVC_C.264", 11, 9},
+                                         ConformanceCase{"SVA_BA1_B.264", 11, 9},
+                                         ConformanceCase{"SVA_NL1_B.264", 11, 9}),
+                         [](const testing::TestParamInfo<ConformanceCase>& info) {
+                           std::string name = info.param.name;
+                           for (char& ch : name) {
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace

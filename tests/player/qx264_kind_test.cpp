@@ -1,0 +1,147 @@
+// Decoder kind 4, the program's own H.264 library: through vyxdecode on
+// archives (planes against FFmpeg's md5s, pixels against the FFmpeg kind),
+// fed class-3 records in the video output, and on streams it refuses.
+#include "player/qx264_kind.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "codecs/mpeg4/output_formats.h"
+#include "platform/memory_display.h"
+#include "player/video_output.h"
+#include "tests/codecs/h264/avc_test_support.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::BuiltTool;
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// The md5 column of vyxdecode's lines.
+std::vector<std::string> DecodeMd5s(const fs::path& archive, const std::string& options) {
+  const auto output =
+      testing_support::RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " + Quote(archive) + " " + options);
+  std::vector<std::string> md5s;
+  if (!output) return md5s;
+  std::istringstream lines(*output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t at = line.find("md5=");
+    if (at != std::string::npos) md5s.push_back(line.substr(at + 4));
+  }
+  return md5s;
+}
+
+bool Mux(const fs::path& stream, const fs::path& archive) {
+  return testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " --h264 " +
+                              Quote(stream) + " >/dev/null") == 0;
+}
+
+class IntraArchive : public testing::TestWithParam<const char*> {};
+
+TEST_P(IntraArchive, PlanesEqualTheReferenceMd5s) {
+  const std::string name = GetParam();
+  ORLENTA_REQUIRE_TESTDATA(stream, "h264/" + name);
+  ORLENTA_REQUIRE_TESTDATA(listing, "h264_framemd5/" + name + ".framemd5");
+  testing_support::ScratchDir scratch("qx264_conformance");
+  ASSERT_TRUE(Mux(stream, scratch / "a.vyx"));
+  const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
+  const auto expected = avc_test::FramemdHashes(std::string(bytes.begin(), bytes.end()));
+  ASSERT_TRUE(expected);
+  EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(H264, IntraArchive,
+                         testing::Values("BA1_Sony_D.jsv", "BAMQ1_JVC_C.264", "BASQP1_Sony_C.jsv",
+                                         "CVPCMNL1_SVA_C.264", "NL1_Sony_D.jsv", "NLMQ1_JVC_C.264", "SVA_BA1_B.264",
+                                         "SVA_NL1_B.264"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+// The converted pictures of both kinds agree, cropped sizes and 1080 lines
+// (68 macroblock rows) included.
+TEST(Qx264Kind, PixelsEqualTheFfmpegKinds) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("qx264_pixels");
+  for (const auto& [width, height] : {std::pair{174, 98}, std::pair{1920, 1080}}) {
+    const auto stream = scratch / "intra.264";
+    ASSERT_TRUE(avc_test::MakeIntraStream(stream, width, height, 2, ""));
+    ASSERT_TRUE(Mux(stream, scratch / "a.vyx"));
+    const auto own = DecodeMd5s(scratch / "a.vyx", "--decoder=qx264");
+    EXPECT_EQ(own.size(), 2u) << width << "x" << height;
+    EXPECT_EQ(own, DecodeMd5s(scratch / "a.vyx", "--decoder=ffmpeg")) << width << "x" << height;
+  }
+}
+
+// Opened for QCIF: a CABAC stream, a High 10 stream and a CIF stream give
+// no picture and leave the destination alone.
+TEST(Qx264Kind, StreamsItCannotDecodeGiveNoPicture) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("qx264_refused");
+  const char* const encodings[] = {
+      "-s 176x144 -c:v libx264 -profile:v main -x264-params keyint=1",
+      "-s 176x144 -pix_fmt yuv420p10le -c:v libx264 -profile:v high10 -x264-params keyint=1:cabac=0",
+      "-s 352x288 -c:v libx264 -profile:v baseline -x264-params keyint=1",
+  };
+  for (const char* encoding : encodings) {
+    const auto file = scratch / "refused.264";
+    ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=352x288:rate=25 "
+                                   "-frames:v 2 " + std::string(encoding) + " -f h264 " + Quote(file)),
+              0);
+    std::vector<uint8_t> destination(176 * 144 * 4, 0x5A);
+    DecoderTarget target;
+    target.destination = destination.data();
+    target.width = 176;
+    target.height = 144;
+    target.format = OUTPUT_FORMAT_RGB32;
+    Qx264Kind kind;
+    ASSERT_EQ(kind.Open(target), 1);
+    for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(file))) {
+      EXPECT_EQ(kind.Decode(unit.data(), static_cast<int32_t>(unit.size()), 0), -1) << encoding;
+    }
+    EXPECT_EQ(destination, std::vector<uint8_t>(176 * 144 * 4, 0x5A)) << encoding;
+    EXPECT_EQ(kind.Drain(), -1);
+  }
+}
+
+// Records of codec class 3 reach kind 4 in the video output and are drawn.
+TEST(Qx264Kind, VideoOutputDrawsClassThreeRecords) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("qx264_output");
+  const auto stream = scratch / "intra.264";
+  ASSERT_TRUE(avc_test::MakeIntraStream(stream, 176, 144, 3, ""));
+  platform::ScopedDisplayBackend display(std::make_shared<platform::MemoryDisplayBackend>());
+  platform::MemoryVideoWindow window;
+  VideoOutput output(window);
+  output.SetOutputFormat(32, 0);
+  int drawn = 0;
+  output.SetDrawObserver([&](const DrawnPicture& picture) {
+    ++drawn;
+    EXPECT_EQ(picture.width, 176);
+    EXPECT_EQ(picture.height, 144);
+  });
+  for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(stream))) {
+    VyxFrame frame;
+    frame.index.header = {};
+    frame.index.header.magic = VYX_FRAME_MAGIC;
+    frame.index.header.type = FRAME_TYPE_H264_I;
+    frame.index.header.width = 176;
+    frame.index.header.height = 144;
+    frame.index.header.length = static_cast<uint32_t>(unit.size());
+    frame.index.codecClass = CODEC_CLASS_QX264;
+    frame.payload = unit;
+    output.ShowVideoFrame(frame);
+  }
+  EXPECT_EQ(drawn, 3);
+}
+
+}  // namespace
