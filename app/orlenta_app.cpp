@@ -5,9 +5,10 @@
 #include "app/termination_signals.h"
 
 bool COrlentaApp::InitInstance(const QStringList& arguments) {
+  LoadDewarpSettings(&m_dewarpSettings);
   CCommandLineInfo commandLine;
   ParseCommandLine(arguments, commandLine);
-  COrlentaDlg dialog;
+  COrlentaDlg dialog(nullptr, m_dewarpSettings);
   dialog.SetFileName(commandLine.m_strFileName);
   CloseOnTerminationSignals(dialog);
   dialog.exec();

@@ -60,7 +60,8 @@ QRect FitIntoWorkArea(QRect outer, QSize chrome, const QRect& workArea) {
 
 }  // namespace
 
-COrlentaDlg::COrlentaDlg(QWidget* parent) : QDialog(parent) {
+COrlentaDlg::COrlentaDlg(QWidget* parent, const DewarpSettings& settings)
+    : QDialog(parent), m_dewarpSettings(settings) {
   for (size_t i = 0; i < m_skin.size(); ++i) m_skin[i].Load(kSkinResources[i], "JPG");
   m_icon = LoadProgramIcon();
 
@@ -110,7 +111,7 @@ void COrlentaDlg::CreateControls() {
   m_btnWall180 = new CxSkinButton(IDC_BTN_WALL_180, BS_AUTORADIOBUTTON, this);
 
   m_slider = new CBitSlider(IDC_SLIDER_TIME, this);
-  m_videoContainer = new CQxVideoContainer(this);
+  m_videoContainer = new CQxVideoContainer(this, platform::SystemClock(), m_dewarpSettings);
   SetDlgCtrlID(m_videoContainer, IDC_VIDEO_CONTAINER);
 
   m_timeText = new QLabel(this);

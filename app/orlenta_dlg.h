@@ -22,6 +22,7 @@
 #include "app/skin/picture.h"
 #include "app/skin/skin_button.h"
 #include "platform/message_target.h"
+#include "dewarp/dewarp_settings.h"
 #include "platform/qt/qt_message_target.h"
 #include "player/widgets/video_container.h"
 
@@ -40,7 +41,9 @@ constexpr int TIMER_OPEN_ON_START = 6626;  // once, 100 ms after the window appe
 class COrlentaDlg : public QDialog {
   Q_OBJECT
  public:
-  explicit COrlentaDlg(QWidget* parent = nullptr);
+  // The fisheye views follow `settings` (the application's record, which
+  // must outlive the window).
+  explicit COrlentaDlg(QWidget* parent = nullptr, const DewarpSettings& settings = DefaultDewarpSettings());
   ~COrlentaDlg() override;
 
   // The archive named on the command line, opened 100 ms after the window
@@ -56,6 +59,9 @@ class COrlentaDlg : public QDialog {
   void ResizeWindow(int width, int height);
   // Enables the view buttons that the checked mount offers.
   void UpdateViewButtons();
+  // The mount a fisheye view mode belongs to: 1 ceiling, 2 desk, 3 wall,
+  // 0 none.
+  static int GetMountFamily(int mode);
 
   // Opens an archive and starts playing it.
   void OpenFile(const QString& path);
@@ -102,6 +108,7 @@ class COrlentaDlg : public QDialog {
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   bool event(QEvent* event) override;
   void done(int result) override;
 
@@ -132,6 +139,19 @@ class COrlentaDlg : public QDialog {
   void OnConvertAvi();
   void OnScale();
   void ResetFisheyeButtons();
+  // The view and mount buttons (app/orlenta_dlg_views.cpp).
+  void ConnectViewCommands();
+  void OnFisheyeView();
+  void OnSingleView();
+  void OnQuadView();
+  void OnDual180();
+  void On360();
+  void OnWall180();
+  // Shows a view mode: a different one clears the picture first; the video
+  // area takes the mode's shape and a paused picture is redrawn.
+  void ChangeViewMode(int target);
+  void OnMount(int family);
+  int CurrentViewMode() const;
   // After a failed open: nothing is open, as in a new window.
   void ShowNothingOpen();
   // Tells the user that a snapshot could not be saved, and why.
@@ -170,6 +190,7 @@ class COrlentaDlg : public QDialog {
   CxSkinButton* m_btnWall180 = nullptr;
   CBitSlider* m_slider = nullptr;
   CQxVideoContainer* m_videoContainer = nullptr;
+  const DewarpSettings& m_dewarpSettings;
   QLabel* m_timeText = nullptr;
 
   QMenu* m_contextMenu = nullptr;

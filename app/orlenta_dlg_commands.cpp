@@ -33,6 +33,7 @@ void COrlentaDlg::ConnectCommands() {
   connect(m_btnStop, &QAbstractButton::clicked, this, &COrlentaDlg::OnStop);
   connect(m_btnSnapshot, &QAbstractButton::clicked, this, &COrlentaDlg::OnSnapshot);
   connect(m_btnConvertAvi, &QAbstractButton::clicked, this, &COrlentaDlg::OnConvertAvi);
+  ConnectViewCommands();
 }
 
 void COrlentaDlg::EnableButtons(std::initializer_list<CxSkinButton*> buttons, bool enable) {

@@ -1,5 +1,7 @@
 #include "player/playback_engine.h"
 
+#include <algorithm>
+
 #include "platform/message_box.h"
 #include "platform/trace.h"
 #include "player/player_messages.h"
@@ -142,6 +144,12 @@ void PlaybackEngine::GetPictureSize(uint16_t& width, uint16_t& height) const {
   height = pictureHeight_;
 }
 
+void PlaybackEngine::SetPictureSize(int width, int height) {
+  Lock lock(thread_.Mutex());
+  pictureWidth_ = static_cast<uint16_t>(std::clamp(width, 0, 65535));
+  pictureHeight_ = static_cast<uint16_t>(std::clamp(height, 0, 65535));
+}
+
 bool PlaybackEngine::IsSuspended() const {
   Lock lock(thread_.Mutex());
   return thread_.IsSuspended(lock);
@@ -208,11 +216,14 @@ PlaybackEngine::Paced PlaybackEngine::Pace(const VyxFrame& frame, uint64_t seeks
   return Paced::Show;
 }
 
-bool PlaybackEngine::EndPass() {
+bool PlaybackEngine::EndPass(uint64_t seeksAtRead) {
   Lock lock(thread_.Mutex());
   while (true) {
     if (quit_) return false;
     const int mode = mode_;
+    // A seek that came while a step showed its frame (to redraw a paused
+    // picture) takes the step once more, to the frame after the seek.
+    if (mode == PLAY_MODE_STEP_FORWARD && seeks_ != seeksAtRead) return true;
     if (mode == PLAY_MODE_PAUSE || mode == PLAY_MODE_STEP_BACK || mode == PLAY_MODE_STEP_FORWARD) {
       mode_ = PLAY_MODE_PAUSE;
       thread_.SuspendSelf(lock);
@@ -267,6 +278,6 @@ void PlaybackEngine::ThreadMain() {
         sink_->PlayAudioFrame(*out.frame);
       }
     }
-    if (!EndPass()) return;
+    if (!EndPass(seeksAtRead)) return;
   }
 }

@@ -43,6 +43,8 @@ class PlaybackEngine {
   bool IsSquareSource() const;
   // The picture size last reported with WM_VIDEO_SIZE_CHANGED (0 x 0 before).
   void GetPictureSize(uint16_t& width, uint16_t& height) const;
+  // A fisheye view's size, which square sources then keep.
+  void SetPictureSize(int width, int height);
   // True while the play thread waits to be resumed.
   bool IsSuspended() const;
   // Ends the play thread: quit, resume, and a bounded wait for its end.
@@ -60,7 +62,8 @@ class PlaybackEngine {
   Paced Pace(const VyxFrame& frame, uint64_t seeksAtRead);
   void ReportKeyFrameSize(const VYX_FRAME_HEADER& header);
   // Mode handling at the end of a pass; false when the thread must end.
-  bool EndPass();
+  // seeksAtRead: the seek count when the pass read its frame.
+  bool EndPass(uint64_t seeksAtRead);
   void Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
   FrameSink* sink_ = nullptr;

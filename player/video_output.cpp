@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <new>
 
+#include "platform/clock.h"
 #include "platform/trace.h"
 #include "platform/wide_text.h"
 #include "player/decoder_opening.h"
@@ -54,8 +55,11 @@ void TimeText(wchar_t (&to)[N], uint32_t seconds) {
 
 }  // namespace
 
-VideoOutput::VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options)
-    : window_(window), ownH264_(options.ownH264) {
+VideoOutput::VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options,
+                         const DewarpSettings& settings)
+    : window_(window),
+      ownH264_(options.ownH264),
+      view_(settings, [] { return static_cast<uint32_t>(platform::SystemClock().NowMs()); }) {
   decoder_.SetDecodeOptions(options);
   decoder_.SetSourcePadding(kInputPadding);
   ResetStats();
@@ -87,6 +91,8 @@ bool VideoOutput::OpenDecoderLocked(const LOCAL_FRAME_INDEX& record) {
 
   const size_t pixels = static_cast<size_t>(width_) * static_cast<size_t>(height_);
   const size_t destinationSize = overlay_ ? pixels * 2 : pixels * static_cast<size_t>(bitsPerPixel_ / 8);
+  // Passthrough tiles show the destination where it lies.
+  view_.ForgetSource();
   try {
     destination_.assign(destinationSize, 0);
     if (source_.empty()) source_.assign(kInitialSourceSize, 0);
@@ -108,10 +114,19 @@ bool VideoOutput::OpenDecoderLocked(const LOCAL_FRAME_INDEX& record) {
   decoderOpen_ = true;
 
   // Square pictures come from fisheye cameras; without a view they are
-  // shown as they are (view mode 0).
-  if (width_ == height_) viewMode_ = 0;
+  // shown as they are (view mode 0).  With one, the renderer is set up for
+  // the view's picture when it is drawn.
+  if (width_ == height_ && viewMode_ == -1) viewMode_ = 0;
   render_.Init(&window_, width_, height_);
+  renderWidth_ = width_;
+  renderHeight_ = height_;
   return true;
+}
+
+// Views are made of whole 32-bit pixels.
+bool VideoOutput::IsDewarpableLocked() const {
+  return width_ == height_ && width_ > 0 && !overlay_ && bitsPerPixel_ == 32 &&
+         destination_.size() >= static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4;
 }
 
 bool VideoOutput::FillSourceLocked(const std::vector<uint8_t>& payload) {
@@ -170,9 +185,28 @@ void VideoOutput::ShowVideoFrame(const VyxFrame& frame) {
 }
 
 void VideoOutput::DrawLocked(const VYX_FRAME_HEADER& header) {
-  render_.Draw(width_, height_, destination_.data(), timeText_, titleText_, fpsText_);
+  int width = width_, height = height_;
+  const uint8_t* pixels = destination_.data();
+  size_t bytes = destination_.size();
+  if (IsDewarpableLocked()) {
+    if (viewMode_ != view_.GetViewMode()) view_.SetViewMode(viewMode_);
+    view_.ComposeFisheyeView(reinterpret_cast<const uint32_t*>(destination_.data()), width_, height_, header.time);
+    view_.DrawSelectionBorder();
+    pixels = reinterpret_cast<const uint8_t*>(view_.GetViewOutputBuffer());
+    width = view_.GetViewOutputWidth();
+    height = view_.GetViewOutputHeight();
+    bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    if (!pixels || width <= 0 || height <= 0) return;
+    // A new view, or a drag at the moving size, changes the picture's size.
+    if (width != renderWidth_ || height != renderHeight_) {
+      render_.Init(&window_, width, height);
+      renderWidth_ = width;
+      renderHeight_ = height;
+    }
+  }
+  render_.Draw(width, height, pixels, timeText_, titleText_, fpsText_);
   drawnFrame_.store(true, std::memory_order_release);
-  if (drawObserver_) drawObserver_({header, width_, height_, destination_});
+  if (drawObserver_) drawObserver_({header, width, height, std::span<const uint8_t>(pixels, bytes)});
 }
 
 void VideoOutput::DrainVideo() {
@@ -232,6 +266,39 @@ void VideoOutput::LeaveViewMode() {
   static const std::vector<uint8_t> black(16 * 16 * 4, 0);
   render_.Draw(16, 16, black.data(), L"", L"", L"");
   viewMode_ = -1;
+  view_.SetViewMode(-1);
+}
+
+void VideoOutput::ChangeViewMode(int mode) {
+  std::lock_guard lock(mutex_);
+  if (mode == viewMode_) return;
+  static const std::vector<uint8_t> black(16 * 16 * 4, 0);
+  render_.Draw(16, 16, black.data(), L"", L"", L"");
+  viewMode_ = mode;
+}
+
+int VideoOutput::ViewModeWidth(int mode) const {
+  std::lock_guard lock(mutex_);
+  return view_.ViewModeWidth(mode);
+}
+
+int VideoOutput::ViewModeHeight(int mode) const {
+  std::lock_guard lock(mutex_);
+  return view_.ViewModeHeight(mode);
+}
+
+bool VideoOutput::OnDewarpMouse(int message, int delta, int x, int y, int clientWidth, int clientHeight) {
+  std::lock_guard lock(mutex_);
+  const int before = view_.GetViewMode();
+  const bool changed = view_.OnDewarpMouse(message, delta, x, y, clientWidth, clientHeight);
+  // A tile picked in the layout shown: the box follows the view.
+  if (view_.GetViewMode() != before && viewMode_ == before) viewMode_ = view_.GetViewMode();
+  return changed;
+}
+
+bool VideoOutput::RestoreSingleViewSize() {
+  std::lock_guard lock(mutex_);
+  return view_.RestoreSingleViewSize() == 1;
 }
 
 void VideoOutput::SetOsdPosition(int position) {
@@ -239,35 +306,11 @@ void VideoOutput::SetOsdPosition(int position) {
   render_.SetOsdPosition(position);
 }
 
-int VideoOutput::Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
-  bool square;
-  {
-    std::lock_guard lock(mutex_);
-    square = width_ == height_;
-  }
-  if (square) return SnapshotDewarp(path, reason);
-  return SaveSnapshot(path, asBmp, reason);
-}
+namespace {
 
-int VideoOutput::SnapshotDewarp(const std::wstring& path, std::error_code* reason) {
-  // View mode 0 is the fisheye picture as it is; it is saved as a JPEG file.
-  if (GetViewMode() != 0) return -1;
-  return SaveSnapshot(path, false, reason);
-}
-
-int VideoOutput::SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
-  std::vector<uint8_t> image;
-  {
-    std::lock_guard lock(mutex_);
-    if (!HasDrawnFrame() || width_ <= 0 || height_ <= 0 || overlay_ || bitsPerPixel_ != 32 ||
-        destination_.size() < static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4)
-      return -1;
-    try {
-      image = MakeSnapshotBmp(width_, height_, destination_.data());
-    } catch (const std::bad_alloc&) {
-      return -1;
-    }
-  }
+// Writes a BMP file image as it is, or encoded as JPEG.
+int WriteSnapshotImage(std::span<const uint8_t> image, const std::wstring& path, bool asBmp,
+                       std::error_code* reason) {
   if (!asBmp) return SaveBitmapAsJpeg(image, path.c_str(), reason) == 0 ? 1 : -1;
   const std::string file = platform::WideToUtf8(path.c_str());
   std::FILE* out = std::fopen(file.c_str(), "wb");
@@ -284,6 +327,67 @@ int VideoOutput::SaveSnapshot(const std::wstring& path, bool asBmp, std::error_c
     return -1;
   }
   return 1;
+}
+
+// The channel that makes the selected tile of each view mode.
+int SnapshotChannelOfMode(int mode) {
+  switch (mode) {
+    case 0: case 1: case 2: case 4: case 7: case 11: case 12: case 14: case 17: case 21: case 22: case 23:
+      return 0;
+    case 3: case 5: case 8: case 13: case 15: case 18: case 24: return 1;
+    case 6: case 9: case 16: case 19: case 25: return 2;
+    case 10: case 20: case 26: return 3;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+int VideoOutput::Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
+  bool dewarped;
+  {
+    std::lock_guard lock(mutex_);
+    // A square picture, or none yet.
+    dewarped = width_ == height_ && (width_ <= 0 || IsDewarpableLocked());
+  }
+  if (dewarped) return SnapshotDewarp(path, asBmp, reason);
+  return SaveSnapshot(path, asBmp, reason);
+}
+
+// The selected tile of the view, or the raw picture in view mode 0.
+int VideoOutput::SnapshotDewarp(const std::wstring& path, bool asBmp, std::error_code* reason) {
+  std::vector<uint8_t> image;
+  {
+    std::lock_guard lock(mutex_);
+    const int channel = SnapshotChannelOfMode(view_.GetViewMode());
+    if (channel < 0 || !HasDrawnFrame()) return -1;
+    const auto keep = [&](std::span<const uint8_t> bmp, const std::wstring&) {
+      image.assign(bmp.begin(), bmp.end());
+      return true;
+    };
+    try {
+      if (view_.SnapshotChannel(channel, path, keep) != 1) return -1;
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+  }
+  return WriteSnapshotImage(image, path, asBmp, reason);
+}
+
+int VideoOutput::SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
+  std::vector<uint8_t> image;
+  {
+    std::lock_guard lock(mutex_);
+    if (!HasDrawnFrame() || width_ <= 0 || height_ <= 0 || overlay_ || bitsPerPixel_ != 32 ||
+        destination_.size() < static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4)
+      return -1;
+    try {
+      image = MakeSnapshotBmp(width_, height_, destination_.data());
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+  }
+  return WriteSnapshotImage(image, path, asBmp, reason);
 }
 
 std::wstring VideoOutput::GetTimeText() const {

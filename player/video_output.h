@@ -7,8 +7,12 @@
 // memory for the tools and tests.  It keeps the texts shown, counts frames
 // per second and saves snapshots of the last picture.
 //
-// One lock, the decode lock, guards the decoder, the buffers, the renderer
-// and the view mode; it is held while a frame is decoded and drawn.  Whether
+// Square pictures come from fisheye cameras: they go through the fisheye
+// view, which shows them raw or dewarped by the view mode.
+//
+// One lock, the decode lock, guards the decoder, the buffers, the renderer,
+// the view mode and the fisheye view; it is held while a frame is decoded
+// and drawn.  Whether
 // a frame has been drawn is readable without it, so that painting never
 // waits for decoding.
 #include <atomic>
@@ -20,6 +24,8 @@
 #include <system_error>
 #include <vector>
 
+#include "dewarp/dewarp_settings.h"
+#include "dewarp/fisheye_view.h"
 #include "platform/video_window.h"
 #include "player/decode_options.h"
 #include "player/frame_sink.h"
@@ -42,7 +48,10 @@ struct DrawnPicture {
 
 class VideoOutput : public VideoSink {
  public:
-  explicit VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options = {});
+  // settings: the fisheye views' (the application's record, which must
+  // outlive the output).
+  explicit VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options = {},
+                       const DewarpSettings& settings = DefaultDewarpSettings());
   ~VideoOutput() override;
   VideoOutput(const VideoOutput&) = delete;
   VideoOutput& operator=(const VideoOutput&) = delete;
@@ -63,7 +72,20 @@ class VideoOutput : public VideoSink {
   int GetViewMode() const override;
   void ClearPicture() override;
   void LeaveViewMode() override;
-  // Saves the last picture as a JPEG file, or as a BMP file with asBmp.
+  // The fisheye view mode shown from the next frame on; the picture is
+  // cleared when it changes.
+  void ChangeViewMode(int mode);
+  // The picture size of a view mode for the current square source.
+  int ViewModeWidth(int mode) const;
+  int ViewModeHeight(int mode) const;
+  // Mouse input on a client area of the given size showing the picture (see
+  // FisheyeView::OnDewarpMouse); true when the picture changes.  A click
+  // that selects another tile makes its mode the current one.
+  bool OnDewarpMouse(int message, int delta, int x, int y, int clientWidth, int clientHeight);
+  // After a drag of a single view: back to its full size; true when it acted.
+  bool RestoreSingleViewSize();
+  // Saves the last picture as a JPEG file, or as a BMP file with asBmp (a
+  // square picture: the selected tile of its view).
   // 1 on success, -1 when there is no picture or it could not be saved;
   // *reason (if given) then holds the system's error when the file could
   // not be written.
@@ -86,7 +108,8 @@ class VideoOutput : public VideoSink {
   // Copies the payload with its zero padding; false when it cannot be had.
   bool FillSourceLocked(const std::vector<uint8_t>& payload);
   void DrawLocked(const VYX_FRAME_HEADER& header);
-  int SnapshotDewarp(const std::wstring& path, std::error_code* reason);
+  int SnapshotDewarp(const std::wstring& path, bool asBmp, std::error_code* reason);
+  bool IsDewarpableLocked() const;
   int SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason);
 
   platform::VideoWindow& window_;
@@ -111,5 +134,8 @@ class VideoOutput : public VideoSink {
   int fpsCount_ = 0;
   uint32_t fpsSecond_ = 0;
   int viewMode_ = -1;
+  FisheyeView view_;
+  int renderWidth_ = 0;  // the picture size the renderer was set up for
+  int renderHeight_ = 0;
   std::function<void(const DrawnPicture&)> drawObserver_;
 };

@@ -2,11 +2,16 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimerEvent>
 
 #include "player/widgets/video_container.h"
 
-CQxVideoBox::CQxVideoBox(CQxVideoContainer* container, platform::MessageTargetPtr mainWindow)
-    : platform::QtVideoWidget(container), mainWindow_(std::move(mainWindow)), video_(*this) {}
+CQxVideoBox::CQxVideoBox(CQxVideoContainer* container, platform::MessageTargetPtr mainWindow,
+                         const DewarpSettings& settings)
+    : platform::QtVideoWidget(container),
+      container_(container),
+      mainWindow_(std::move(mainWindow)),
+      video_(*this, VideoDecodeOptions{}, settings) {}
 
 CQxVideoBox::~CQxVideoBox() = default;
 
@@ -71,7 +76,54 @@ void CQxVideoBox::paintEvent(QPaintEvent* event) {
   painter.fillRect(rect(), Qt::black);
 }
 
+void CQxVideoBox::ChangeViewMode(int mode) { video_.ChangeViewMode(mode); }
+
+int CQxVideoBox::ViewModeWidth(int mode) const { return video_.ViewModeWidth(mode); }
+
+int CQxVideoBox::ViewModeHeight(int mode) const { return video_.ViewModeHeight(mode); }
+
+bool CQxVideoBox::OnDewarpMouse(int message, int delta, int x, int y) {
+  return video_.OnDewarpMouse(message, delta, x, y, width(), height());
+}
+
+void CQxVideoBox::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    const QPoint p = event->position().toPoint();
+    // Another tile selected: a paused picture shows it at once.
+    if (OnDewarpMouse(kDewarpButtonDown, 0, p.x(), p.y()) && container_) container_->RefreshPausedPicture();
+    update();
+  }
+  platform::QtVideoWidget::mousePressEvent(event);
+}
+
+void CQxVideoBox::mouseMoveEvent(QMouseEvent* event) {
+  if (event->buttons() & Qt::LeftButton) {
+    const QPoint p = event->position().toPoint();
+    if (OnDewarpMouse(kDewarpMouseMove, 0, p.x(), p.y())) {
+      if (container_) container_->RefreshPausedPicture();
+      // A single view drags at its smaller moving size until the timer.
+      const int mode = GetViewMode();
+      if ((mode == 1 || mode == 11 || mode == 21) && !dragPanTimer_.isActive())
+        dragPanTimer_.start(kDragPanIntervalMs, this);
+    }
+  }
+  platform::QtVideoWidget::mouseMoveEvent(event);
+}
+
+void CQxVideoBox::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != dragPanTimer_.timerId()) {
+    platform::QtVideoWidget::timerEvent(event);
+    return;
+  }
+  dragPanTimer_.stop();
+  if (video_.RestoreSingleViewSize() && container_) container_->RefreshPausedPicture();
+}
+
 void CQxVideoBox::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    const QPoint p = event->position().toPoint();
+    OnDewarpMouse(kDewarpButtonUp, 0, p.x(), p.y());
+  }
   if (event->button() == Qt::RightButton && mainWindow_) {
     const QPoint p = event->position().toPoint();
     mainWindow_->Post(WM_VIDEO_CONTEXT_MENU, static_cast<uintptr_t>(p.x()), p.y());

@@ -5,6 +5,7 @@
 // snapshots and reports mouse input to the main window on the
 // user-interface thread.  The audio frames go to the box's sound side,
 // which queues their PCM for the sound output under a lock of its own.
+#include <QBasicTimer>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,11 +21,16 @@ class CQxVideoContainer;
 
 constexpr uint32_t WM_VIDEO_CONTEXT_MENU = 0x8D81;     // wParam x, lParam y
 constexpr uint32_t WM_VIDEO_TOGGLE_MAXIMIZE = 0x8D82;  // wParam x, lParam y
+// The drag timer: 100 ms after a drag step of a single fisheye view, back
+// to its full size.
+constexpr int kDragPanIntervalMs = 100;
 
 class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
  public:
-  // `mainWindow` receives the context-menu and maximise requests.
-  CQxVideoBox(CQxVideoContainer* container, platform::MessageTargetPtr mainWindow);
+  // `mainWindow` receives the context-menu and maximise requests; the
+  // fisheye views follow `settings`, which must outlive the box.
+  CQxVideoBox(CQxVideoContainer* container, platform::MessageTargetPtr mainWindow,
+              const DewarpSettings& settings = DefaultDewarpSettings());
   ~CQxVideoBox() override;
 
   // Play thread.
@@ -45,6 +51,13 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   // not be written.
   int Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason = nullptr);
   void SetOsdPosition(int position);
+  // Fisheye views of square pictures (see VideoOutput).
+  void ChangeViewMode(int mode);
+  int ViewModeWidth(int mode) const;
+  int ViewModeHeight(int mode) const;
+  // Mouse input in the box's client coordinates; true when the picture
+  // changes.
+  bool OnDewarpMouse(int message, int delta, int x, int y);
 
   void CountFps(uint32_t frameSecond);
   std::wstring GetTimeText() const;
@@ -59,11 +72,16 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
 
  private:
+  CQxVideoContainer* container_;
   platform::MessageTargetPtr mainWindow_;
+  QBasicTimer dragPanTimer_;
   CQxAudioFrames audio_;
   VideoOutput video_;
 };

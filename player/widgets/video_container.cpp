@@ -9,8 +9,8 @@
 
 #include "player/widgets/video_box.h"
 
-CQxVideoContainer::CQxVideoContainer(QWidget* parent, platform::Clock& clock)
-    : QWidget(parent), engine_(clock) {}
+CQxVideoContainer::CQxVideoContainer(QWidget* parent, platform::Clock& clock, const DewarpSettings& settings)
+    : QWidget(parent), engine_(clock), settings_(settings) {}
 
 CQxVideoContainer::~CQxVideoContainer() {
   // The play thread draws into the box: it ends first.
@@ -35,7 +35,7 @@ void CQxVideoContainer::Shutdown() {
 }
 
 void CQxVideoContainer::CreateVideoBox(platform::MessageTargetPtr mainWindow) {
-  box_ = new CQxVideoBox(this, std::move(mainWindow));
+  box_ = new CQxVideoBox(this, std::move(mainWindow), settings_);
   box_->setWindowTitle(QStringLiteral("Camera %1").arg(1));
   box_->setGeometry(rect().adjusted(1, 1, -1, -1));
   box_->SetOutputFormat(32, 0);
@@ -65,6 +65,15 @@ void CQxVideoContainer::Stop() {
 }
 void CQxVideoContainer::SetMode(int mode) { engine_.SetMode(mode); }
 void CQxVideoContainer::SeekTo(uint32_t seconds) { engine_.SeekTo(seconds); }
+
+void CQxVideoContainer::RefreshPausedPicture() {
+  // A step under way shows the frame after the seek, drawn in the new view,
+  // and pauses again.
+  const int mode = engine_.GetMode();
+  if (mode == PLAY_MODE_PAUSE || mode == PLAY_MODE_STEP_FORWARD) engine_.SeekTo(engine_.GetPosition());
+}
+
+void CQxVideoContainer::SetPictureSize(int width, int height) { engine_.SetPictureSize(width, height); }
 uint32_t CQxVideoContainer::GetPosition() const { return engine_.GetPosition(); }
 CQxVyxParser& CQxVideoContainer::GetParser() { return engine_.GetParser(); }
 std::string CQxVideoContainer::GetFileName() const { return engine_.GetFileName(); }

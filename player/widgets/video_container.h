@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "dewarp/dewarp_settings.h"
 #include "platform/clock.h"
 #include "platform/message_target.h"
 #include "player/playback_engine.h"
@@ -18,7 +19,9 @@ class CQxVideoBox;
 
 class CQxVideoContainer : public QWidget {
  public:
-  explicit CQxVideoContainer(QWidget* parent = nullptr, platform::Clock& clock = platform::SystemClock());
+  // The fisheye views follow `settings`, which must outlive the container.
+  explicit CQxVideoContainer(QWidget* parent = nullptr, platform::Clock& clock = platform::SystemClock(),
+                             const DewarpSettings& settings = DefaultDewarpSettings());
   ~CQxVideoContainer() override;
 
   // Once, from the main window's set-up: the play thread (suspended), the
@@ -36,6 +39,11 @@ class CQxVideoContainer : public QWidget {
   void Stop();
   void SetMode(int mode);
   void SeekTo(uint32_t seconds);
+  // While paused: shows the current picture again (after a change of the
+  // fisheye view), by seeking to it.
+  void RefreshPausedPicture();
+  // The picture size the layout keeps the shape of (a fisheye view's).
+  void SetPictureSize(int width, int height);
   uint32_t GetPosition() const;
   CQxVyxParser& GetParser();
   std::string GetFileName() const;
@@ -76,6 +84,7 @@ class CQxVideoContainer : public QWidget {
 
   PlaybackEngine engine_;
   CQxDropTarget dropTarget_;
+  const DewarpSettings& settings_;
   CQxVideoBox* box_ = nullptr;
   bool scale_ = true;
 };

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codecs/audio/adpcm.h"
@@ -43,6 +44,8 @@ Bytes Ffmpeg(const fs::path& work, const std::string& name, const std::string& o
   if (std::system(command.c_str()) != 0) return {};
   return ReadFile(out);
 }
+
+Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
 std::vector<int16_t> Tone(size_t samples) {
   std::vector<int16_t> pcm(samples);
@@ -327,6 +330,10 @@ int main(int argc, char** argv) {
   VideoSeeds(out, work);
   AviConversionSeeds(out / "avi_conversion");
   Mp4DecoderSeeds(out / "mp4_decoder", work);
+  WriteSeed(out / "dewarp_settings", "dewarp.ini",
+            Text("\xEF\xBB\xBF[lens_param]\r\na0=0\r\na1=0.6366\r\na2=0\r\n[center_param]\r\ncenterX=5000\r\n"
+                 "centerY=5000\r\nradius=5000\r\n[viewmode_param]\r\nw1R=96\r\nh1R=72\r\nw1Rmov=64\r\nh1Rmov=48\r\n"
+                 "w4R=64\r\nh4R=48\r\nratio=2\r\ncut=6\r\nMoveSensitivity=4\r\nWheelSensitivity=24\r\n"));
   fs::remove_all(work);
   return 0;
 }
