@@ -5,14 +5,9 @@
 // player/decoder_kinds.h; a new kind is one file and one row there.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 
 #include "player/decode_options.h"
-#include "player/h264_dec.h"
-
-// Sees each decoded picture's planes before they are converted (tools that
-// check a decoder's planes).
-using DecodedPictureObserver = std::function<void(const H264DecPicture&)>;
+#include "player/decoded_planes.h"
 
 // Where and how a kind writes its pictures: the whole picture at the opened
 // size in the output format, rows unpadded, top-down.

@@ -2,6 +2,7 @@
 
 #include "player/ffmpeg_h264_kind.h"
 #include "player/jpeg_kind.h"
+#include "player/mpeg4_kind.h"
 #include "player/qx264_kind.h"
 #include "player/vdecode.h"
 
@@ -19,6 +20,7 @@ std::unique_ptr<DecoderKind> Make() {
 
 constexpr DecoderKindRow kKinds[] = {
     {DECODER_KIND_H264, &Make<FfmpegH264Kind>},
+    {DECODER_KIND_MPEG4, &Make<Mpeg4Kind>},
     {DECODER_KIND_JPEG, &Make<JpegKind>},
     {DECODER_KIND_QX264, &Make<Qx264Kind>},
 };

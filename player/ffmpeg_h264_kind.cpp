@@ -52,7 +52,10 @@ int32_t FfmpegH264Kind::Drain() {
 }
 
 void FfmpegH264Kind::Take(H264DecPicture* picture) {
-  if (target_.observer && *target_.observer) (*target_.observer)(*picture);
+  if (target_.observer && *target_.observer) {
+    const H264DecPicture& p = *picture;
+    (*target_.observer)({p.y, p.u, p.v, p.yStride, p.uStride, p.vStride, p.width, p.height});
+  }
   Convert(*picture);
   H264Dec_ReleasePicture(handle_, picture);
 }

@@ -3,6 +3,7 @@
 // adapter of player/h264_dec.h, its 8-bit 4:2:0 pictures converted to the
 // output format.
 #include "player/decoder_kind.h"
+#include "player/h264_dec.h"
 
 class FfmpegH264Kind : public DecoderKind {
  public:

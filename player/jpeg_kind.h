@@ -13,7 +13,8 @@ class JpegKind : public DecoderKind {
 
   // Always 1: there is no decoder state to make.
   int32_t Open(const DecoderTarget& target) override;
-  // 0 once the picture was started (rows written), -1 when it was refused.
+  // 0 once the picture was started (rows written), -1 when it was refused
+  // or the display's output format is not 32-bit (nothing written).
   int32_t Decode(const uint8_t* source, int32_t length, size_t padding) override;
   // Holds nothing: -1.
   int32_t Drain() override { return -1; }

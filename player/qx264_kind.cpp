@@ -39,9 +39,7 @@ void Qx264Kind::Convert(const AvcDecPicture& p) {
   const uint8_t* u = p.cb + (p.cropTop / 2) * p.chromaStride + p.cropLeft / 2;
   const uint8_t* v = p.cr + (p.cropTop / 2) * p.chromaStride + p.cropLeft / 2;
   if (target_.observer && *target_.observer) {
-    const H264DecPicture planes{const_cast<uint8_t*>(y), const_cast<uint8_t*>(u), const_cast<uint8_t*>(v),
-                                p.lumaStride, p.chromaStride, p.chromaStride, visibleWidth, visibleHeight, 0, 1};
-    (*target_.observer)(planes);
+    (*target_.observer)({y, u, v, p.lumaStride, p.chromaStride, p.chromaStride, visibleWidth, visibleHeight});
   }
   const int32_t width = std::min(visibleWidth, target_.width);
   const int32_t height = std::min(visibleHeight, target_.height);

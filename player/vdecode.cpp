@@ -3,13 +3,6 @@
 #include "codecs/mpeg4/output_formats.h"
 #include "player/decoder_kinds.h"
 
-namespace {
-
-// Open's failure value of a kind that has no decoder to open.
-int32_t OpenFailureOf(int32_t kind) { return kind == DECODER_KIND_MPEG4 ? 0 : -1; }
-
-}  // namespace
-
 int32_t OutputFormatForDisplay(int32_t depth, int32_t overlay) {
   if (overlay) return OUTPUT_FORMAT_YUV422;
   if (depth == 32) return OUTPUT_FORMAT_RGB32;
@@ -32,7 +25,7 @@ int32_t CQxVDecode::Open(uint8_t* source, uint8_t* destination, int32_t width, i
   format_ = OutputFormatForDisplay(depth_, overlay_);
   source_ = source;
   std::unique_ptr<DecoderKind> decoder = MakeDecoderKind(kind);
-  if (!decoder) return OpenFailureOf(kind);
+  if (!decoder) return -1;
   if (!source) return -1;
   const DecoderTarget target{destination, width, height, format_, &options_, &observer_};
   const int32_t opened = decoder->Open(target);

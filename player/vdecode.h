@@ -41,16 +41,17 @@ class CQxVDecode {
   // Taken by the next Open.
   void SetDecodeOptions(const VideoDecodeOptions& options) { options_ = options; }
 
-  // 1 when the kind's decoder opened; -1 when it cannot be had (or there
-  // is nothing to decode into).  A kind whose decoder is not built gives
-  // its Open failure value: 0 for MPEG-4, -1 for the others.  Any other
-  // kind: -1.  A path still open is closed first.  The output format comes
+  // 1 when the kind's decoder opened; else the kind's failure value: 0
+  // for MPEG-4 (the library refuses the size or its memory cannot be had),
+  // -1 for the others (or there is nothing to decode into).  A kind whose
+  // decoder is not built, and any other kind: -1.  A path still open is closed first.  The output format comes
   // from the display set-up; `format` is accepted for the callers that
   // name one and not used.
   int32_t Open(uint8_t* source, uint8_t* destination, int32_t width, int32_t height, int32_t kind,
                int32_t format);
-  // Decodes `length` source bytes: 0 when a picture was written, -1 when
-  // none came out of this frame or no path is open.
+  // Decodes `length` source bytes: 0 when a picture was written, else the
+  // kind's error: -1 when H.264 gave no picture for this frame or no path is
+  // open; for MPEG-4 the library's result code (1, 101-118).
   int32_t Decode(int32_t length);
   // At the end of an archive: 0 when one more picture the decoder still
   // held was written, -1 when none is left.  Decoding then goes on from

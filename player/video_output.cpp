@@ -11,6 +11,7 @@
 #include "platform/trace.h"
 #include "platform/wide_text.h"
 #include "player/decoder_opening.h"
+#include "player/h264_dec.h"
 #include "player/snapshot_bmp.h"
 #include "player/snapshot_writer.h"
 

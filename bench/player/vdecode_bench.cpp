@@ -17,6 +17,7 @@ extern "C" {
 #include "bench/support/ratio.h"
 #include "codecs/mpeg4/output_formats.h"
 #include "player/decoder_threads.h"
+#include "player/h264_dec.h"
 #include "player/vdecode.h"
 
 namespace {

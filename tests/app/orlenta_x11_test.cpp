@@ -63,10 +63,12 @@ bool InTextCorner(int cx, int cy) { return cx < kCellsX * 2 / 5 && cy < kCellsY 
 bool Everywhere(int, int) { return true; }
 bool OutsideTextCorner(int cx, int cy) { return !InTextCorner(cx, cy); }
 
-// Every picture of the sample's video as ffmpeg decodes it, on the grid.
-std::vector<Cells> ReferencePictures(const testing_support::ScratchDir& dir) {
+// Every picture of a video stream as ffmpeg decodes it (`inputOptions`
+// before its -i), on the grid.
+std::vector<Cells> ReferencePictures(const testing_support::ScratchDir& dir, const std::filesystem::path& stream,
+                                     const std::string& inputOptions = "") {
   const auto raw = dir / "reference.rgb";
-  const std::string command = "ffmpeg -nostdin -loglevel error -y -i '" + (dir / "streams/video.264").string() +
+  const std::string command = "ffmpeg -nostdin -loglevel error -y " + inputOptions + " -i '" + stream.string() +
                               "' -vf format=rgb24,scale=" + std::to_string(kCellsX) + ":" + std::to_string(kCellsY) +
                               ":flags=area -f rawvideo -pix_fmt rgb24 '" + raw.string() + "'";
   std::vector<Cells> pictures;
@@ -354,7 +356,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
                                  ORLENTA_SOURCE_DIR "/tools/make-sample-archive' --seconds 20 --streams '" +
                                  (dir / "streams").string() + "' '" + archive + "'"),
             0);
-  const std::vector<Cells> pictures = ReferencePictures(dir);
+  const std::vector<Cells> pictures = ReferencePictures(dir, dir / "streams/video.264");
   ASSERT_EQ(pictures.size(), 500u);
 
   ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {archive}));
@@ -507,6 +509,49 @@ TEST_F(OrlentaInX, PlaysAnArchiveOfJpegPictures) {
 // the shape of its video area but shrinks it so that every control stays
 // on the screen, for the archive's own size and for the context menu's
 // zoom levels; a window that fits stays where the user put it.
+// An archive recorded as MPEG-4 Part 2 plays through the program's own
+// decoder; paused, the picture on the screen is FFmpeg's decode of one of
+// its frames.
+TEST_F(OrlentaInX, PlaysAnMpeg4ArchivePausedOnItsPicture) {
+  const auto stream = dir / "video.m4v";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=" +
+                                 std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight) +
+                                 ":rate=25 -frames:v 250 -threads 1 -c:v mpeg4 -q:v 4 -g 25 -flags +mv4 -f m4v '" +
+                                 stream.string() + "'"),
+            0);
+  const std::string archive = dir / "mpeg4.vyx";
+  ASSERT_EQ(testing_support::Run("'" + testing_support::BuiltTool("tools/vyxmux/vyxmux").string() + "' -o '" +
+                                 archive + "' --mpeg4 '" + stream.string() + "' >/dev/null"),
+            0);
+  const std::vector<Cells> pictures = ReferencePictures(dir, stream, "-threads 1 -idct xvid -f m4v");
+  ASSERT_EQ(pictures.size(), 250u);
+
+  ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {archive}));
+  ASSERT_TRUE(TakesSize({kPictureWidth, kPictureHeight})) << window.width() << "x" << window.height();
+  std::string seen;
+  EXPECT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+  Match playing;
+  EXPECT_TRUE(x11_test::WaitUntil(
+      [&] { return (playing = BestMatch(Shown(), pictures, Everywhere)).difference < kSamePicture; }, kPatience))
+      << "best difference " << playing.difference;
+
+  Press("Pause");
+  EXPECT_TRUE(ShowsEnabling("-++-+++-", seen)) << "paused: " << seen;
+  // Paused, the screen holds still on one picture, and that picture is
+  // FFmpeg's.
+  Match paused, again;
+  EXPECT_TRUE(x11_test::WaitUntil(
+      [&] {
+        paused = BestMatch(Shown(), pictures, Everywhere);
+        again = BestMatch(Shown(), pictures, Everywhere);
+        return paused.picture == again.picture && again.difference < kSamePicture;
+      },
+      kPatience))
+      << "picture " << paused.picture << " then " << again.picture << ", difference " << again.difference;
+  EXPECT_LT(again.difference, kSamePicture);
+  StopPlayer();
+}
+
 TEST_F(OrlentaInX, ALargePictureKeepsEveryControlOnTheScreen) {
   const auto archive = app_test::H264Archive(dir, "hd", "testsrc2=size=1920x1080:rate=25", 375);
   ASSERT_TRUE(archive);

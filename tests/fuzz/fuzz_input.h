@@ -69,6 +69,18 @@ enum VoiceOperation : uint8_t {
 constexpr int32_t kDepths[] = {32, 24, 16, 8};
 constexpr uint16_t kMaxSide = 1024;
 
+// The MPEG-4 decoder target: u16 width and u16 height of the decoder (each
+// 1 + value % kMp4MaxSide), u8 stream choices (kMp4*), then the elementary
+// stream, cut in front of each VOP start code into access units.
+constexpr uint16_t kMp4MaxSide = 400;
+enum : uint8_t {
+  kMp4Interlaced = 1,        // stream defaults for layers without a VOL
+  kMp4QuarterSample = 2,
+  kMp4Verid2 = 4,
+  kMp4Resolution25 = 8,      // time increment resolution 25, else 30000
+  kMp4CombFilter = 16,       // on the output
+};
+
 // The G.723 target: pieces, each u16 byte count, u16 room in samples (the
 // exact room unless bit 15 is set), then the bytes.
 

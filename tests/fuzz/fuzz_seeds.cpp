@@ -220,24 +220,73 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
     WriteSeed(out / "vyx_reader", "jpeg.vyx", Archive(work, "jpeg.vyx", FRAME_TYPE_JPEG, FRAME_TYPE_JPEG, jpegUnits));
   WriteSeed(out / "vyx_reader", "voice-only.vyx", Archive(work, "voice.vyx", FRAME_TYPE_H264_I, FRAME_TYPE_H264_P, {}));
 
-  // The decoder front: the clip at its own size and at a smaller and a
+  // The decoder front: each clip at its own size and at a smaller and a
   // larger header size, under every display set-up.
-  if (h264Units.empty()) return;
-  for (uint8_t depth = 0; depth < std::size(fuzz::kDepths); ++depth) {
-    for (uint8_t overlay = 0; overlay < 2; ++overlay) {
-      for (const auto& [width, height] : {std::pair{48, 32}, std::pair{16, 8}, std::pair{64, 64}}) {
-        fuzz::InputWriter w;
-        w.U8(depth);
-        w.U8(overlay);
-        w.U8(0);  // kind 1: H.264 through FFmpeg
-        w.U16(static_cast<uint16_t>(width - 1));
-        w.U16(static_cast<uint16_t>(height - 1));
-        for (const auto& unit : h264Units) {
-          w.U32(static_cast<uint32_t>(unit.first.size()));
-          w.Bytes(unit.first);
+  const struct {
+    uint8_t kind;  // 1 + value % 4
+    const char* name;
+    const std::vector<std::pair<Bytes, bool>>& units;
+  } clips[] = {{0, "h264", h264Units}, {1, "mpeg4", mpeg4Units}, {2, "jpeg", jpegUnits}, {3, "qx264", h264Units}};
+  for (const auto& clip : clips) {
+    if (clip.units.empty()) continue;
+    for (uint8_t depth = 0; depth < std::size(fuzz::kDepths); ++depth) {
+      for (uint8_t overlay = 0; overlay < 2; ++overlay) {
+        for (const auto& [width, height] : {std::pair{48, 32}, std::pair{16, 8}, std::pair{64, 64}}) {
+          fuzz::InputWriter w;
+          w.U8(depth);
+          w.U8(overlay);
+          w.U8(clip.kind);
+          w.U16(static_cast<uint16_t>(width - 1));
+          w.U16(static_cast<uint16_t>(height - 1));
+          for (const auto& unit : clip.units) {
+            w.U32(static_cast<uint32_t>(unit.first.size()));
+            w.Bytes(unit.first);
+          }
+          WriteSeed(out / "vdecode",
+                    std::string(clip.name) + "-d" + std::to_string(depth) + "o" + std::to_string(overlay) + "-" +
+                        std::to_string(width),
+                    w.Data());
         }
-        WriteSeed(out / "vdecode",
-                  "d" + std::to_string(depth) + "o" + std::to_string(overlay) + "-" + std::to_string(width), w.Data());
+      }
+    }
+  }
+}
+
+// The MPEG-4 decoder: clips of the coding tools it decodes (and one it
+// refuses), at their own size; one without its headers, which decodes with
+// the stream defaults, and one at a size its VOL does not match.
+void Mp4DecoderSeeds(const fs::path& dir, const fs::path& work) {
+  const struct {
+    const char* name;
+    const char* options;
+  } clips[] = {
+      {"plain", "-c:v mpeg4 -g 3"},
+      {"qpel-mv4", "-c:v mpeg4 -flags +qpel+mv4"},
+      {"interlaced-alternate", "-c:v mpeg4 -flags +ildct+ilme -alternate_scan 1"},
+      {"mpeg-quant", "-c:v mpeg4 -mpeg_quant 1 -q:v 2"},
+      {"dquant", "-c:v mpeg4 -b:v 60k -lumi_mask 0.3 -p_mask 0.3"},
+      {"bframes", "-c:v mpeg4 -bf 1"},
+      {"xvid-qpel", "-c:v libxvid -flags +qpel"},
+  };
+  auto seed = [&](const std::string& name, uint16_t width, uint16_t height, uint8_t choices, const Bytes& stream) {
+    fuzz::InputWriter w;
+    w.U16(static_cast<uint16_t>(width - 1));
+    w.U16(static_cast<uint16_t>(height - 1));
+    w.U8(choices);
+    w.Bytes(stream);
+    WriteSeed(dir, name, w.Data());
+  };
+  for (const auto& clip : clips) {
+    const Bytes stream = Ffmpeg(work, std::string(clip.name) + ".m4v", std::string("-t 0.6 ") + clip.options + " -f m4v");
+    if (stream.empty()) continue;
+    seed(clip.name, 48, 32, 0, stream);
+    if (std::string(clip.name) != "plain") continue;
+    seed("plain-other-size", 64, 32, 0, stream);
+    for (size_t i = 0; i + 4 <= stream.size(); ++i) {
+      if (stream[i] == 0 && stream[i + 1] == 0 && stream[i + 2] == 1 && stream[i + 3] == 0xB6) {
+        seed("plain-without-headers", 48, 32, fuzz::kMp4Resolution25 | fuzz::kMp4CombFilter,
+             Bytes(stream.begin() + ptrdiff_t(i), stream.end()));
+        break;
       }
     }
   }
@@ -280,6 +329,7 @@ int main(int argc, char** argv) {
   AudioCodecSeeds(out);
   VideoSeeds(out, work);
   AviConversionSeeds(out / "avi_conversion");
+  Mp4DecoderSeeds(out / "mp4_decoder", work);
   WriteSeed(out / "dewarp_settings", "dewarp.ini",
             Text("\xEF\xBB\xBF[lens_param]\r\na0=0\r\na1=0.6366\r\na2=0\r\n[center_param]\r\ncenterX=5000\r\n"
                  "centerY=5000\r\nradius=5000\r\n[viewmode_param]\r\nw1R=96\r\nh1R=72\r\nw1Rmov=64\r\nh1Rmov=48\r\n"

@@ -1,7 +1,8 @@
-// The decoder front with the FFmpeg path: payloads and the archive header's
-// picture size from the input, every display set-up (and so every output
-// format of the path), source and destination exactly as large as the
-// caller's contract says.
+// The decoder front with every kind it builds (H.264 through FFmpeg and
+// through the own library, MPEG-4, JPEG): payloads and the archive header's
+// picture size from the input,
+// every display set-up (and so every output format of the path), source and
+// destination exactly as large as the caller's contract says.
 #include <cstdlib>
 #include <cstring>
 #include <memory>

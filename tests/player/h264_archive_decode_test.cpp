@@ -6,67 +6,30 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codecs/mpeg4/yuv_scalar.h"
 #include "tests/player/h264_test_streams.h"
+#include "tests/player/vyxdecode_run.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
 namespace {
 namespace fs = std::filesystem;
 using testing_support::BuiltTool;
+using vyxdecode_run::Md5sOf;
+using vyxdecode_run::ParseDecodeOutput;
 using testing_support::RunOutput;
-
-struct Picture {
-  size_t record;
-  int type, width, height;
-  std::string md5;
-};
-
-// vyxdecode's lines: "<record index> type=<t> w=<w> h=<h> md5=<md5>".
-std::vector<Picture> ParseDecodeOutput(const std::string& output) {
-  std::vector<Picture> pictures;
-  std::istringstream lines(output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    Picture p;
-    char md5[64] = {};
-    if (std::sscanf(line.c_str(), "%zu type=%d w=%d h=%d md5=%63s", &p.record, &p.type, &p.width, &p.height, md5) ==
-        5) {
-      p.md5 = md5;
-      pictures.push_back(p);
-    } else {
-      ADD_FAILURE() << "unexpected vyxdecode line: " << line;
-    }
-  }
-  return pictures;
-}
 
 std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
-// vyxmux then vyxdecode --planes; nullopt when either tool fails.
-std::optional<std::vector<Picture>> MuxAndDecode(const fs::path& stream, const fs::path& archive,
-                                                 const std::string& muxOptions = "",
-                                                 const std::string& environment = "") {
-  if (testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " --h264 " +
-                           Quote(stream) + " " + muxOptions + " >/dev/null") != 0)
-    return std::nullopt;
-  const auto output = RunOutput(environment + " " + Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
-                                Quote(archive) + " --planes");
-  if (!output) return std::nullopt;
-  return ParseDecodeOutput(*output);
-}
-
-std::vector<std::string> Md5sOf(const std::vector<Picture>& pictures) {
-  std::vector<std::string> md5s;
-  for (const auto& p : pictures) md5s.push_back(p.md5);
-  return md5s;
+std::optional<std::vector<vyxdecode_run::Picture>> MuxAndDecode(const fs::path& stream, const fs::path& archive,
+                                                                const std::string& muxOptions = "",
+                                                                const std::string& environment = "") {
+  return vyxdecode_run::MuxAndDecode("--h264", stream, archive, muxOptions, environment);
 }
 
 std::vector<std::string> StoredFrameMd5s(const fs::path& file) {

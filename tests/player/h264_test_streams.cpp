@@ -53,7 +53,11 @@ std::vector<std::string> FfmpegFrameMd5s(const fs::path& file, const std::string
   return listing ? ParseFrameMd5s(*listing) : std::vector<std::string>{};
 }
 
-std::string PlaneMd5(const H264DecPicture& picture) {
+std::string PlaneMd5(const H264DecPicture& p) {
+  return PlaneMd5(DecodedPlanes{p.y, p.u, p.v, p.yStride, p.uStride, p.vStride, p.width, p.height});
+}
+
+std::string PlaneMd5(const DecodedPlanes& picture) {
   const Planes planes = CopyPlanes(picture);
   Md5 md5;
   md5.Update(planes.y.data(), planes.y.size());
@@ -62,7 +66,7 @@ std::string PlaneMd5(const H264DecPicture& picture) {
   return md5.FinishHex();
 }
 
-Planes CopyPlanes(const H264DecPicture& p) {
+Planes CopyPlanes(const DecodedPlanes& p) {
   Planes planes;
   planes.width = p.width;
   planes.height = p.height;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "player/decoded_planes.h"
 #include "player/h264_dec.h"
 #include "tests/support/test_support.h"
 
@@ -29,6 +30,7 @@ std::vector<std::string> ParseFrameMd5s(const std::string& listing);
 
 // The md5 over the picture's Y, U and V planes without row padding, as
 // framemd5 computes it for yuv420p.
+std::string PlaneMd5(const DecodedPlanes& picture);
 std::string PlaneMd5(const H264DecPicture& picture);
 
 // The planes copied without padding: Y, then U, then V.
@@ -37,6 +39,6 @@ struct Planes {
   std::vector<uint8_t> y, u, v;
   int chromaWidth() const { return (width + 1) / 2; }
 };
-Planes CopyPlanes(const H264DecPicture& picture);
+Planes CopyPlanes(const DecodedPlanes& picture);
 
 }  // namespace h264_test

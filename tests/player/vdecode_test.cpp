@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "codecs/mpeg4/mp4_decoder.h"
 #include "codecs/mpeg4/output_formats.h"
 #include "codecs/mpeg4/yuv_scalar.h"
 #include "player/vdecode.h"
@@ -33,7 +34,7 @@ struct Box {
     const size_t bytes = destinationBytes ? destinationBytes : size_t(width) * height * (overlay ? 2 : depth / 8);
     destination.assign(bytes, kGuard);
     decoder.SetOutputFormat(depth, overlay);
-    decoder.SetPictureObserver([this](const H264DecPicture& p) { seen.push_back(h264_test::CopyPlanes(p)); });
+    decoder.SetPictureObserver([this](const DecodedPlanes& p) { seen.push_back(h264_test::CopyPlanes(p)); });
     opened = decoder.Open(source.data(), destination.data(), width, height, DECODER_KIND_H264,
                           OUTPUT_FORMAT_RGB32_FLIP);
   }
@@ -87,15 +88,15 @@ TEST_F(VDecodeTest, OpenAndDecodeByKind) {
   struct Case {
     int32_t kind;
     int32_t open;
-    bool decodes;
+    int32_t decode;  // of an H.264 access unit
   };
   const Case cases[] = {
-      {0, -1, false},
-      {DECODER_KIND_H264, 1, true},
-      {DECODER_KIND_MPEG4, 0, false},  // its decoder is not built yet
-      {DECODER_KIND_JPEG, 1, false},  // opens always; an H.264 access unit is no JPEG picture
-      {DECODER_KIND_QX264, 1, true},
-      {5, -1, false},
+      {0, -1, -1},
+      {DECODER_KIND_H264, 1, 0},
+      {DECODER_KIND_MPEG4, 1, MP4DEC_ERR_NO_VOL},  // its start codes read as a video object alone
+      {DECODER_KIND_JPEG, 1, -1},  // opens always; an H.264 access unit is no JPEG picture
+      {DECODER_KIND_QX264, 1, 0},
+      {5, -1, -1},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> source(odd().accessUnits[0]), destination(98 * 62 * 4);
@@ -103,10 +104,35 @@ TEST_F(VDecodeTest, OpenAndDecodeByKind) {
     EXPECT_EQ(decoder.Open(source.data(), destination.data(), 98, 62, c.kind, OUTPUT_FORMAT_RGB32), c.open)
         << "kind " << c.kind;
     EXPECT_EQ(decoder.GetKind(), c.kind);
-    EXPECT_EQ(decoder.Decode(int32_t(source.size())), c.decodes ? 0 : -1) << "kind " << c.kind;
+    EXPECT_EQ(decoder.Decode(int32_t(source.size())), c.decode) << "kind " << c.kind;
     decoder.Close();
     decoder.Close();
     EXPECT_EQ(decoder.Decode(int32_t(source.size())), -1) << "kind " << c.kind << " after Close";
+  }
+}
+
+// JPEG pictures come out as 32-bit pixels only: under a display set-up of
+// another depth, or an overlay, the destination is smaller and nothing is
+// written into it.
+TEST_F(VDecodeTest, JpegPicturesNeedA32BitDisplay) {
+  const auto jpegFile = *scratch_ / "still.jpg";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=98x62 -frames:v 1 -c:v mjpeg "
+                                 "-f image2 '" + jpegFile.string() + "'"),
+            0);
+  std::vector<uint8_t> source = testing_support::ReadFile(jpegFile);
+  struct Case {
+    int depth, overlay, bytesPerPixel;
+    int32_t decode;
+  };
+  for (const Case& c : {Case{32, 0, 4, 0}, Case{24, 0, 3, -1}, Case{16, 0, 2, -1}, Case{32, 1, 2, -1}}) {
+    std::vector<uint8_t> destination(size_t(98) * 62 * size_t(c.bytesPerPixel), kGuard);
+    CQxVDecode decoder;
+    decoder.SetOutputFormat(c.depth, c.overlay);
+    ASSERT_EQ(decoder.Open(source.data(), destination.data(), 98, 62, DECODER_KIND_JPEG, OUTPUT_FORMAT_RGB32_FLIP), 1);
+    EXPECT_EQ(decoder.Decode(int32_t(source.size())), c.decode) << c.depth << " " << c.overlay;
+    if (c.decode != 0) {
+      EXPECT_EQ(destination, std::vector<uint8_t>(destination.size(), kGuard)) << c.depth << " " << c.overlay;
+    }
   }
 }
 

@@ -13,6 +13,7 @@
 #include "platform/memory_display.h"
 #include "platform/trace.h"
 #include "player/snapshot_bmp.h"
+#include "tests/codecs/mpeg4/mp4_test_streams.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/test_support.h"
 
@@ -161,7 +162,7 @@ TEST_F(VideoOutputTest, TheEndOfTheArchiveDrawsThePicturesStillHeld) {
   const auto expected = h264_test::FfmpegFrameMd5s(s.file);
   ASSERT_EQ(expected.size(), s.accessUnits.size());
   std::vector<std::string> planes;
-  output_.SetPictureObserver([&](const H264DecPicture& p) { planes.push_back(h264_test::PlaneMd5(p)); });
+  output_.SetPictureObserver([&](const DecodedPlanes& p) { planes.push_back(h264_test::PlaneMd5(p)); });
   for (size_t i = 0; i < s.accessUnits.size(); ++i) output_.ShowVideoFrame(Unit(s, i, i == 0));
   ASSERT_LT(drawn_.size(), expected.size());
   output_.DrainVideo();
@@ -193,6 +194,47 @@ TEST_F(VideoOutputTest, SnapshotIsTheLastPictureDrawn) {
   EXPECT_EQ(testing_support::ReadFile(jpg).at(0), 0xFF);
   output_.ClearPicture();
   EXPECT_EQ(output_.Snapshot(bmp.wstring(), true), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// MPEG-4 Part 2 frames (codec class 0) open the front's kind 2; the
+// output starts at the first I-VOP (type 129), and each picture's planes
+// are the library's own decode.
+TEST(VideoOutputMpeg4, OpensTheMpeg4KindAndStartsAtAnIVop) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir dir("video_output_mpeg4");
+  const auto stream = EncodeMp4TestStream(dir / "stream.m4v", 176, 144, 6, "-c:v mpeg4 -q:v 4 -g 3");
+  ASSERT_TRUE(stream);
+  ASSERT_EQ(stream->units.size(), 6u);  // I P P I P P
+  const auto library = DecodeMp4Units(stream->units, 176, 144);
+
+  platform::ScopedDisplayBackend display(std::make_shared<platform::MemoryDisplayBackend>());
+  platform::MemoryVideoWindow window;
+  VideoOutput output(window);
+  output.SetOutputFormat(32, 0);
+  std::vector<std::string> planes;
+  output.SetPictureObserver([&](const DecodedPlanes& p) { planes.push_back(h264_test::PlaneMd5(p)); });
+  int drawn = 0;
+  output.SetDrawObserver([&](const DrawnPicture&) { ++drawn; });
+
+  auto show = [&](size_t i, uint8_t type) {
+    VyxFrame frame = Frame(stream->units[i], type, 176, 144, kT0 + uint32_t(i));
+    ASSERT_EQ(frame.index.codecClass, CODEC_CLASS_MPEG4);
+    output.ShowVideoFrame(frame);
+  };
+  show(1, FRAME_TYPE_MPEG4_P);
+  show(2, FRAME_TYPE_MPEG4_P);
+  EXPECT_EQ(drawn, 0);
+  show(3, FRAME_TYPE_MPEG4_I);
+  show(4, FRAME_TYPE_MPEG4_P);
+  show(5, FRAME_TYPE_MPEG4_P);
+  EXPECT_EQ(drawn, 3);
+  EXPECT_EQ(planes, (std::vector<std::string>{library[3].md5, library[4].md5, library[5].md5}));
+  output.DrainVideo();  // MPEG-4 holds nothing back
+  EXPECT_EQ(drawn, 3);
 }
 
 }  // namespace

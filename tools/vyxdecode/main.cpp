@@ -8,7 +8,8 @@
 // The md5 is of the RGB32 picture drawn (the archive's size), or with
 // --planes of the decoded Y, U and V planes without row padding (the
 // picture's own size), which is what `ffmpeg -f framemd5 -pix_fmt yuv420p`
-// computes.  Pictures drawn at the end of the archive carry the index and
+// computes; H.264 and MPEG-4 Part 2 pictures alike.  MPEG-4 records that
+// give no picture (B-VOPs, refused headers) print nothing.  Pictures drawn at the end of the archive carry the index and
 // type of its last video record.  --threads sets FFmpeg's H.264 threads
 // (0, the default: NUMBER_OF_PROCESSORS or the processor count).
 // JPEG pictures have no planes: with --planes they print the md5 of the
@@ -40,7 +41,7 @@ int Usage(const std::string& error) {
   return 2;
 }
 
-std::string PlanesMd5(const H264DecPicture& p) {
+std::string PlanesMd5(const DecodedPlanes& p) {
   Md5 md5;
   for (int row = 0; row < p.height; ++row) md5.Update(p.y + ptrdiff_t(row) * p.yStride, size_t(p.width));
   const int chromaWidth = (p.width + 1) / 2, chromaHeight = (p.height + 1) / 2;
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
   size_t record = 0;  // of the frame being shown
   int pictureWidth = 0, pictureHeight = 0;
   std::string planesMd5;
-  output.SetPictureObserver([&](const H264DecPicture& picture) {
+  output.SetPictureObserver([&](const DecodedPlanes& picture) {
     pictureWidth = picture.width;
     pictureHeight = picture.height;
     if (arguments->planes) planesMd5 = PlanesMd5(picture);

@@ -10,11 +10,14 @@
 
 #include "tests/codecs/kernels/kernel_family.h"
 #include "tests/codecs/jpeg/jpeg_kernel_family.h"
+#include "tests/codecs/mpeg4/mp4_kernel_family.h"
 #include "tests/codecs/mpeg4/pixel_kernel_family.h"
 
 namespace {
 
-std::vector<kernel_check::Family> Families() { return {PixelKernelFamily(), JpegKernelFamily()}; }
+std::vector<kernel_check::Family> Families() {
+  return {PixelKernelFamily(), JpegKernelFamily(), Mp4KernelFamily()};
+}
 
 std::string Joined(const std::vector<std::string>& names) {
   if (names.empty()) return "none";

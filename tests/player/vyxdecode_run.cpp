@@ -1,0 +1,57 @@
+#include "tests/player/vyxdecode_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "tests/support/test_support.h"
+
+namespace vyxdecode_run {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+}  // namespace
+
+std::vector<Picture> ParseDecodeOutput(const std::string& output) {
+  std::vector<Picture> pictures;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    Picture p;
+    char md5[64] = {};
+    if (std::sscanf(line.c_str(), "%zu type=%d w=%d h=%d md5=%63s", &p.record, &p.type, &p.width, &p.height, md5) ==
+        5) {
+      p.md5 = md5;
+      pictures.push_back(p);
+    } else {
+      ADD_FAILURE() << "unexpected vyxdecode line: " << line;
+    }
+  }
+  return pictures;
+}
+
+std::optional<std::vector<Picture>> MuxAndDecode(const std::string& videoFlag, const fs::path& stream,
+                                                 const fs::path& archive, const std::string& muxOptions,
+                                                 const std::string& environment) {
+  using testing_support::BuiltTool;
+  if (testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " " + videoFlag +
+                           " " + Quote(stream) + " " + muxOptions + " >/dev/null") != 0)
+    return std::nullopt;
+  const auto output = testing_support::RunOutput(environment + " " + Quote(BuiltTool("tools/vyxdecode/vyxdecode")) +
+                                                 " " + Quote(archive) + " --planes");
+  if (!output) return std::nullopt;
+  return ParseDecodeOutput(*output);
+}
+
+std::vector<std::string> Md5sOf(const std::vector<Picture>& pictures) {
+  std::vector<std::string> md5s;
+  for (const auto& p : pictures) md5s.push_back(p.md5);
+  return md5s;
+}
+
+}  // namespace vyxdecode_run
