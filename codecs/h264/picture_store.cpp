@@ -94,16 +94,53 @@ void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, Stor
   p.poc = std::min(top, bottom);
 }
 
-int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uint32_t user1, uint32_t user2) {
-  FinishPicture();
-  uint32_t index = kMaxStoreEntries;
+uint32_t PictureStore::FreeEntry() const {
   for (uint32_t i = 0; i < entries_; ++i) {
     const StoredPicture& p = pictures_[i];
-    if (!p.inDpb && p.output == OutputState::kDone) {
-      index = i;
-      break;
-    }
+    if (!p.inDpb && p.output == OutputState::kDone) return i;
   }
+  return kMaxStoreEntries;
+}
+
+uint32_t PictureStore::ReferenceEntries(uint32_t* out) const {
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < dpbCount_; ++i) {
+    if (pictures_[dpb_[i]].reference) out[n++] = dpb_[i];
+  }
+  return n;
+}
+
+void PictureStore::FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum) {
+  const uint32_t max = sps.maxFrameNum;
+  const uint32_t missing = (frameNum + max - prevRefFrameNum_ - 1) % max;
+  // Frames older than the last num_ref_frames would slide out at once.
+  const uint32_t count = std::min(missing, std::max(sps.numRefFrames, 1u));
+  numRefFrames_ = sps.numRefFrames;
+  noOutputOfPriorPics_ = false;
+  for (uint32_t n = count; n > 0; --n) {
+    const uint32_t index = FreeEntry();
+    if (index == kMaxStoreEntries) return;
+    StoredPicture& p = pictures_[index];
+    p.output = OutputState::kDone;
+    p.reference = true;
+    p.longTerm = false;
+    p.nonExisting = true;
+    p.waitsForOutput = false;
+    p.idr = false;
+    p.frameNum = (frameNum + max - n) % max;
+    p.poc = 0;
+    prevRefFrameNum_ = p.frameNum;
+    Store(index);
+  }
+}
+
+int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uint32_t user1, uint32_t user2) {
+  FinishPicture();
+  if (h.nalUnitType != 5 && started_ && sps.gapsAllowed && h.frameNum != prevRefFrameNum_ &&
+      h.frameNum != (prevRefFrameNum_ + 1) % sps.maxFrameNum) {
+    FillFrameNumGap(sps, h.frameNum);
+  }
+  const uint32_t index = FreeEntry();
   if (index == kMaxStoreEntries) return -1;
   StoredPicture& p = pictures_[index];
   p.output = OutputState::kInUse;
@@ -112,6 +149,8 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
   p.idr = h.nalUnitType == 5;
   p.incomplete = false;
   p.deblocked = false;
+  p.nonExisting = false;
+  p.longTerm = false;
   p.frameNum = h.frameNum;
   p.user1 = user1;
   p.user2 = user2;
@@ -241,7 +280,7 @@ void PictureStore::Store(uint32_t index) {
   RemoveUnneeded();
 
   if (!bumping_) {
-    Output(index);
+    if (!p.nonExisting) Output(index);
     if (p.reference) {
       if (dpbCount_ >= dpbSize_) {
         UnmarkOldestReference();
@@ -272,7 +311,7 @@ void PictureStore::Store(uint32_t index) {
     RemoveUnneeded();
   }
   if (dpbCount_ >= kMaxDpbFrames) {
-    Output(index);
+    if (!p.nonExisting) Output(index);
     return;
   }
   p.inDpb = true;

@@ -26,6 +26,9 @@ struct StoredPicture {
   bool idr = false;
   bool incomplete = false;
   bool deblocked = false;
+  bool nonExisting = false;   // made by gap filling: never output, samples undefined
+  bool longTerm = false;
+  uint32_t longTermFrameIdx = 0;
   uint32_t frameNum = 0;
   int32_t poc = 0;
   uint32_t user1 = 0, user2 = 0;
@@ -53,6 +56,12 @@ class PictureStore {
   // Frees the oldest queued entry: called once per NAL unit.
   void RetireOneOutput();
 
+  // Frame-store indices of the reference frames in the buffer, oldest
+  // first; returns their number.
+  uint32_t ReferenceEntries(uint32_t* out) const;
+  StoredPicture& At(uint32_t index) { return pictures_[index]; }
+  uint32_t Entries() const { return entries_; }
+
   StoredPicture* Current() { return current_ < entries_ ? &pictures_[current_] : nullptr; }
   uint32_t CurrentIndex() const { return current_; }
   uint32_t DpbFill() const { return dpbCount_; }
@@ -64,6 +73,10 @@ class PictureStore {
   void RemoveUnneeded();
   void SlidingWindow(uint32_t numRefFrames);
   bool UnmarkOldestReference();
+  // Stores non-existing reference frames for the frame_num values skipped
+  // before `frameNum` (clause 8.2.5.2).
+  void FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum);
+  uint32_t FreeEntry() const;
   void ComputePoc(const SeqParamSet& sps, const SliceHeader& h, StoredPicture& p);
 
   StoredPicture pictures_[kMaxStoreEntries];
