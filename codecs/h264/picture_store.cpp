@@ -92,6 +92,7 @@ void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, Stor
     prevFrameNum_ = h.frameNum;
   }
   p.poc = std::min(top, bottom);
+  p.topPoc = top;
 }
 
 uint32_t PictureStore::FreeEntry() const {
@@ -167,6 +168,11 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
   currentIdr_ = p.idr;
   noOutputOfPriorPics_ = h.noOutputOfPriorPics;
   longTermReference_ = h.longTermReference;
+  adaptiveMarking_ = h.adaptiveRefPicMarking;
+  markingCount_ = std::min(h.markingCount, kMaxListCommands);
+  std::copy(h.marking, h.marking + markingCount_, marking_);
+  maxFrameNum_ = sps.maxFrameNum;
+  pocType_ = sps.pocType;
   numRefFrames_ = sps.numRefFrames;
   current_ = index;
   started_ = true;
@@ -221,13 +227,96 @@ void PictureStore::RemoveUnneeded() {
   dpbCount_ = kept;
 }
 
+StoredPicture* PictureStore::ShortTermByPicNum(int64_t picNum, uint32_t currentFrameNum) {
+  for (uint32_t i = 0; i < dpbCount_; ++i) {
+    StoredPicture& p = pictures_[dpb_[i]];
+    if (!p.reference || p.longTerm) continue;
+    const int64_t own = p.frameNum > currentFrameNum ? int64_t{p.frameNum} - maxFrameNum_ : int64_t{p.frameNum};
+    if (own == picNum) return &p;
+  }
+  return nullptr;
+}
+
+void PictureStore::FreeLongTermIndex(uint32_t longTermFrameIdx) {
+  for (uint32_t i = 0; i < dpbCount_; ++i) {
+    StoredPicture& p = pictures_[dpb_[i]];
+    if (p.reference && p.longTerm && p.longTermFrameIdx == longTermFrameIdx) p.reference = p.longTerm = false;
+  }
+}
+
+void PictureStore::RunMarking(uint32_t index) {
+  StoredPicture& current = pictures_[index];
+  bool resetAll = false;
+  for (uint32_t n = 0; n < markingCount_; ++n) {
+    const MarkingOperation& op = marking_[n];
+    const int64_t picNum = int64_t{current.frameNum} - (int64_t{op.differenceOfPicNumsMinus1} + 1);
+    switch (op.operation) {
+      case 1:
+        if (StoredPicture* p = ShortTermByPicNum(picNum, current.frameNum)) p->reference = false;
+        break;
+      case 2:
+        for (uint32_t i = 0; i < dpbCount_; ++i) {
+          StoredPicture& p = pictures_[dpb_[i]];
+          if (p.reference && p.longTerm && p.longTermFrameIdx == op.longTermPicNum) p.reference = p.longTerm = false;
+        }
+        break;
+      case 3:
+        if (op.longTermFrameIdx > maxLongTermFrameIdx_) break;
+        if (StoredPicture* p = ShortTermByPicNum(picNum, current.frameNum)) {
+          FreeLongTermIndex(op.longTermFrameIdx);
+          p->longTerm = true;
+          p->longTermFrameIdx = op.longTermFrameIdx;
+        }
+        break;
+      case 4:
+        maxLongTermFrameIdx_ = int64_t{op.maxLongTermFrameIdxPlus1} - 1;
+        for (uint32_t i = 0; i < dpbCount_; ++i) {
+          StoredPicture& p = pictures_[dpb_[i]];
+          if (p.longTerm && int64_t{p.longTermFrameIdx} > maxLongTermFrameIdx_) p.reference = p.longTerm = false;
+        }
+        break;
+      case 5:
+        for (uint32_t i = 0; i < dpbCount_; ++i) pictures_[dpb_[i]].reference = pictures_[dpb_[i]].longTerm = false;
+        maxLongTermFrameIdx_ = -1;
+        resetAll = true;
+        break;
+      case 6:
+        if (op.longTermFrameIdx > maxLongTermFrameIdx_) break;
+        FreeLongTermIndex(op.longTermFrameIdx);
+        current.longTerm = true;
+        current.longTermFrameIdx = op.longTermFrameIdx;
+        break;
+      default:
+        break;
+    }
+  }
+  // A stream that marked too few pictures unused still leaves room.
+  if (!current.longTerm) SlidingWindow(numRefFrames_);
+  if (resetAll) AfterMarkingReset(current);
+}
+
+void PictureStore::AfterMarkingReset(StoredPicture& p) {
+  // The picture counts from zero again: frame_num 0, picture order counts
+  // rebased on the smaller one.
+  const int64_t top = int64_t{p.topPoc} - p.poc;
+  p.frameNum = 0;
+  p.poc = 0;
+  p.topPoc = static_cast<int32_t>(top);
+  prevRefFrameNum_ = 0;
+  prevPocMsb_ = 0;
+  prevPocLsb_ = pocType_ == 0 ? static_cast<uint32_t>(top) : 0;
+  prevFrameNum_ = 0;
+  prevFrameNumOffset_ = 0;
+  Flush();
+}
+
 void PictureStore::SlidingWindow(uint32_t numRefFrames) {
   const uint32_t limit = std::max(numRefFrames, 1u);
   uint32_t references = 0;
   for (uint32_t i = 0; i < dpbCount_; ++i) references += pictures_[dpb_[i]].reference;
   for (uint32_t i = 0; i < dpbCount_ && references >= limit; ++i) {
     StoredPicture& p = pictures_[dpb_[i]];
-    if (p.reference) {
+    if (p.reference && !p.longTerm) {
       p.reference = false;
       --references;
     }
@@ -274,6 +363,11 @@ void PictureStore::Store(uint32_t index) {
     } else {
       Flush();
     }
+    p.longTerm = longTermReference_;
+    p.longTermFrameIdx = 0;
+    maxLongTermFrameIdx_ = longTermReference_ ? 0 : -1;
+  } else if (p.reference && adaptiveMarking_ && !p.nonExisting) {
+    RunMarking(index);
   } else if (p.reference) {
     SlidingWindow(numRefFrames_);
   }

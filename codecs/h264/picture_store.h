@@ -31,6 +31,7 @@ struct StoredPicture {
   uint32_t longTermFrameIdx = 0;
   uint32_t frameNum = 0;
   int32_t poc = 0;
+  int32_t topPoc = 0;         // TopFieldOrderCnt, for the rebasing after operation 5
   uint32_t user1 = 0, user2 = 0;
   int32_t width = 0, height = 0;
   int32_t cropLeft = 0, cropRight = 0, cropTop = 0, cropBottom = 0;
@@ -72,6 +73,11 @@ class PictureStore {
   void Output(uint32_t index);
   void RemoveUnneeded();
   void SlidingWindow(uint32_t numRefFrames);
+  // Adaptive marking (clause 8.2.5.4) of the picture at `index`.
+  void RunMarking(uint32_t index);
+  StoredPicture* ShortTermByPicNum(int64_t picNum, uint32_t currentFrameNum);
+  void FreeLongTermIndex(uint32_t longTermFrameIdx);
+  void AfterMarkingReset(StoredPicture& p);
   bool UnmarkOldestReference();
   // Stores non-existing reference frames for the frame_num values skipped
   // before `frameNum` (clause 8.2.5.2).
@@ -93,6 +99,12 @@ class PictureStore {
   bool currentIdr_ = false;
   bool noOutputOfPriorPics_ = false;
   bool longTermReference_ = false;
+  bool adaptiveMarking_ = false;
+  uint32_t markingCount_ = 0;
+  MarkingOperation marking_[kMaxListCommands];
+  int64_t maxLongTermFrameIdx_ = -1;  // -1: no long-term index allowed
+  uint32_t maxFrameNum_ = 16;
+  uint32_t pocType_ = 0;
   uint32_t numRefFrames_ = 0;
 
   // Picture order count state.
