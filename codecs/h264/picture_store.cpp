@@ -61,7 +61,7 @@ void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, Stor
       msb -= maxLsb;
     }
     top = static_cast<int32_t>(msb + lsb);
-    bottom = top + h.deltaPicOrderCntBottom;
+    bottom = static_cast<int32_t>(int64_t{top} + h.deltaPicOrderCntBottom);
     if (h.nalRefIdc) {
       prevPocMsb_ = static_cast<int32_t>(msb);
       prevPocLsb_ = h.picOrderCntLsb;
@@ -72,17 +72,19 @@ void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, Stor
     if (sps.pocType == 1) {
       int64_t absFrameNum = sps.numRefFramesInPocCycle ? frameNumOffset + h.frameNum : 0;
       if (h.nalRefIdc == 0 && absFrameNum > 0) --absFrameNum;
-      int64_t expected = 0;
+      // Hostile offsets can take these sums past 64 bits: they wrap, as
+      // the 32-bit counts they end in do.
+      uint64_t expected = 0;
       if (absFrameNum > 0) {
-        int64_t deltaPerCycle = 0;
-        for (uint32_t i = 0; i < sps.numRefFramesInPocCycle; ++i) deltaPerCycle += sps.offsetForRefFrame[i];
-        const int64_t cycle = (absFrameNum - 1) / sps.numRefFramesInPocCycle;
+        uint64_t deltaPerCycle = 0;
+        for (uint32_t i = 0; i < sps.numRefFramesInPocCycle; ++i) deltaPerCycle += static_cast<uint64_t>(int64_t{sps.offsetForRefFrame[i]});
+        const uint64_t cycle = static_cast<uint64_t>((absFrameNum - 1) / sps.numRefFramesInPocCycle);
         const int64_t inCycle = (absFrameNum - 1) % sps.numRefFramesInPocCycle;
         expected = cycle * deltaPerCycle;
-        for (int64_t i = 0; i <= inCycle; ++i) expected += sps.offsetForRefFrame[i];
+        for (int64_t i = 0; i <= inCycle; ++i) expected += static_cast<uint64_t>(int64_t{sps.offsetForRefFrame[i]});
       }
-      if (h.nalRefIdc == 0) expected += sps.offsetForNonRefPic;
-      top = static_cast<int32_t>(expected + h.deltaPicOrderCnt[0]);
+      if (h.nalRefIdc == 0) expected += static_cast<uint64_t>(int64_t{sps.offsetForNonRefPic});
+      top = static_cast<int32_t>(expected + static_cast<uint64_t>(int64_t{h.deltaPicOrderCnt[0]}));
       bottom = static_cast<int32_t>(int64_t{top} + sps.offsetForTopToBottomField + h.deltaPicOrderCnt[1]);
     } else {
       const int64_t temp = idr ? 0 : 2 * (frameNumOffset + h.frameNum) - (h.nalRefIdc == 0 ? 1 : 0);
