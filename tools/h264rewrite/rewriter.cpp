@@ -1,5 +1,8 @@
 #include "tools/h264rewrite/rewriter.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "tools/h264rewrite/rbsp_bits.h"
 
 namespace h264rewrite {
@@ -107,6 +110,7 @@ class Rewriter {
     }
     f.numRefIdxL0DefaultMinus1 = r.Ue();
     r.Ue();
+    const size_t weightedAt = r.Position();
     f.weightedPred = r.U(1);
     r.U(2);
     r.Se();
@@ -121,7 +125,37 @@ class Rewriter {
     }
     f.known = true;
     pps_[id] = f;
-    return rbsp;  // nothing of it changes
+    if (mode_ != Mode::kExplicitWeights) return rbsp;  // nothing of it changes
+    RbspWriter w;
+    w.CopyBits(rbsp, 0, weightedAt);
+    w.U(1, 1);
+    w.CopyBits(rbsp, weightedAt + 1, rbsp.size() * 8);
+    return w.Bytes();
+  }
+
+  // A weight table for every reference index, the values changing from
+  // picture to picture: saturating, negative, without a denominator.
+  void WriteWeights(RbspWriter& w, uint32_t refIdxMinus1) const {
+    struct Set {
+      uint32_t lumaDenom, chromaDenom;
+      int32_t lumaWeight, lumaOffset, chromaWeight, chromaOffset;
+    };
+    static constexpr Set kSets[] = {{5, 5, 127, 0, 127, 0},  {0, 0, -2, 127, -1, 127}, {3, 2, -20, 100, 5, -30},
+                                    {6, 7, 70, -10, 127, -128}, {2, 4, 4, 0, 16, 0},   {7, 0, 100, 20, 1, 0}};
+    const Set& set = kSets[pictures_ % std::size(kSets)];
+    w.Ue(set.lumaDenom);
+    w.Ue(set.chromaDenom);
+    for (uint32_t i = 0; i <= refIdxMinus1; ++i) {
+      const int32_t step = static_cast<int32_t>(i) * 3;
+      w.U(1, 1);
+      w.Se(std::clamp(set.lumaWeight - step, -128, 127));
+      w.Se(std::clamp(set.lumaOffset + step, -128, 127));
+      w.U(1, 1);
+      for (int c = 0; c < 2; ++c) {
+        w.Se(std::clamp(set.chromaWeight - step * (c + 1), -128, 127));
+        w.Se(std::clamp(set.chromaOffset + step, -128, 127));
+      }
+    }
   }
 
   std::optional<std::vector<uint8_t>> Slice(const std::vector<uint8_t>& rbsp, std::string& error) {
@@ -196,7 +230,9 @@ class Rewriter {
         if (idc == 3 || r.Failed()) break;
         w.Ue(r.Ue());
       }
-      if (pps.weightedPred) {
+      if (mode_ == Mode::kExplicitWeights && !pps.weightedPred) {
+        WriteWeights(w, refIdxMinus1);
+      } else if (pps.weightedPred) {
         w.Ue(r.Ue());
         w.Ue(r.Ue());
         for (uint32_t i = 0; i <= refIdxMinus1 && !r.Failed(); ++i) {
@@ -263,6 +299,7 @@ std::optional<Mode> ModeNamed(const std::string& name) {
   if (name == "idr-to-i") return Mode::kIdrToI;
   if (name == "no-output-of-prior-pics") return Mode::kNoOutputOfPriorPics;
   if (name == "no-ref-frames-level10") return Mode::kNoRefFramesLevel10;
+  if (name == "explicit-weights") return Mode::kExplicitWeights;
   return std::nullopt;
 }
 

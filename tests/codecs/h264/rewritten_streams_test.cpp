@@ -1,4 +1,4 @@
-// Streams libx264 does not make, from its intra streams through
+// Streams libx264 does not make, from its intra and I/P streams through
 // tools/h264rewrite: FFmpeg shows the intended header fields and decodes
 // them without complaint, and the library's pictures equal FFmpeg's.
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@ struct RewriteCase {
   // A field trace_headers must show with this value in the rewritten stream.
   const char* field;
   const char* value;
+  bool inter = false;  // rewrite an I/P stream instead of an intra-only one
 };
 
 bool TraceShows(const std::string& trace, const std::string& field, const std::string& value) {
@@ -37,7 +38,8 @@ TEST_P(RewrittenStream, DecodesAsFfmpegDoes) {
   testing_support::ScratchDir dir(std::string("h264_rewrite_") + c.mode);
   const auto original = dir / "intra.264";
   const auto rewritten = dir / "rewritten.264";
-  ASSERT_TRUE(avc_test::MakeIntraStream(original, c.width, c.height, 6, ""));
+  ASSERT_TRUE(c.inter ? avc_test::MakeInterStream(original, "mandelbrot", c.width, c.height, 6, "ref=3:partitions=all")
+                      : avc_test::MakeIntraStream(original, c.width, c.height, 6, ""));
   ASSERT_EQ(testing_support::Run("'" + testing_support::BuiltTool("tools/h264rewrite/h264rewrite").string() +
                                  "' --mode " + c.mode + " '" + original.string() + "' '" + rewritten.string() + "'"),
             0);
@@ -63,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, RewrittenStream,
     testing::Values(RewriteCase{"idr-to-i", 176, 144, "adaptive_ref_pic_marking_mode_flag", "0"},
                     RewriteCase{"no-output-of-prior-pics", 176, 144, "no_output_of_prior_pics_flag", "1"},
-                    RewriteCase{"no-ref-frames-level10", 352, 288, "level_idc", "10"}),
+                    RewriteCase{"no-ref-frames-level10", 352, 288, "level_idc", "10"},
+                    RewriteCase{"explicit-weights", 176, 144, "luma_log2_weight_denom", "5", true}),
     [](const testing::TestParamInfo<RewriteCase>& info) {
       std::string name = info.param.mode;
       for (char& ch : name) {
