@@ -78,8 +78,11 @@ class Rewriter {
       for (uint32_t i = 0; i < cycle && !r.Failed(); ++i) w.Se(r.Se());
     }
     const uint32_t refFrames = r.Ue();
-    w.Ue(rewrite ? 0 : refFrames);
-    w.U(r.U(1), 1);  // gaps_in_frame_num_value_allowed_flag
+    const bool gaps = mode_ == Mode::kFrameNumGaps;
+    // Gaps of two frames: the real reference must outlast them.
+    w.Ue(rewrite ? 0 : gaps ? std::max(refFrames, 4u) : refFrames);
+    const uint32_t gapsAllowed = r.U(1);
+    w.U(gaps ? 1 : gapsAllowed, 1);
     w.Ue(r.Ue());
     w.Ue(r.Ue());
     f.frameMbsOnly = r.U(1);
@@ -188,7 +191,9 @@ class Rewriter {
     w.Ue(ppsId);
     const uint32_t frameNum = r.U(static_cast<int>(sps.log2MaxFrameNum));
     const uint32_t maxFrameNum = 1u << sps.log2MaxFrameNum;
-    w.U(toI ? picturesSinceIdr_ % maxFrameNum : frameNum, static_cast<int>(sps.log2MaxFrameNum));
+    const bool gaps = mode_ == Mode::kFrameNumGaps && !idr;
+    w.U(toI ? picturesSinceIdr_ % maxFrameNum : gaps ? (3 * picturesSinceIdr_) % maxFrameNum : frameNum,
+        static_cast<int>(sps.log2MaxFrameNum));
     bool field = false;
     if (!sps.frameMbsOnly) {
       field = r.U(1);
@@ -223,7 +228,19 @@ class Rewriter {
         w.Ue(refIdxMinus1);
       }
       const uint32_t reordering = r.U(1);
-      w.U(reordering, 1);
+      if (gaps) {
+        if (reordering || refIdxMinus1 != 0) {
+          error = "frame_num gaps need a stream of one reference without reordering";
+          return std::nullopt;
+        }
+        // The previous picture is three PicNums back, behind two gap frames.
+        w.U(1, 1);
+        w.Ue(0);
+        w.Ue(2);
+        w.Ue(3);
+      } else {
+        w.U(reordering, 1);
+      }
       for (int i = 0; reordering && i < 33; ++i) {
         const uint32_t idc = r.Ue();
         w.Ue(idc);
@@ -300,6 +317,7 @@ std::optional<Mode> ModeNamed(const std::string& name) {
   if (name == "no-output-of-prior-pics") return Mode::kNoOutputOfPriorPics;
   if (name == "no-ref-frames-level10") return Mode::kNoRefFramesLevel10;
   if (name == "explicit-weights") return Mode::kExplicitWeights;
+  if (name == "frame-num-gaps") return Mode::kFrameNumGaps;
   return std::nullopt;
 }
 

@@ -14,6 +14,7 @@ enum class Mode {
   kNoOutputOfPriorPics,     // IDR pictures after the first set no_output_of_prior_pics_flag
   kNoRefFramesLevel10,      // max_num_ref_frames 0 and level_idc 10
   kExplicitWeights,         // weighted_pred_flag set; every P slice gets weights of its own
+  kFrameNumGaps,            // frame_num steps by 3 with gaps allowed; P lists reordered past the gap
 };
 
 std::optional<Mode> ModeNamed(const std::string& name);

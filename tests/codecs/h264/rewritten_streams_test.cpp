@@ -15,6 +15,7 @@ struct RewriteCase {
   const char* field;
   const char* value;
   bool inter = false;  // rewrite an I/P stream instead of an intra-only one
+  const char* x264Params = "";
 };
 
 bool TraceShows(const std::string& trace, const std::string& field, const std::string& value) {
@@ -38,7 +39,7 @@ TEST_P(RewrittenStream, DecodesAsFfmpegDoes) {
   testing_support::ScratchDir dir(std::string("h264_rewrite_") + c.mode);
   const auto original = dir / "intra.264";
   const auto rewritten = dir / "rewritten.264";
-  ASSERT_TRUE(c.inter ? avc_test::MakeInterStream(original, "mandelbrot", c.width, c.height, 6, "ref=3:partitions=all")
+  ASSERT_TRUE(c.inter ? avc_test::MakeInterStream(original, "mandelbrot", c.width, c.height, 6, c.x264Params)
                       : avc_test::MakeIntraStream(original, c.width, c.height, 6, ""));
   ASSERT_EQ(testing_support::Run("'" + testing_support::BuiltTool("tools/h264rewrite/h264rewrite").string() +
                                  "' --mode " + c.mode + " '" + original.string() + "' '" + rewritten.string() + "'"),
@@ -66,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RewriteCase{"idr-to-i", 176, 144, "adaptive_ref_pic_marking_mode_flag", "0"},
                     RewriteCase{"no-output-of-prior-pics", 176, 144, "no_output_of_prior_pics_flag", "1"},
                     RewriteCase{"no-ref-frames-level10", 352, 288, "level_idc", "10"},
-                    RewriteCase{"explicit-weights", 176, 144, "luma_log2_weight_denom", "5", true}),
+                    RewriteCase{"explicit-weights", 176, 144, "luma_log2_weight_denom", "5", true, "ref=3:partitions=all"},
+                    RewriteCase{"frame-num-gaps", 176, 144, "gaps_in_frame_num_allowed_flag", "1", true, "ref=1"}),
     [](const testing::TestParamInfo<RewriteCase>& info) {
       std::string name = info.param.mode;
       for (char& ch : name) {
