@@ -12,6 +12,7 @@ namespace {
 struct SpsFields {
   bool known = false;
   uint32_t log2MaxFrameNum = 4;
+  uint32_t writtenLog2MaxFrameNum = 4;
   uint32_t pocType = 0;
   uint32_t log2MaxPocLsb = 4;
   bool deltaPicOrderAlwaysZero = false;
@@ -62,7 +63,8 @@ class Rewriter {
     }
     SpsFields f;
     f.log2MaxFrameNum = r.Ue() + 4;
-    w.Ue(f.log2MaxFrameNum - 4);
+    f.writtenLog2MaxFrameNum = mode_ == Mode::kNonReferenceThirds ? 4 : f.log2MaxFrameNum;
+    w.Ue(f.writtenLog2MaxFrameNum - 4);
     f.pocType = r.Ue();
     w.Ue(f.pocType);
     if (f.pocType == 0) {
@@ -185,15 +187,30 @@ class Rewriter {
     if (idr && !laterIdr) picturesSinceIdr_ = 0;
     if (firstMb == 0 && !(idr && !laterIdr)) ++picturesSinceIdr_;
 
-    w.U(toI ? (header & ~31u) | 1 : header, 8);
+    // Every third picture after the IDR picture stops being a reference;
+    // frame_num then counts reference pictures only.
+    const bool thirds = mode_ == Mode::kNonReferenceThirds;
+    const bool dropReference = thirds && !idr && picturesSinceIdr_ % 3 == 2;
+    if (thirds && idr) referencesSinceIdr_ = 0;
+    if (thirds && firstMb == 0) {
+      thirdsFrameNum_ = referencesSinceIdr_;
+      if (nalRefIdc && !dropReference) ++referencesSinceIdr_;
+    }
+    const uint32_t thirdsFrameNum = thirdsFrameNum_;
+    const uint32_t newHeader = dropReference ? header & 0x9Fu : header;
+    w.U(toI ? (header & ~31u) | 1 : newHeader, 8);
     w.Ue(firstMb);
     w.Ue(sliceType);
     w.Ue(ppsId);
     const uint32_t frameNum = r.U(static_cast<int>(sps.log2MaxFrameNum));
     const uint32_t maxFrameNum = 1u << sps.log2MaxFrameNum;
     const bool gaps = mode_ == Mode::kFrameNumGaps && !idr;
-    w.U(toI ? picturesSinceIdr_ % maxFrameNum : gaps ? (3 * picturesSinceIdr_) % maxFrameNum : frameNum,
-        static_cast<int>(sps.log2MaxFrameNum));
+    if (thirds) {
+      w.U(thirdsFrameNum % 16, 4);
+    } else {
+      w.U(toI ? picturesSinceIdr_ % maxFrameNum : gaps ? (3 * picturesSinceIdr_) % maxFrameNum : frameNum,
+          static_cast<int>(sps.log2MaxFrameNum));
+    }
     bool field = false;
     if (!sps.frameMbsOnly) {
       field = r.U(1);
@@ -273,7 +290,11 @@ class Rewriter {
         }
       } else {
         const uint32_t adaptive = r.U(1);
-        w.U(adaptive, 1);
+        if (dropReference && adaptive) {
+          error = "non-reference pictures cannot keep marking operations";
+          return std::nullopt;
+        }
+        if (!dropReference) w.U(adaptive, 1);
         for (int i = 0; adaptive && i < 33; ++i) {
           const uint32_t op = r.Ue();
           w.Ue(op);
@@ -308,6 +329,8 @@ class Rewriter {
   uint32_t idrPictures_ = 0;
   uint32_t pictures_ = 0;
   uint32_t picturesSinceIdr_ = 0;
+  uint32_t referencesSinceIdr_ = 0;
+  uint32_t thirdsFrameNum_ = 0;  // frame_num of the current picture
 };
 
 }  // namespace
@@ -318,6 +341,7 @@ std::optional<Mode> ModeNamed(const std::string& name) {
   if (name == "no-ref-frames-level10") return Mode::kNoRefFramesLevel10;
   if (name == "explicit-weights") return Mode::kExplicitWeights;
   if (name == "frame-num-gaps") return Mode::kFrameNumGaps;
+  if (name == "non-reference-thirds") return Mode::kNonReferenceThirds;
   return std::nullopt;
 }
 

@@ -15,6 +15,7 @@ enum class Mode {
   kNoRefFramesLevel10,      // max_num_ref_frames 0 and level_idc 10
   kExplicitWeights,         // weighted_pred_flag set; every P slice gets weights of its own
   kFrameNumGaps,            // frame_num steps by 3 with gaps allowed; P lists reordered past the gap
+  kNonReferenceThirds,      // every third picture non-reference, frame_num in 4 bits so that it wraps
 };
 
 std::optional<Mode> ModeNamed(const std::string& name);

@@ -16,6 +16,7 @@ struct RewriteCase {
   const char* value;
   bool inter = false;  // rewrite an I/P stream instead of an intra-only one
   const char* x264Params = "";
+  int frames = 6;
 };
 
 bool TraceShows(const std::string& trace, const std::string& field, const std::string& value) {
@@ -39,8 +40,8 @@ TEST_P(RewrittenStream, DecodesAsFfmpegDoes) {
   testing_support::ScratchDir dir(std::string("h264_rewrite_") + c.mode);
   const auto original = dir / "intra.264";
   const auto rewritten = dir / "rewritten.264";
-  ASSERT_TRUE(c.inter ? avc_test::MakeInterStream(original, "mandelbrot", c.width, c.height, 6, c.x264Params)
-                      : avc_test::MakeIntraStream(original, c.width, c.height, 6, ""));
+  ASSERT_TRUE(c.inter ? avc_test::MakeInterStream(original, "mandelbrot", c.width, c.height, c.frames, c.x264Params)
+                      : avc_test::MakeIntraStream(original, c.width, c.height, c.frames, ""));
   ASSERT_EQ(testing_support::Run("'" + testing_support::BuiltTool("tools/h264rewrite/h264rewrite").string() +
                                  "' --mode " + c.mode + " '" + original.string() + "' '" + rewritten.string() + "'"),
             0);
@@ -56,7 +57,7 @@ TEST_P(RewrittenStream, DecodesAsFfmpegDoes) {
 
   const auto expected = avc_test::FfmpegFrameMd5(rewritten);
   ASSERT_TRUE(expected);
-  EXPECT_EQ(expected->size(), 6u);
+  EXPECT_EQ(expected->size(), static_cast<size_t>(c.frames));
   const auto decoded = avc_test::DecodeFileMd5(rewritten, static_cast<uint32_t>((c.width + 15) / 16),
                                                static_cast<uint32_t>((c.height + 15) / 16));
   EXPECT_EQ(decoded, *expected);
@@ -68,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RewriteCase{"no-output-of-prior-pics", 176, 144, "no_output_of_prior_pics_flag", "1"},
                     RewriteCase{"no-ref-frames-level10", 352, 288, "level_idc", "10"},
                     RewriteCase{"explicit-weights", 176, 144, "luma_log2_weight_denom", "5", true, "ref=3:partitions=all"},
-                    RewriteCase{"frame-num-gaps", 176, 144, "gaps_in_frame_num_allowed_flag", "1", true, "ref=1"}),
+                    RewriteCase{"frame-num-gaps", 176, 144, "gaps_in_frame_num_allowed_flag", "1", true, "ref=1"},
+                    RewriteCase{"non-reference-thirds", 96, 64, "frame_num", "15", true, "ref=1", 30}),
     [](const testing::TestParamInfo<RewriteCase>& info) {
       std::string name = info.param.mode;
       for (char& ch : name) {
