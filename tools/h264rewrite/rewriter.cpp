@@ -66,7 +66,16 @@ class Rewriter {
     f.writtenLog2MaxFrameNum = mode_ == Mode::kNonReferenceThirds ? 4 : f.log2MaxFrameNum;
     w.Ue(f.writtenLog2MaxFrameNum - 4);
     f.pocType = r.Ue();
-    w.Ue(f.pocType);
+    if (mode_ == Mode::kPocType0) {
+      if (f.pocType != 2) {
+        error = "only picture order count type 2 is rewritten to type 0";
+        return std::nullopt;
+      }
+      w.Ue(0);
+      w.Ue(8 - 4);  // log2_max_pic_order_cnt_lsb_minus4
+    } else {
+      w.Ue(f.pocType);
+    }
     if (f.pocType == 0) {
       f.log2MaxPocLsb = r.Ue() + 4;
       w.Ue(f.log2MaxPocLsb - 4);
@@ -221,7 +230,11 @@ class Rewriter {
       const uint32_t idrPicId = r.Ue();
       if (!toI) w.Ue(idrPicId);
     }
-    if (sps.pocType == 0) {
+    if (mode_ == Mode::kPocType0) {
+      // Output order is decoding order: two counts per frame from each IDR.
+      if (firstMb == 0) pocSinceIdr_ = idr ? 0 : pocSinceIdr_ + 2;
+      w.U(pocSinceIdr_ % 256, 8);
+    } else if (sps.pocType == 0) {
       const uint32_t lsb = r.U(static_cast<int>(sps.log2MaxPocLsb));
       const uint32_t maxLsb = 1u << sps.log2MaxPocLsb;
       w.U(toI ? (2 * picturesSinceIdr_) % maxLsb : lsb, static_cast<int>(sps.log2MaxPocLsb));
@@ -331,6 +344,7 @@ class Rewriter {
   uint32_t picturesSinceIdr_ = 0;
   uint32_t referencesSinceIdr_ = 0;
   uint32_t thirdsFrameNum_ = 0;  // frame_num of the current picture
+  uint32_t pocSinceIdr_ = 0;
 };
 
 }  // namespace
@@ -342,6 +356,7 @@ std::optional<Mode> ModeNamed(const std::string& name) {
   if (name == "explicit-weights") return Mode::kExplicitWeights;
   if (name == "frame-num-gaps") return Mode::kFrameNumGaps;
   if (name == "non-reference-thirds") return Mode::kNonReferenceThirds;
+  if (name == "poc-type-0") return Mode::kPocType0;
   return std::nullopt;
 }
 

@@ -16,6 +16,7 @@ enum class Mode {
   kExplicitWeights,         // weighted_pred_flag set; every P slice gets weights of its own
   kFrameNumGaps,            // frame_num steps by 3 with gaps allowed; P lists reordered past the gap
   kNonReferenceThirds,      // every third picture non-reference, frame_num in 4 bits so that it wraps
+  kPocType0,                // picture order count type 2 streams rewritten to type 0 (8-bit lsb)
 };
 
 std::optional<Mode> ModeNamed(const std::string& name);

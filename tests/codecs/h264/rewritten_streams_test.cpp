@@ -70,7 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
                     RewriteCase{"no-ref-frames-level10", 352, 288, "level_idc", "10"},
                     RewriteCase{"explicit-weights", 176, 144, "luma_log2_weight_denom", "5", true, "ref=3:partitions=all"},
                     RewriteCase{"frame-num-gaps", 176, 144, "gaps_in_frame_num_allowed_flag", "1", true, "ref=1"},
-                    RewriteCase{"non-reference-thirds", 96, 64, "frame_num", "15", true, "ref=1", 30}),
+                    RewriteCase{"non-reference-thirds", 96, 64, "frame_num", "15", true, "ref=1", 30},
+                    RewriteCase{"poc-type-0", 96, 64, "pic_order_cnt_lsb", "254", true,
+                                "ref=2:keyint=200:min-keyint=200", 140}),
     [](const testing::TestParamInfo<RewriteCase>& info) {
       std::string name = info.param.mode;
       for (char& ch : name) {
