@@ -8,7 +8,9 @@
 // among them), frame-num-gaps (frame_num steps by 3 with gaps allowed, each
 // P list reordered to the previous picture), non-reference-thirds (every
 // third picture non-reference, frame_num in 4 bits so that it wraps),
-// poc-type-0 (picture order count type 2 rewritten to type 0).
+// poc-type-0 (picture order count type 2 rewritten to type 0),
+// long-term-marking (operation 4 once, then operations 1 and 6 on every
+// fourth reference picture).
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -18,7 +20,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 5 || std::string(argv[1]) != "--mode") {
-    std::fprintf(stderr, "usage: h264rewrite --mode idr-to-i|no-output-of-prior-pics|no-ref-frames-level10|explicit-weights|frame-num-gaps|non-reference-thirds|poc-type-0 IN OUT\n");
+    std::fprintf(stderr, "usage: h264rewrite --mode idr-to-i|no-output-of-prior-pics|no-ref-frames-level10|explicit-weights|frame-num-gaps|non-reference-thirds|poc-type-0|long-term-marking IN OUT\n");
     return 2;
   }
   const auto mode = h264rewrite::ModeNamed(argv[2]);

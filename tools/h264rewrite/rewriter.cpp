@@ -90,8 +90,9 @@ class Rewriter {
     }
     const uint32_t refFrames = r.Ue();
     const bool gaps = mode_ == Mode::kFrameNumGaps;
-    // Gaps of two frames: the real reference must outlast them.
-    w.Ue(rewrite ? 0 : gaps ? std::max(refFrames, 4u) : refFrames);
+    // Gaps of two frames, or two long-term frames: short-term references
+    // must still fit beside them.
+    w.Ue(rewrite ? 0 : gaps || mode_ == Mode::kLongTermMarking ? std::max(refFrames, 4u) : refFrames);
     const uint32_t gapsAllowed = r.U(1);
     w.U(gaps ? 1 : gapsAllowed, 1);
     w.Ue(r.Ue());
@@ -145,6 +146,25 @@ class Rewriter {
     w.U(1, 1);
     w.CopyBits(rbsp, weightedAt + 1, rbsp.size() * 8);
     return w.Bytes();
+  }
+
+  // The first picture after an IDR picture allows long-term indices 0 and
+  // 1; every fourth one unmarks the picture before it and becomes
+  // long-term itself, the two indices taking turns.
+  void WriteLongTermMarking(RbspWriter& w) const {
+    const bool first = picturesSinceIdr_ == 1, fourth = picturesSinceIdr_ % 4 == 0;
+    w.U(first || fourth, 1);
+    if (first) {
+      w.Ue(4);
+      w.Ue(2);
+    }
+    if (fourth) {
+      w.Ue(1);
+      w.Ue(0);
+      w.Ue(6);
+      w.Ue((picturesSinceIdr_ / 4) % 2);
+    }
+    if (first || fourth) w.Ue(0);
   }
 
   // A weight table for every reference index, the values changing from
@@ -307,7 +327,15 @@ class Rewriter {
           error = "non-reference pictures cannot keep marking operations";
           return std::nullopt;
         }
-        if (!dropReference) w.U(adaptive, 1);
+        if (mode_ == Mode::kLongTermMarking) {
+          if (adaptive) {
+            error = "the stream has marking operations of its own";
+            return std::nullopt;
+          }
+          WriteLongTermMarking(w);
+        } else if (!dropReference) {
+          w.U(adaptive, 1);
+        }
         for (int i = 0; adaptive && i < 33; ++i) {
           const uint32_t op = r.Ue();
           w.Ue(op);
@@ -357,6 +385,7 @@ std::optional<Mode> ModeNamed(const std::string& name) {
   if (name == "frame-num-gaps") return Mode::kFrameNumGaps;
   if (name == "non-reference-thirds") return Mode::kNonReferenceThirds;
   if (name == "poc-type-0") return Mode::kPocType0;
+  if (name == "long-term-marking") return Mode::kLongTermMarking;
   return std::nullopt;
 }
 

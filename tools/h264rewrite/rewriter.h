@@ -17,6 +17,7 @@ enum class Mode {
   kFrameNumGaps,            // frame_num steps by 3 with gaps allowed; P lists reordered past the gap
   kNonReferenceThirds,      // every third picture non-reference, frame_num in 4 bits so that it wraps
   kPocType0,                // picture order count type 2 streams rewritten to type 0 (8-bit lsb)
+  kLongTermMarking,         // operation 4 once, then 1 and 6 on every fourth reference picture
 };
 
 std::optional<Mode> ModeNamed(const std::string& name);

@@ -72,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RewriteCase{"frame-num-gaps", 176, 144, "gaps_in_frame_num_allowed_flag", "1", true, "ref=1"},
                     RewriteCase{"non-reference-thirds", 96, 64, "frame_num", "15", true, "ref=1", 30},
                     RewriteCase{"poc-type-0", 96, 64, "pic_order_cnt_lsb", "254", true,
-                                "ref=2:keyint=200:min-keyint=200", 140}),
+                                "ref=2:keyint=200:min-keyint=200", 140},
+                    RewriteCase{"long-term-marking", 176, 144, "long_term_frame_idx", "1", true, "ref=1", 20}),
     [](const testing::TestParamInfo<RewriteCase>& info) {
       std::string name = info.param.mode;
       for (char& ch : name) {
