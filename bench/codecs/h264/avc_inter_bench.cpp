@@ -1,7 +1,8 @@
-// The own H.264 library's plain kernels decoding a 1080p libx264 Baseline
-// I/P stream (one IDR picture, then P pictures with moving content) against
+// The own H.264 library's plain kernels decoding I/P streams against
 // FFmpeg's decoder on the same access units, one thread and no SIMD
-// (av_force_cpu_flags(0)), measured in the same run.
+// (av_force_cpu_flags(0)), measured in the same run: a 1080p libx264
+// Baseline stream (one IDR picture, then P pictures with moving content) and
+// the BA1_FT_C conformance stream (CIF, several slices per picture).
 #include <benchmark/benchmark.h>
 
 extern "C" {
@@ -47,15 +48,38 @@ std::vector<std::vector<uint8_t>> MakeInterUnits() {
   return units;
 }
 
-void BM_InterDecode1080p(benchmark::State& state) {
-  const auto units = MakeInterUnits();
-  if (units.size() != kFrames) {
-    state.SkipWithError("ffmpeg could not make the stream");
-    return;
+// The access units of an Annex B file: a unit starts at a parameter set, a
+// delimiter or SEI, or at a slice with first_mb_in_slice 0 that does not
+// follow one of those.
+std::vector<std::vector<uint8_t>> ReadUnits(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<uint8_t> s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::vector<uint8_t>> units;
+  bool headerOpen = false;
+  size_t unitStart = 0;
+  for (size_t i = 0; i + 4 < s.size(); ++i) {
+    if (s[i] != 0 || s[i + 1] != 0 || s[i + 2] != 1) continue;
+    const uint32_t type = s[i + 3] & 31;
+    const bool header = type == 6 || type == 7 || type == 8 || type == 9;
+    const bool firstSlice = (type == 1 || type == 5) && (s[i + 4] & 0x80);
+    if ((header && !headerOpen) || (firstSlice && !headerOpen)) {
+      const size_t start = i > 0 && s[i - 1] == 0 ? i - 1 : i;
+      if (start > unitStart) units.emplace_back(s.begin() + static_cast<long>(unitStart), s.begin() + static_cast<long>(start));
+      unitStart = start;
+    }
+    headerOpen = header;
+    i += 2;
   }
+  if (unitStart < s.size()) units.emplace_back(s.begin() + static_cast<long>(unitStart), s.end());
+  for (auto& unit : units) unit.resize(unit.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+  return units;
+}
+
+void Measure(benchmark::State& state, const std::vector<std::vector<uint8_t>>& units, uint32_t widthMbs,
+             uint32_t heightMbs) {
   AvcDecParams params;
-  params.widthInMbs = 120;
-  params.heightInMbs = 68;
+  params.widthInMbs = widthMbs;
+  params.heightInMbs = heightMbs;
   params.maxRefFrames = 16;
   params.flags = kAvcDecBumping;
   AvcDecContext* own = AvcDecCreate(&params);
@@ -91,7 +115,26 @@ void BM_InterDecode1080p(benchmark::State& state) {
   avcodec_free_context(&ffmpeg);
   AvcDecDestroy(own);
 }
+
+void BM_InterDecode1080p(benchmark::State& state) {
+  const auto units = MakeInterUnits();
+  if (units.size() != kFrames) {
+    state.SkipWithError("ffmpeg could not make the stream");
+    return;
+  }
+  Measure(state, units, 120, 68);
+}
 BENCHMARK(BM_InterDecode1080p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ConformanceBA1FT(benchmark::State& state) {
+  const fs::path file = fs::path(ORLENTA_TESTDATA_DIR) / "h264" / "BA1_FT_C.264";
+  if (!fs::exists(file)) {
+    state.SkipWithError("reference material absent: h264/BA1_FT_C.264");
+    return;
+  }
+  Measure(state, ReadUnits(file), 22, 18);
+}
+BENCHMARK(BM_ConformanceBA1FT)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 
