@@ -10,6 +10,7 @@
 
 #include "codecs/h264/avc_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
+#include "tests/codecs/h264/bit_writer.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -110,6 +111,79 @@ TEST(InterRobustnessStreams, BSlicesAreRefusedAndTheirNeighboursStillDecode) {
   }
   EXPECT_GT(pictures, 0);
   EXPECT_LT(pictures, 9);
+}
+
+// Start code and emulation prevention around one unit's RBSP.
+void AppendUnit(std::vector<uint8_t>& stream, uint8_t header, const std::vector<uint8_t>& rbsp) {
+  stream.insert(stream.end(), {0, 0, 0, 1, header});
+  int zeros = 0;
+  for (const uint8_t b : rbsp) {
+    if (zeros >= 2 && b <= 3) {
+      stream.push_back(3);
+      zeros = 0;
+    }
+    stream.push_back(b);
+    zeros = b == 0 ? zeros + 1 : 0;
+  }
+}
+
+// A 2x6-macroblock IDR picture of I_PCM macroblocks, all samples 0x80,
+// then (with `withP`) one P slice starting at `firstMb` with one skip run.
+std::vector<uint8_t> PcmThenSkipRun(uint32_t firstMb, uint32_t run, bool withP = true) {
+  std::vector<uint8_t> s;
+  avc_test::BitWriter sps;
+  sps.U(66, 8).U(0, 8).U(30, 8).Ue(0).Ue(0).Ue(2).Ue(1).U(0, 1).Ue(1).Ue(5).U(1, 1).U(1, 1).U(0, 1).U(0, 1);
+  AppendUnit(s, 0x67, sps.Rbsp());
+  avc_test::BitWriter pps;
+  pps.Ue(0).Ue(0).U(0, 1).U(0, 1).Ue(0).Ue(0).Ue(0).U(0, 1).U(0, 2).Se(0).Se(0).Se(0).U(0, 1).U(0, 1).U(0, 1);
+  AppendUnit(s, 0x68, pps.Rbsp());
+  avc_test::BitWriter idr;
+  idr.Ue(0).Ue(7).Ue(0).U(0, 4).Ue(0).U(0, 1).U(0, 1).Se(0);
+  for (int mb = 0; mb < 12; ++mb) {
+    idr.Ue(25).Align();
+    for (int i = 0; i < 384; ++i) idr.U(0x80, 8);
+  }
+  AppendUnit(s, 0x65, idr.Rbsp());
+  if (!withP) return s;
+  avc_test::BitWriter p;
+  p.Ue(firstMb).Ue(5).Ue(0).U(1, 4).U(0, 1).U(0, 1).U(0, 1).Se(0).Ue(run);
+  AppendUnit(s, 0x41, p.Rbsp());
+  return s;
+}
+
+// A run that, added to the slice's first address, wraps past 2^32 must be
+// refused rather than skip past the picture; a run to the picture's end
+// copies the reference.
+TEST(InterRobustnessStreams, SkipRunsStopAtThePictureEnd) {
+  AvcDecPicture reference;
+  Decoder intra = Create(2, 6, 1, 0);
+  const std::vector<uint8_t> idrOnly = PcmThenSkipRun(0, 0, false);
+  ASSERT_EQ(AvcDecDecode(intra.get(), idrOnly.data(), static_cast<int32_t>(idrOnly.size()), 0, 0, &reference, nullptr),
+            kAvcDecPicture);
+  const std::string flat = avc_test::PictureMd5(reference);
+
+  // From address 2 only 10 macroblocks remain: longer runs decode nothing.
+  for (const uint32_t run : {0xFFFFFFFEu, 11u}) {
+    Decoder decoder = Create(2, 6, 1, 0);
+    const std::vector<uint8_t> stream = PcmThenSkipRun(2, run);
+    AvcDecPicture picture;
+    EXPECT_EQ(AvcDecDecode(decoder.get(), stream.data(), static_cast<int32_t>(stream.size()), 0, 0, &picture, nullptr),
+              kAvcDecNoPicture)
+        << run;
+  }
+  Decoder partial = Create(2, 6, 1, 0);
+  const std::vector<uint8_t> ten = PcmThenSkipRun(2, 10);
+  AvcDecPicture tenSkipped;
+  ASSERT_EQ(AvcDecDecode(partial.get(), ten.data(), static_cast<int32_t>(ten.size()), 0, 0, &tenSkipped, nullptr),
+            kAvcDecPicture);
+  EXPECT_EQ(tenSkipped.incomplete, 1);  // the first two macroblocks are never sent
+  Decoder whole = Create(2, 6, 1, 0);
+  const std::vector<uint8_t> stream = PcmThenSkipRun(0, 12);
+  AvcDecPicture picture;
+  ASSERT_EQ(AvcDecDecode(whole.get(), stream.data(), static_cast<int32_t>(stream.size()), 0, 0, &picture, nullptr),
+            kAvcDecPicture);
+  EXPECT_EQ(picture.incomplete, 0);
+  EXPECT_EQ(avc_test::PictureMd5(picture), flat);
 }
 
 }  // namespace
