@@ -8,6 +8,7 @@
 #include "codecs/h264/macroblock_record.h"
 #include "codecs/h264/parameter_sets.h"
 #include "codecs/h264/picture_store.h"
+#include "codecs/h264/ref_list.h"
 #include "codecs/h264/slice_header.h"
 
 namespace avc {
@@ -65,6 +66,7 @@ struct AvcDecContext {
   int32_t pictureFirstSlice = 0;
 
   avc::PictureStore store;
+  uint8_t refList[avc::kRefListSize] = {};  // list 0 of the current P slice: frame-store indices
   bool pictureStartedThisCall = false;
   uint32_t user1 = 0, user2 = 0;
   bool fieldHint = false;

@@ -1,6 +1,7 @@
 #include "codecs/h264/deblocking.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace avc {
 
@@ -34,6 +35,31 @@ void Thresholds(int qpAverage, const MbRecord& q, const uint8_t (&bS)[4], EdgeFi
   }
 }
 
+// Strength across an edge between two 4x4 blocks (raster indices) when
+// neither macroblock is intra (clause 8.7.2.1).
+uint8_t InterStrength(const MbRecord& p, int blockP, const MbRecord& q, int blockQ) {
+  if (p.totalCoeff[blockP] || q.totalCoeff[blockQ]) return 2;
+  const int quadrantP = (blockP >> 3) * 2 + ((blockP & 3) >> 1), quadrantQ = (blockQ >> 3) * 2 + ((blockQ & 3) >> 1);
+  if (p.refPicture[quadrantP] != q.refPicture[quadrantQ]) return 1;
+  const int16_t* a = p.mv[blockP];
+  const int16_t* b = q.mv[blockQ];
+  return std::abs(a[0] - b[0]) >= 4 || std::abs(a[1] - b[1]) >= 4 ? 1 : 0;
+}
+
+// The strengths of the four segments of one edge; `p` is the macroblock
+// on the other side for edge 0, else `q` itself.
+void EdgeStrengths(const MbRecord& p, const MbRecord& q, bool vertical, int edge, uint8_t (&bS)[4]) {
+  if (IsIntra(p.kind) || IsIntra(q.kind)) {
+    std::fill(bS, bS + 4, static_cast<uint8_t>(edge == 0 ? 4 : 3));
+    return;
+  }
+  for (int i = 0; i < 4; ++i) {
+    const int blockQ = vertical ? i * 4 + edge : edge * 4 + i;
+    const int blockP = edge == 0 ? (vertical ? i * 4 + 3 : 12 + i) : (vertical ? blockQ - 1 : blockQ - 4);
+    bS[i] = InterStrength(p, blockP, q, blockQ);
+  }
+}
+
 }  // namespace
 
 void DeblockPicture(StoredPicture& picture, const MbRecord* mbs, uint32_t widthInMbs, uint32_t heightInMbs,
@@ -58,8 +84,9 @@ void DeblockPicture(StoredPicture& picture, const MbRecord* mbs, uint32_t widthI
         const MbRecord* p = filterOuter ? (vertical ? &q - 1 : &q - widthInMbs) : nullptr;
         for (int edge = 0; edge < 4; ++edge) {
           if (edge == 0 && !filterOuter) continue;
-          const uint8_t strength = edge == 0 ? 4 : 3;
-          const uint8_t bS[4] = {strength, strength, strength, strength};
+          uint8_t bS[4];
+          EdgeStrengths(edge == 0 ? *p : q, q, vertical, edge, bS);
+          if (!(bS[0] | bS[1] | bS[2] | bS[3])) continue;
           const int qpP = edge == 0 ? p->qp : q.qp;
           EdgeFilterArgs a{};
           Thresholds((qpP + q.qp + 1) >> 1, q, bS, a);

@@ -1,5 +1,5 @@
 #pragma once
-// The in-loop deblocking filter (clause 8.7) for pictures of intra
+// The in-loop deblocking filter (clause 8.7) for frames of intra and inter
 // macroblocks, run over the picture once its macroblocks are decoded, in
 // macroblock order, so that intra prediction always saw unfiltered samples.
 #include <cstdint>

@@ -43,6 +43,20 @@ struct EdgeFilterArgs {
 };
 using EdgeFilterKernel = void (*)(const EdgeFilterArgs& args);
 
+// Inter prediction of a width x height block (clause 8.4.2.2).  Luma:
+// `src` is the integer sample of the block's upper-left corner, with two
+// samples readable to the left and above and three to the right and below;
+// one kernel per quarter-sample position (xFrac * 4 + yFrac).  Chroma: one
+// more column and row readable; xF, yF the eighth-sample fractions.
+using LumaMcKernel = void (*)(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int width,
+                              int height);
+using ChromaMcKernel = void (*)(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride,
+                                int width, int height, int xF, int yF);
+// Explicit weighting of a predicted block in place (clause 8.4.2.3.2):
+// ((s * weight + 2^(log2Denom - 1)) >> log2Denom) + offset, clipped.
+using WeightKernel = void (*)(uint8_t* block, ptrdiff_t stride, int width, int height, int weight, int offset,
+                              int log2Denom);
+
 struct KernelSet {
   Intra4x4Kernel intra4x4[9];
   Intra16x16Kernel intra16x16[4];
@@ -51,6 +65,9 @@ struct KernelSet {
   DcAddKernel dcAdd;
   EdgeFilterKernel lumaEdge;    // 16 samples
   EdgeFilterKernel chromaEdge;  // 8 samples
+  LumaMcKernel lumaMc[16];
+  ChromaMcKernel chromaMc;
+  WeightKernel weight;
 };
 
 const KernelSet& PlainKernels();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "codecs/h264/kernel_set.h"
+#include "codecs/h264/kernels_inter_plain.h"
 
 namespace avc {
 
@@ -258,7 +259,8 @@ void FilterEdge(const EdgeFilterArgs& a) {
   }
 }
 
-constexpr KernelSet kPlain = {
+KernelSet MakePlain() {
+  KernelSet k = {
     {I4Vertical, I4Horizontal, I4Dc, I4DiagonalDownLeft, I4DiagonalDownRight, I4VerticalRight, I4HorizontalDown,
      I4VerticalLeft, I4HorizontalUp},
     {I16Vertical, I16Horizontal, I16Dc, I16Plane},
@@ -267,12 +269,21 @@ constexpr KernelSet kPlain = {
     DcAdd,
     FilterEdge<true>,
     FilterEdge<false>,
-};
+    {},
+    nullptr,
+    nullptr,
+  };
+  FillPlainInterKernels(k);
+  return k;
+}
 
 }  // namespace
 
-const KernelSet& PlainKernels() { return kPlain; }
+const KernelSet& PlainKernels() {
+  static const KernelSet plain = MakePlain();
+  return plain;
+}
 
-const KernelSet& SelectKernels(int32_t) { return kPlain; }
+const KernelSet& SelectKernels(int32_t) { return PlainKernels(); }
 
 }  // namespace avc

@@ -5,7 +5,9 @@
 
 namespace avc {
 
-enum class MbKind : uint8_t { kNone, kIntra4x4, kIntra16x16, kPcm };
+enum class MbKind : uint8_t { kNone, kIntra4x4, kIntra16x16, kPcm, kInter };
+
+inline bool IsIntra(MbKind k) { return k != MbKind::kInter; }
 
 struct MbRecord {
   int32_t slice = -1;          // the slice that decoded it; -1 none yet
@@ -19,6 +21,12 @@ struct MbRecord {
   uint8_t totalCoeff[16] = {};     // luma 4x4 blocks, raster order
   uint8_t chromaTotalCoeff[2][4] = {};
   uint8_t intraModes[16] = {};     // raster order
+  // Inter macroblocks: list-0 index and the frame-store entry it named,
+  // per 8x8 quadrant (raster order; -1 for intra), and the vector of each
+  // 4x4 block in quarter samples (raster order).
+  int8_t refIdx[4] = {-1, -1, -1, -1};
+  int8_t refPicture[4] = {-1, -1, -1, -1};
+  int16_t mv[16][2] = {};
 };
 
 }  // namespace avc

@@ -3,6 +3,7 @@
 #include "codecs/h264/avc_context.h"
 #include "codecs/h264/deblocking.h"
 #include "codecs/h264/error_codes.h"
+#include "codecs/h264/ref_list.h"
 #include "codecs/h264/slice_data.h"
 
 namespace avc {
@@ -53,7 +54,6 @@ uint32_t DecodeSlice(AvcDecContext& c, uint32_t nalRefIdc, uint32_t nalUnitType)
   if (c.state < StreamState::kDecoding && h.sliceType != kSliceTypeI) return kSliceBeforeParameters;
   c.state = StreamState::kDecoding;
   if (h.fieldPic) return kSliceField;
-  if (h.sliceType != kSliceTypeI) return kSliceP;
 
   const PicParamSet& pps = c.pps[h.ppsId];
   const SeqParamSet& sps = c.sps[pps.spsId];
@@ -81,10 +81,11 @@ uint32_t DecodeSlice(AvcDecContext& c, uint32_t nalRefIdc, uint32_t nalUnitType)
     result = kNalNewPicture;
   }
   KeepSliceValues(c);
+  if (h.sliceType == kSliceTypeP && !BuildRefList(c.store, c.activeSps, h, c.refList)) return kSliceRefList;
   const int32_t sliceId = c.sliceCounter;
   c.sliceCounter = (c.sliceCounter + 1) & 0x3FFFFFFF;
   if (c.sliceCounter == 0) c.sliceCounter = 1;  // keeps ids ordered within a picture
-  if (const uint32_t e = DecodeIntraSliceData(c, sliceId)) return kSliceDataError + e;
+  if (const uint32_t e = DecodeSliceData(c, sliceId)) return kSliceDataError + e;
   return result;
 }
 

@@ -26,8 +26,12 @@ struct StoredPicture {
   bool idr = false;
   bool incomplete = false;
   bool deblocked = false;
+  bool nonExisting = false;   // made by gap filling: never output, samples undefined
+  bool longTerm = false;
+  uint32_t longTermFrameIdx = 0;
   uint32_t frameNum = 0;
   int32_t poc = 0;
+  int32_t topPoc = 0;         // TopFieldOrderCnt, for the rebasing after operation 5
   uint32_t user1 = 0, user2 = 0;
   int32_t width = 0, height = 0;
   int32_t cropLeft = 0, cropRight = 0, cropTop = 0, cropBottom = 0;
@@ -53,6 +57,12 @@ class PictureStore {
   // Frees the oldest queued entry: called once per NAL unit.
   void RetireOneOutput();
 
+  // Frame-store indices of the reference frames in the buffer, oldest
+  // first; returns their number.
+  uint32_t ReferenceEntries(uint32_t* out) const;
+  StoredPicture& At(uint32_t index) { return pictures_[index]; }
+  uint32_t Entries() const { return entries_; }
+
   StoredPicture* Current() { return current_ < entries_ ? &pictures_[current_] : nullptr; }
   uint32_t CurrentIndex() const { return current_; }
   uint32_t DpbFill() const { return dpbCount_; }
@@ -63,7 +73,16 @@ class PictureStore {
   void Output(uint32_t index);
   void RemoveUnneeded();
   void SlidingWindow(uint32_t numRefFrames);
+  // Adaptive marking (clause 8.2.5.4) of the picture at `index`.
+  void RunMarking(uint32_t index);
+  StoredPicture* ShortTermByPicNum(int64_t picNum, uint32_t currentFrameNum);
+  void FreeLongTermIndex(uint32_t longTermFrameIdx);
+  void AfterMarkingReset(StoredPicture& p);
   bool UnmarkOldestReference();
+  // Stores non-existing reference frames for the frame_num values skipped
+  // before `frameNum` (clause 8.2.5.2).
+  void FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum);
+  uint32_t FreeEntry() const;
   void ComputePoc(const SeqParamSet& sps, const SliceHeader& h, StoredPicture& p);
 
   StoredPicture pictures_[kMaxStoreEntries];
@@ -80,6 +99,12 @@ class PictureStore {
   bool currentIdr_ = false;
   bool noOutputOfPriorPics_ = false;
   bool longTermReference_ = false;
+  bool adaptiveMarking_ = false;
+  uint32_t markingCount_ = 0;
+  MarkingOperation marking_[kMaxListCommands];
+  int64_t maxLongTermFrameIdx_ = -1;  // -1: no long-term index allowed
+  uint32_t maxFrameNum_ = 16;
+  uint32_t pocType_ = 0;
   uint32_t numRefFrames_ = 0;
 
   // Picture order count state.

@@ -6,6 +6,8 @@
 
 #include "codecs/h264/avc_context.h"
 #include "codecs/h264/cavlc.h"
+#include "codecs/h264/motion_compensation.h"
+#include "codecs/h264/motion_vector_prediction.h"
 #include "codecs/h264/quant_tables.h"
 
 namespace avc {
@@ -17,6 +19,18 @@ constexpr uint8_t kIntraCbp[48] = {47, 31, 15, 0,  23, 27, 29, 30, 7,  11, 13, 1
                                    16, 3,  5,  10, 12, 19, 21, 26, 28, 35, 37, 42, 44, 1,  2,  4,
                                    8,  17, 18, 20, 24, 6,  9,  22, 25, 32, 33, 34, 36, 40, 38, 41};
 
+// coded_block_pattern of inter macroblocks by codeNum (Table 9-4).
+constexpr uint8_t kInterCbp[48] = {0,  16, 1,  2,  4,  8,  32, 3,  5,  10, 12, 15, 47, 7,  11, 13,
+                                   14, 6,  9,  31, 35, 37, 42, 44, 33, 34, 36, 40, 39, 43, 45, 46,
+                                   17, 18, 20, 24, 19, 21, 26, 28, 23, 27, 29, 30, 22, 25, 38, 41};
+
+// One inter partition in 4x4 block units of its macroblock.
+struct Partition {
+  int x, y, width, height;
+  int quadrant;  // the 8x8 quadrant holding it, whose reference it uses
+  int mvd[2];
+};
+
 // Errors of one macroblock, each its own bit.
 enum : uint32_t {
   kErrMbType = 1u << 1,
@@ -27,6 +41,9 @@ enum : uint32_t {
   kErrNeighbour = 1u << 6,
   kErrPcm = 1u << 7,
   kErrTruncated = 1u << 8,
+  kErrSkipRun = 1u << 9,
+  kErrRefIdx = 1u << 10,
+  kErrSubType = 1u << 11,
   kErrFirstMb = 1u,
 };
 
@@ -48,9 +65,9 @@ struct Coefficients {
   bool chromaCoded[2][4];
 };
 
-class IntraSliceDecoder {
+class SliceDecoder {
  public:
-  IntraSliceDecoder(AvcDecContext& c, int32_t sliceId)
+  SliceDecoder(AvcDecContext& c, int32_t sliceId)
       : c_(c),
         r_(c.reader),
         h_(c.slice),
@@ -61,6 +78,7 @@ class IntraSliceDecoder {
         chromaStride_(lumaStride_ / 2),
         qp_(h_.sliceQp),
         chromaOffset_(c.activePps.chromaQpIndexOffset),
+        constrainedIntra_(c.activePps.constrainedIntraPred),
         k_(*c.kernels) {
     StoredPicture* pic = c.store.Current();
     picture_ = pic;
@@ -69,7 +87,18 @@ class IntraSliceDecoder {
   uint32_t Run() {
     uint32_t addr = h_.firstMbInSlice;
     if (addr >= picSize_ || !picture_) return kErrFirstMb;
+    const bool pSlice = h_.sliceType == kSliceTypeP;
     for (;;) {
+      if (pSlice) {
+        const uint32_t run = r_.Ue();
+        if (r_.Overrun()) return kErrTruncated;
+        if (run > picSize_ - addr) return kErrSkipRun;
+        for (uint32_t i = 0; i < run; ++i, ++addr) {
+          DecodeSkip(addr);
+          ++picture_->mbsDecoded;
+        }
+        if (addr >= picSize_ || (run > 0 && !r_.MoreRbspData())) return 0;
+      }
       const uint32_t e = DecodeMacroblock(addr);
       if (e) return e;
       ++picture_->mbsDecoded;
@@ -82,6 +111,10 @@ class IntraSliceDecoder {
     if (mbx < 0 || mby < 0 || mbx >= static_cast<int>(widthMbs_)) return false;
     const uint32_t n = static_cast<uint32_t>(mby) * widthMbs_ + static_cast<uint32_t>(mbx);
     return n < picSize_ && c_.mbs[n].slice == sliceId_;
+  }
+  // Intra prediction skips inter neighbours under constrained_intra_pred.
+  bool IntraAvailable(int mbx, int mby) const {
+    return Available(mbx, mby) && (!constrainedIntra_ || IsIntra(At(mbx, mby).kind));
   }
   const MbRecord& At(int mbx, int mby) const { return c_.mbs[static_cast<uint32_t>(mby) * widthMbs_ + mbx]; }
 
@@ -206,8 +239,8 @@ class IntraSliceDecoder {
 
   // The upper, upper-right, left and corner samples of a 4x4 luma block.
   void LumaEdge4(uint8_t* at, int x, int y, IntraEdge& e) const {
-    const bool a = Available(mbx_ - 1, mby_), b = Available(mbx_, mby_ - 1);
-    const bool cAvail = Available(mbx_ + 1, mby_ - 1), d = Available(mbx_ - 1, mby_ - 1);
+    const bool a = IntraAvailable(mbx_ - 1, mby_), b = IntraAvailable(mbx_, mby_ - 1);
+    const bool cAvail = IntraAvailable(mbx_ + 1, mby_ - 1), d = IntraAvailable(mbx_ - 1, mby_ - 1);
     e.hasLeft = x > 0 || a;
     e.hasTop = y > 0 || b;
     e.hasCorner = x > 0 ? (y > 0 || b) : (y > 0 ? a : d);
@@ -227,9 +260,9 @@ class IntraSliceDecoder {
   }
 
   void MbEdge(uint8_t* at, ptrdiff_t stride, int size, IntraEdge& e) const {
-    e.hasLeft = Available(mbx_ - 1, mby_);
-    e.hasTop = Available(mbx_, mby_ - 1);
-    e.hasCorner = Available(mbx_ - 1, mby_ - 1);
+    e.hasLeft = IntraAvailable(mbx_ - 1, mby_);
+    e.hasTop = IntraAvailable(mbx_, mby_ - 1);
+    e.hasCorner = IntraAvailable(mbx_ - 1, mby_ - 1);
     for (int i = 0; i < size; ++i) {
       e.top[i] = e.hasTop ? at[i - stride] : 0;
       e.left[i] = e.hasLeft ? at[i * stride - 1] : 0;
@@ -249,7 +282,16 @@ class IntraSliceDecoder {
         error = kErrNeighbour;
       }
       k_.intraChroma[mode](at, chromaStride_, e);
-      if (!(cbp >> 4)) continue;
+    }
+    AddChromaResidual(co, cbp);
+    return error;
+  }
+
+  void AddChromaResidual(const Coefficients& co, int cbp) {
+    if (!(cbp >> 4)) return;
+    const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
+    for (int comp = 0; comp < 2; ++comp) {
+      uint8_t* at = picture_->planes[1 + comp] + offset;
       for (int b = 0; b < 4; ++b) {
         uint8_t* block = at + (b >> 1) * 4 * chromaStride_ + (b & 1) * 4;
         if (co.chromaCoded[comp][b]) {
@@ -259,14 +301,13 @@ class IntraSliceDecoder {
         }
       }
     }
-    return error;
   }
 
   int PredictedIntraMode(const MbRecord& m, int x, int y) const {
     int modeA, modeB;
     if (x > 0) {
       modeA = m.intraModes[y * 4 + x - 1];
-    } else if (Available(mbx_ - 1, mby_)) {
+    } else if (IntraAvailable(mbx_ - 1, mby_)) {
       const MbRecord& n = At(mbx_ - 1, mby_);
       modeA = n.kind == MbKind::kIntra4x4 ? n.intraModes[y * 4 + 3] : 2;
     } else {
@@ -274,7 +315,7 @@ class IntraSliceDecoder {
     }
     if (y > 0) {
       modeB = m.intraModes[(y - 1) * 4 + x];
-    } else if (Available(mbx_, mby_ - 1)) {
+    } else if (IntraAvailable(mbx_, mby_ - 1)) {
       const MbRecord& n = At(mbx_, mby_ - 1);
       modeB = n.kind == MbKind::kIntra4x4 ? n.intraModes[12 + x] : 2;
     } else {
@@ -305,7 +346,7 @@ class IntraSliceDecoder {
     return 0;
   }
 
-  uint32_t DecodeMacroblock(uint32_t addr) {
+  MbRecord& BeginMacroblock(uint32_t addr) {
     mbx_ = static_cast<int>(addr % widthMbs_);
     mby_ = static_cast<int>(addr / widthMbs_);
     MbRecord& m = c_.mbs[addr];
@@ -314,10 +355,25 @@ class IntraSliceDecoder {
     m.filterOffsetA = static_cast<int8_t>(h_.sliceAlphaC0OffsetDiv2 * 2);
     m.filterOffsetB = static_cast<int8_t>(h_.sliceBetaOffsetDiv2 * 2);
     m.chromaQpIndexOffset = static_cast<int8_t>(chromaOffset_);
+    return m;
+  }
 
-    const uint32_t mbType = r_.Ue();
-    if (mbType > 25) return kErrMbType;
+  uint32_t DecodeMacroblock(uint32_t addr) {
+    MbRecord& m = BeginMacroblock(addr);
+    uint32_t mbType = r_.Ue();
     uint32_t error = 0;
+    if (h_.sliceType == kSliceTypeP) {
+      if (mbType > 30) return kErrMbType;
+      if (mbType < 5) {
+        error = DecodeInter(m, mbType);
+        if (r_.Overrun()) error |= kErrTruncated;
+        if (error) return error;
+        m.slice = sliceId_;
+        return 0;
+      }
+      mbType -= 5;
+    }
+    if (mbType > 25) return kErrMbType;
     if (mbType == 25) {
       error = DecodePcm(m);
     } else if (mbType == 0) {
@@ -404,6 +460,196 @@ class IntraSliceDecoder {
     return error;
   }
 
+  // The list-0 vector and reference of 4x4 block (bx, by), in 4x4 units
+  // from the current macroblock's corner.  Blocks of the current macroblock
+  // count only when decoded before the block numbered `before`.
+  MvNeighbour Neighbour(const MbRecord& m, int bx, int by, int before) const {
+    MvNeighbour n;
+    const MbRecord* rec = &m;
+    if (bx >= 0 && bx < 4 && by >= 0) {
+      if (BlockIndex(bx, by) >= before) return n;
+    } else {
+      if (bx > 3 && by >= 0) return n;  // right of the macroblock: not decoded yet
+      int mbx = mbx_, mby = mby_;
+      if (bx < 0) {
+        --mbx;
+        bx += 4;
+      } else if (bx > 3) {
+        ++mbx;
+        bx -= 4;
+      }
+      if (by < 0) {
+        --mby;
+        by += 4;
+      }
+      if (!Available(mbx, mby)) return n;
+      rec = &At(mbx, mby);
+    }
+    n.available = true;
+    if (IsIntra(rec->kind)) return n;
+    n.refIdx = rec->refIdx[(by >> 1) * 2 + (bx >> 1)];
+    n.mv[0] = rec->mv[by * 4 + bx][0];
+    n.mv[1] = rec->mv[by * 4 + bx][1];
+    return n;
+  }
+
+  void Neighbours(const MbRecord& m, const Partition& p, MvNeighbour& a, MvNeighbour& b, MvNeighbour& c) const {
+    const int first = BlockIndex(p.x, p.y);
+    a = Neighbour(m, p.x - 1, p.y, first);
+    b = Neighbour(m, p.x, p.y - 1, first);
+    c = Neighbour(m, p.x + p.width, p.y - 1, first);
+    if (!c.available) c = Neighbour(m, p.x - 1, p.y - 1, first);
+  }
+
+  // Writes the partition's vector into the record and predicts its samples.
+  void Predict(MbRecord& m, const Partition& p, int refIdx, int mvx, int mvy) {
+    for (int y = p.y; y < p.y + p.height; ++y) {
+      for (int x = p.x; x < p.x + p.width; ++x) {
+        m.mv[y * 4 + x][0] = static_cast<int16_t>(mvx);
+        m.mv[y * 4 + x][1] = static_cast<int16_t>(mvy);
+      }
+    }
+    const StoredPicture& ref = c_.store.At(c_.refList[refIdx]);
+    const ReferencePlanes planes{{ref.planes[0], ref.planes[1], ref.planes[2]},
+                                 static_cast<int>(lumaStride_),
+                                 static_cast<int>(picSize_ / widthMbs_) * 16};
+    const PredictionTarget target{{picture_->planes[0], picture_->planes[1], picture_->planes[2]}, lumaStride_,
+                                  chromaStride_};
+    const int x = mbx_ * 16 + p.x * 4, y = mby_ * 16 + p.y * 4, w = p.width * 4, h = p.height * 4;
+    PredictPartition(k_, planes, target, x, y, w, h, m.mv[p.y * 4 + p.x][0], m.mv[p.y * 4 + p.x][1]);
+    if (!c_.activePps.weightedPred) return;
+    // The weighted prediction is clipped before the residual is added.
+    const WeightEntry& e = h_.weights[refIdx];
+    k_.weight(picture_->planes[0] + y * lumaStride_ + x, lumaStride_, w, h, e.lumaWeight, e.lumaOffset,
+              static_cast<int>(h_.lumaLog2WeightDenom));
+    for (int comp = 0; comp < 2; ++comp) {
+      k_.weight(picture_->planes[1 + comp] + (y / 2) * chromaStride_ + x / 2, chromaStride_, w / 2, h / 2,
+                e.chromaWeight[comp], e.chromaOffset[comp], static_cast<int>(h_.chromaLog2WeightDenom));
+    }
+  }
+
+  void SetReferences(MbRecord& m, const int (&refIdx)[4]) const {
+    for (int q = 0; q < 4; ++q) {
+      m.refIdx[q] = static_cast<int8_t>(refIdx[q]);
+      m.refPicture[q] = static_cast<int8_t>(c_.refList[refIdx[q]]);
+    }
+  }
+
+  void DecodeSkip(uint32_t addr) {
+    MbRecord& m = BeginMacroblock(addr);
+    m.kind = MbKind::kInter;
+    SetQp(m);
+    SetReferences(m, {0, 0, 0, 0});
+    const Partition whole{0, 0, 4, 4, 0, {}};
+    MvNeighbour a, b, c;
+    Neighbours(m, whole, a, b, c);
+    int mv[2];
+    PredictSkipMv(a, b, c, mv);
+    Predict(m, whole, 0, mv[0], mv[1]);
+    m.slice = sliceId_;
+  }
+
+  uint32_t ReadRefIdx(int& out) {
+    const uint32_t top = h_.numRefIdxL0ActiveMinus1;
+    out = 0;
+    if (top == 0) return 0;
+    const uint32_t v = top == 1 ? 1 - r_.Bit() : r_.Ue();
+    if (v > top) return kErrRefIdx;
+    out = static_cast<int>(v);
+    return 0;
+  }
+
+  void ReadMvd(Partition& p) {
+    p.mvd[0] = r_.Se();
+    p.mvd[1] = r_.Se();
+  }
+
+  uint32_t DecodeInter(MbRecord& m, uint32_t mbType) {
+    m.kind = MbKind::kInter;
+    Partition parts[16];
+    int count = 0;
+    int refIdx[4] = {};
+    PartitionShape shape = PartitionShape::kOther;
+    if (mbType < 3) {
+      if (mbType == 0) {
+        parts[count++] = {0, 0, 4, 4, 0, {}};
+      } else if (mbType == 1) {
+        shape = PartitionShape::k16x8;
+        parts[count++] = {0, 0, 4, 2, 0, {}};
+        parts[count++] = {0, 2, 4, 2, 2, {}};
+      } else {
+        shape = PartitionShape::k8x16;
+        parts[count++] = {0, 0, 2, 4, 0, {}};
+        parts[count++] = {2, 0, 2, 4, 1, {}};
+      }
+      int partRef[2] = {};
+      for (int i = 0; i < count; ++i) {
+        if (ReadRefIdx(partRef[i])) return kErrRefIdx;
+      }
+      for (int q = 0; q < 4; ++q) {
+        const int owner = mbType == 0 ? 0 : mbType == 1 ? q >> 1 : q & 1;
+        refIdx[q] = partRef[owner];
+      }
+      for (int i = 0; i < count; ++i) ReadMvd(parts[i]);
+    } else {
+      uint32_t sub[4];
+      for (uint32_t& t : sub) {
+        t = r_.Ue();
+        if (t > 3) return kErrSubType;
+      }
+      if (mbType == 3) {
+        for (int& ref : refIdx) {
+          if (ReadRefIdx(ref)) return kErrRefIdx;
+        }
+      }
+      for (int q = 0; q < 4; ++q) {
+        const int qx = (q & 1) * 2, qy = (q >> 1) * 2;
+        switch (sub[q]) {
+          case 0: parts[count++] = {qx, qy, 2, 2, q, {}}; break;
+          case 1:
+            parts[count++] = {qx, qy, 2, 1, q, {}};
+            parts[count++] = {qx, qy + 1, 2, 1, q, {}};
+            break;
+          case 2:
+            parts[count++] = {qx, qy, 1, 2, q, {}};
+            parts[count++] = {qx + 1, qy, 1, 2, q, {}};
+            break;
+          default:
+            for (int i = 0; i < 4; ++i) parts[count++] = {qx + (i & 1), qy + (i >> 1), 1, 1, q, {}};
+            break;
+        }
+      }
+      for (int i = 0; i < count; ++i) ReadMvd(parts[i]);
+    }
+    const uint32_t cbpCode = r_.Ue();
+    if (cbpCode > 47) return kErrCbp;
+    const int cbp = kInterCbp[cbpCode];
+    if (cbp && ReadQpDelta()) return kErrQpDelta;
+    SetQp(m);
+    Coefficients co;
+    if (const uint32_t e = ReadResidual(m, false, cbp, co)) return e;
+    if (r_.Overrun()) return kErrTruncated;
+
+    SetReferences(m, refIdx);
+    for (int i = 0; i < count; ++i) {
+      const Partition& p = parts[i];
+      const int ref = refIdx[p.quadrant];
+      MvNeighbour a, b, c;
+      Neighbours(m, p, a, b, c);
+      int mv[2];
+      PredictMv(a, b, c, ref, shape, i, mv);
+      // Vectors wrap to 16 bits as the syntax bounds them.
+      Predict(m, p, ref, static_cast<int16_t>(int64_t{mv[0]} + p.mvd[0]),
+              static_cast<int16_t>(int64_t{mv[1]} + p.mvd[1]));
+    }
+    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    for (int p = 0; p < 16; ++p) {
+      if (co.lumaCoded[p]) k_.transformAdd(luma + (p >> 2) * 4 * lumaStride_ + (p & 3) * 4, lumaStride_, co.luma[p]);
+    }
+    AddChromaResidual(co, cbp);
+    return 0;
+  }
+
   void SetQp(MbRecord& m) const {
     m.qp = static_cast<uint8_t>(qp_);
     m.chromaQp = ChromaQpFor(qp_, chromaOffset_);
@@ -419,6 +665,7 @@ class IntraSliceDecoder {
   const ptrdiff_t chromaStride_;
   int qp_;
   const int chromaOffset_;
+  const bool constrainedIntra_;
   const KernelSet& k_;
   StoredPicture* picture_ = nullptr;
   int mbx_ = 0, mby_ = 0;
@@ -426,8 +673,8 @@ class IntraSliceDecoder {
 
 }  // namespace
 
-uint32_t DecodeIntraSliceData(AvcDecContext& context, int32_t sliceId) {
-  return IntraSliceDecoder(context, sliceId).Run();
+uint32_t DecodeSliceData(AvcDecContext& context, int32_t sliceId) {
+  return SliceDecoder(context, sliceId).Run();
 }
 
 }  // namespace avc

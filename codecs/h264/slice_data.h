@@ -1,7 +1,7 @@
 #pragma once
-// The slice data of an I slice (clauses 7.3.4 and 7.3.5, CAVLC): macroblock
-// syntax, residual blocks, dequantisation, intra prediction and
-// reconstruction into the current picture, before deblocking.
+// The slice data of an I or P slice (clauses 7.3.4 and 7.3.5, CAVLC):
+// macroblock syntax, residual blocks, dequantisation, intra and inter
+// prediction and reconstruction into the current picture, before deblocking.
 #include <cstdint>
 
 struct AvcDecContext;
@@ -9,6 +9,6 @@ struct AvcDecContext;
 namespace avc {
 
 // 0 when the slice ended normally, else a slice-data error value.
-uint32_t DecodeIntraSliceData(AvcDecContext& context, int32_t sliceId);
+uint32_t DecodeSliceData(AvcDecContext& context, int32_t sliceId);
 
 }  // namespace avc

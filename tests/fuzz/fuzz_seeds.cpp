@@ -180,6 +180,23 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
     }
     WriteSeed(out / "avc_decoder", "intra.264", w.Data());
   }
+  // And I/P streams: every partition shape, several references, explicit
+  // weights over a fade.
+  const std::pair<const char*, const char*> inter[] = {
+      {"inter.264", "-t 0.4 -c:v libx264 -g 6 -bf 0 -pix_fmt yuv420p -x264-params cabac=0:partitions=all:ref=3 -f h264"},
+      {"weighted.264", "-t 0.4 -vf fade=in:0:8 -c:v libx264 -profile:v main -g 10 -bf 0 -pix_fmt yuv420p "
+                       "-x264-params cabac=0:weightp=2:weightb=0 -f h264"}};
+  for (const auto& [name, args] : inter) {
+    const Bytes stream = Ffmpeg(work, name, args);
+    if (stream.empty()) continue;
+    fuzz::InputWriter w;
+    for (const uint8_t v : {3, 2, 3, 1}) w.U8(v);
+    for (const AccessUnit& u : SplitAnnexB(stream)) {
+      w.U16(static_cast<uint16_t>(u.bytes.size()));
+      w.Bytes(u.bytes);
+    }
+    WriteSeed(out / "avc_decoder", name, w.Data());
+  }
   // The decoder's input: picture width, height and mode, then the bytes;
   // baseline and progressive (with restart intervals), subsampled and not.
   const std::pair<const char*, const char*> jpegs[] = {

@@ -3,7 +3,14 @@
 // an encoder does not.  Modes: idr-to-i (IDR pictures after the first become
 // non-IDR I pictures, frame_num counting on), no-output-of-prior-pics (set
 // on every IDR picture after the first), no-ref-frames-level10
-// (max_num_ref_frames 0 at level 1.0).
+// (max_num_ref_frames 0 at level 1.0), explicit-weights (weighted_pred_flag
+// set, every P slice with weights of its own, saturating and negative ones
+// among them), frame-num-gaps (frame_num steps by 3 with gaps allowed, each
+// P list reordered to the previous picture), non-reference-thirds (every
+// third picture non-reference, frame_num in 4 bits so that it wraps),
+// poc-type-0 (picture order count type 2 rewritten to type 0),
+// long-term-marking (operation 4 once, then operations 1 and 6 on every
+// fourth reference picture).
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -13,7 +20,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 5 || std::string(argv[1]) != "--mode") {
-    std::fprintf(stderr, "usage: h264rewrite --mode idr-to-i|no-output-of-prior-pics|no-ref-frames-level10 IN OUT\n");
+    std::fprintf(stderr, "usage: h264rewrite --mode idr-to-i|no-output-of-prior-pics|no-ref-frames-level10|explicit-weights|frame-num-gaps|non-reference-thirds|poc-type-0|long-term-marking IN OUT\n");
     return 2;
   }
   const auto mode = h264rewrite::ModeNamed(argv[2]);

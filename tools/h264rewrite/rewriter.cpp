@@ -1,5 +1,8 @@
 #include "tools/h264rewrite/rewriter.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "tools/h264rewrite/rbsp_bits.h"
 
 namespace h264rewrite {
@@ -9,6 +12,7 @@ namespace {
 struct SpsFields {
   bool known = false;
   uint32_t log2MaxFrameNum = 4;
+  uint32_t writtenLog2MaxFrameNum = 4;
   uint32_t pocType = 0;
   uint32_t log2MaxPocLsb = 4;
   bool deltaPicOrderAlwaysZero = false;
@@ -59,9 +63,19 @@ class Rewriter {
     }
     SpsFields f;
     f.log2MaxFrameNum = r.Ue() + 4;
-    w.Ue(f.log2MaxFrameNum - 4);
+    f.writtenLog2MaxFrameNum = mode_ == Mode::kNonReferenceThirds ? 4 : f.log2MaxFrameNum;
+    w.Ue(f.writtenLog2MaxFrameNum - 4);
     f.pocType = r.Ue();
-    w.Ue(f.pocType);
+    if (mode_ == Mode::kPocType0) {
+      if (f.pocType != 2) {
+        error = "only picture order count type 2 is rewritten to type 0";
+        return std::nullopt;
+      }
+      w.Ue(0);
+      w.Ue(8 - 4);  // log2_max_pic_order_cnt_lsb_minus4
+    } else {
+      w.Ue(f.pocType);
+    }
     if (f.pocType == 0) {
       f.log2MaxPocLsb = r.Ue() + 4;
       w.Ue(f.log2MaxPocLsb - 4);
@@ -75,8 +89,12 @@ class Rewriter {
       for (uint32_t i = 0; i < cycle && !r.Failed(); ++i) w.Se(r.Se());
     }
     const uint32_t refFrames = r.Ue();
-    w.Ue(rewrite ? 0 : refFrames);
-    w.U(r.U(1), 1);  // gaps_in_frame_num_value_allowed_flag
+    const bool gaps = mode_ == Mode::kFrameNumGaps;
+    // Gaps of two frames, or two long-term frames: short-term references
+    // must still fit beside them.
+    w.Ue(rewrite ? 0 : gaps || mode_ == Mode::kLongTermMarking ? std::max(refFrames, 4u) : refFrames);
+    const uint32_t gapsAllowed = r.U(1);
+    w.U(gaps ? 1 : gapsAllowed, 1);
     w.Ue(r.Ue());
     w.Ue(r.Ue());
     f.frameMbsOnly = r.U(1);
@@ -107,6 +125,7 @@ class Rewriter {
     }
     f.numRefIdxL0DefaultMinus1 = r.Ue();
     r.Ue();
+    const size_t weightedAt = r.Position();
     f.weightedPred = r.U(1);
     r.U(2);
     r.Se();
@@ -121,7 +140,56 @@ class Rewriter {
     }
     f.known = true;
     pps_[id] = f;
-    return rbsp;  // nothing of it changes
+    if (mode_ != Mode::kExplicitWeights) return rbsp;  // nothing of it changes
+    RbspWriter w;
+    w.CopyBits(rbsp, 0, weightedAt);
+    w.U(1, 1);
+    w.CopyBits(rbsp, weightedAt + 1, rbsp.size() * 8);
+    return w.Bytes();
+  }
+
+  // The first picture after an IDR picture allows long-term indices 0 and
+  // 1; every fourth one unmarks the picture before it and becomes
+  // long-term itself, the two indices taking turns.
+  void WriteLongTermMarking(RbspWriter& w) const {
+    const bool first = picturesSinceIdr_ == 1, fourth = picturesSinceIdr_ % 4 == 0;
+    w.U(first || fourth, 1);
+    if (first) {
+      w.Ue(4);
+      w.Ue(2);
+    }
+    if (fourth) {
+      w.Ue(1);
+      w.Ue(0);
+      w.Ue(6);
+      w.Ue((picturesSinceIdr_ / 4) % 2);
+    }
+    if (first || fourth) w.Ue(0);
+  }
+
+  // A weight table for every reference index, the values changing from
+  // picture to picture: saturating, negative, without a denominator.
+  void WriteWeights(RbspWriter& w, uint32_t refIdxMinus1) const {
+    struct Set {
+      uint32_t lumaDenom, chromaDenom;
+      int32_t lumaWeight, lumaOffset, chromaWeight, chromaOffset;
+    };
+    static constexpr Set kSets[] = {{5, 5, 127, 0, 127, 0},  {0, 0, -2, 127, -1, 127}, {3, 2, -20, 100, 5, -30},
+                                    {6, 7, 70, -10, 127, -128}, {2, 4, 4, 0, 16, 0},   {7, 0, 100, 20, 1, 0}};
+    const Set& set = kSets[pictures_ % std::size(kSets)];
+    w.Ue(set.lumaDenom);
+    w.Ue(set.chromaDenom);
+    for (uint32_t i = 0; i <= refIdxMinus1; ++i) {
+      const int32_t step = static_cast<int32_t>(i) * 3;
+      w.U(1, 1);
+      w.Se(std::clamp(set.lumaWeight - step, -128, 127));
+      w.Se(std::clamp(set.lumaOffset + step, -128, 127));
+      w.U(1, 1);
+      for (int c = 0; c < 2; ++c) {
+        w.Se(std::clamp(set.chromaWeight - step * (c + 1), -128, 127));
+        w.Se(std::clamp(set.chromaOffset + step, -128, 127));
+      }
+    }
   }
 
   std::optional<std::vector<uint8_t>> Slice(const std::vector<uint8_t>& rbsp, std::string& error) {
@@ -148,13 +216,30 @@ class Rewriter {
     if (idr && !laterIdr) picturesSinceIdr_ = 0;
     if (firstMb == 0 && !(idr && !laterIdr)) ++picturesSinceIdr_;
 
-    w.U(toI ? (header & ~31u) | 1 : header, 8);
+    // Every third picture after the IDR picture stops being a reference;
+    // frame_num then counts reference pictures only.
+    const bool thirds = mode_ == Mode::kNonReferenceThirds;
+    const bool dropReference = thirds && !idr && picturesSinceIdr_ % 3 == 2;
+    if (thirds && idr) referencesSinceIdr_ = 0;
+    if (thirds && firstMb == 0) {
+      thirdsFrameNum_ = referencesSinceIdr_;
+      if (nalRefIdc && !dropReference) ++referencesSinceIdr_;
+    }
+    const uint32_t thirdsFrameNum = thirdsFrameNum_;
+    const uint32_t newHeader = dropReference ? header & 0x9Fu : header;
+    w.U(toI ? (header & ~31u) | 1 : newHeader, 8);
     w.Ue(firstMb);
     w.Ue(sliceType);
     w.Ue(ppsId);
     const uint32_t frameNum = r.U(static_cast<int>(sps.log2MaxFrameNum));
     const uint32_t maxFrameNum = 1u << sps.log2MaxFrameNum;
-    w.U(toI ? picturesSinceIdr_ % maxFrameNum : frameNum, static_cast<int>(sps.log2MaxFrameNum));
+    const bool gaps = mode_ == Mode::kFrameNumGaps && !idr;
+    if (thirds) {
+      w.U(thirdsFrameNum % 16, 4);
+    } else {
+      w.U(toI ? picturesSinceIdr_ % maxFrameNum : gaps ? (3 * picturesSinceIdr_) % maxFrameNum : frameNum,
+          static_cast<int>(sps.log2MaxFrameNum));
+    }
     bool field = false;
     if (!sps.frameMbsOnly) {
       field = r.U(1);
@@ -165,7 +250,11 @@ class Rewriter {
       const uint32_t idrPicId = r.Ue();
       if (!toI) w.Ue(idrPicId);
     }
-    if (sps.pocType == 0) {
+    if (mode_ == Mode::kPocType0) {
+      // Output order is decoding order: two counts per frame from each IDR.
+      if (firstMb == 0) pocSinceIdr_ = idr ? 0 : pocSinceIdr_ + 2;
+      w.U(pocSinceIdr_ % 256, 8);
+    } else if (sps.pocType == 0) {
       const uint32_t lsb = r.U(static_cast<int>(sps.log2MaxPocLsb));
       const uint32_t maxLsb = 1u << sps.log2MaxPocLsb;
       w.U(toI ? (2 * picturesSinceIdr_) % maxLsb : lsb, static_cast<int>(sps.log2MaxPocLsb));
@@ -189,14 +278,28 @@ class Rewriter {
         w.Ue(refIdxMinus1);
       }
       const uint32_t reordering = r.U(1);
-      w.U(reordering, 1);
+      if (gaps) {
+        if (reordering || refIdxMinus1 != 0) {
+          error = "frame_num gaps need a stream of one reference without reordering";
+          return std::nullopt;
+        }
+        // The previous picture is three PicNums back, behind two gap frames.
+        w.U(1, 1);
+        w.Ue(0);
+        w.Ue(2);
+        w.Ue(3);
+      } else {
+        w.U(reordering, 1);
+      }
       for (int i = 0; reordering && i < 33; ++i) {
         const uint32_t idc = r.Ue();
         w.Ue(idc);
         if (idc == 3 || r.Failed()) break;
         w.Ue(r.Ue());
       }
-      if (pps.weightedPred) {
+      if (mode_ == Mode::kExplicitWeights && !pps.weightedPred) {
+        WriteWeights(w, refIdxMinus1);
+      } else if (pps.weightedPred) {
         w.Ue(r.Ue());
         w.Ue(r.Ue());
         for (uint32_t i = 0; i <= refIdxMinus1 && !r.Failed(); ++i) {
@@ -220,7 +323,19 @@ class Rewriter {
         }
       } else {
         const uint32_t adaptive = r.U(1);
-        w.U(adaptive, 1);
+        if (dropReference && adaptive) {
+          error = "non-reference pictures cannot keep marking operations";
+          return std::nullopt;
+        }
+        if (mode_ == Mode::kLongTermMarking) {
+          if (adaptive) {
+            error = "the stream has marking operations of its own";
+            return std::nullopt;
+          }
+          WriteLongTermMarking(w);
+        } else if (!dropReference) {
+          w.U(adaptive, 1);
+        }
         for (int i = 0; adaptive && i < 33; ++i) {
           const uint32_t op = r.Ue();
           w.Ue(op);
@@ -255,6 +370,9 @@ class Rewriter {
   uint32_t idrPictures_ = 0;
   uint32_t pictures_ = 0;
   uint32_t picturesSinceIdr_ = 0;
+  uint32_t referencesSinceIdr_ = 0;
+  uint32_t thirdsFrameNum_ = 0;  // frame_num of the current picture
+  uint32_t pocSinceIdr_ = 0;
 };
 
 }  // namespace
@@ -263,6 +381,11 @@ std::optional<Mode> ModeNamed(const std::string& name) {
   if (name == "idr-to-i") return Mode::kIdrToI;
   if (name == "no-output-of-prior-pics") return Mode::kNoOutputOfPriorPics;
   if (name == "no-ref-frames-level10") return Mode::kNoRefFramesLevel10;
+  if (name == "explicit-weights") return Mode::kExplicitWeights;
+  if (name == "frame-num-gaps") return Mode::kFrameNumGaps;
+  if (name == "non-reference-thirds") return Mode::kNonReferenceThirds;
+  if (name == "poc-type-0") return Mode::kPocType0;
+  if (name == "long-term-marking") return Mode::kLongTermMarking;
   return std::nullopt;
 }
 

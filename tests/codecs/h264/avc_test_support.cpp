@@ -119,4 +119,14 @@ bool MakeIntraStream(const std::filesystem::path& out, int width, int height, in
   return testing_support::Run(cmd.str()) == 0;
 }
 
+bool MakeInterStream(const std::filesystem::path& out, const std::string& source, int width, int height, int frames,
+                     const std::string& x264Params, const std::string& extraArgs) {
+  std::ostringstream cmd;
+  cmd << "ffmpeg -nostdin -loglevel error -y -f lavfi -i " << source << "=size=" << width << "x" << height
+      << ":rate=25 -frames:v " << frames << " -pix_fmt yuv420p -c:v libx264 -bf 0 "
+      << (extraArgs.empty() ? "-profile:v baseline" : extraArgs) << " -x264-params 'cabac=0:8x8dct=0:bframes=0"
+      << (x264Params.empty() ? "" : ":" + x264Params) << "' -f h264 '" << out.string() << "'";
+  return testing_support::Run(cmd.str()) == 0;
+}
+
 }  // namespace avc_test

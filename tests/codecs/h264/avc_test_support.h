@@ -32,4 +32,10 @@ std::optional<std::vector<std::string>> FfmpegFrameMd5(const std::filesystem::pa
 bool MakeIntraStream(const std::filesystem::path& out, int width, int height, int frames,
                      const std::string& x264Params, const std::string& extraArgs = "");
 
+// Encodes a CAVLC stream with I and P pictures (no B) from a synthetic
+// lavfi `source` (for example "testsrc2" or "mandelbrot"); `x264Params` are
+// appended to the -x264-params list; true on success.
+bool MakeInterStream(const std::filesystem::path& out, const std::string& source, int width, int height, int frames,
+                     const std::string& x264Params, const std::string& extraArgs = "");
+
 }  // namespace avc_test

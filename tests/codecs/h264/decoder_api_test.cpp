@@ -138,7 +138,7 @@ TEST_F(DecoderApi, RefusesStreamsLargerThanCreated) {
   for (const auto& unit : units_) EXPECT_EQ(Decode(decoder.get(), unit, picture), kAvcDecNoPicture);
 }
 
-TEST(DecoderRefusals, CabacTenBitAndPStreamsGiveNoPicture) {
+TEST(DecoderRefusals, CabacTenBitAndHighStreamsGiveNoPicture) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
   testing_support::ScratchDir dir("h264_refused");
   struct Case {

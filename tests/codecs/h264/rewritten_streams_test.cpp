@@ -1,4 +1,4 @@
-// Streams libx264 does not make, from its intra streams through
+// Streams libx264 does not make, from its intra and I/P streams through
 // tools/h264rewrite: FFmpeg shows the intended header fields and decodes
 // them without complaint, and the library's pictures equal FFmpeg's.
 #include <gtest/gtest.h>
@@ -14,6 +14,9 @@ struct RewriteCase {
   // A field trace_headers must show with this value in the rewritten stream.
   const char* field;
   const char* value;
+  bool inter = false;  // rewrite an I/P stream instead of an intra-only one
+  const char* x264Params = "";
+  int frames = 6;
 };
 
 bool TraceShows(const std::string& trace, const std::string& field, const std::string& value) {
@@ -37,7 +40,8 @@ TEST_P(RewrittenStream, DecodesAsFfmpegDoes) {
   testing_support::ScratchDir dir(std::string("h264_rewrite_") + c.mode);
   const auto original = dir / "intra.264";
   const auto rewritten = dir / "rewritten.264";
-  ASSERT_TRUE(avc_test::MakeIntraStream(original, c.width, c.height, 6, ""));
+  ASSERT_TRUE(c.inter ? avc_test::MakeInterStream(original, "mandelbrot", c.width, c.height, c.frames, c.x264Params)
+                      : avc_test::MakeIntraStream(original, c.width, c.height, c.frames, ""));
   ASSERT_EQ(testing_support::Run("'" + testing_support::BuiltTool("tools/h264rewrite/h264rewrite").string() +
                                  "' --mode " + c.mode + " '" + original.string() + "' '" + rewritten.string() + "'"),
             0);
@@ -53,7 +57,7 @@ TEST_P(RewrittenStream, DecodesAsFfmpegDoes) {
 
   const auto expected = avc_test::FfmpegFrameMd5(rewritten);
   ASSERT_TRUE(expected);
-  EXPECT_EQ(expected->size(), 6u);
+  EXPECT_EQ(expected->size(), static_cast<size_t>(c.frames));
   const auto decoded = avc_test::DecodeFileMd5(rewritten, static_cast<uint32_t>((c.width + 15) / 16),
                                                static_cast<uint32_t>((c.height + 15) / 16));
   EXPECT_EQ(decoded, *expected);
@@ -63,7 +67,13 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, RewrittenStream,
     testing::Values(RewriteCase{"idr-to-i", 176, 144, "adaptive_ref_pic_marking_mode_flag", "0"},
                     RewriteCase{"no-output-of-prior-pics", 176, 144, "no_output_of_prior_pics_flag", "1"},
-                    RewriteCase{"no-ref-frames-level10", 352, 288, "level_idc", "10"}),
+                    RewriteCase{"no-ref-frames-level10", 352, 288, "level_idc", "10"},
+                    RewriteCase{"explicit-weights", 176, 144, "luma_log2_weight_denom", "5", true, "ref=3:partitions=all"},
+                    RewriteCase{"frame-num-gaps", 176, 144, "gaps_in_frame_num_allowed_flag", "1", true, "ref=1"},
+                    RewriteCase{"non-reference-thirds", 96, 64, "frame_num", "15", true, "ref=1", 30},
+                    RewriteCase{"poc-type-0", 96, 64, "pic_order_cnt_lsb", "254", true,
+                                "ref=2:keyint=200:min-keyint=200", 140},
+                    RewriteCase{"long-term-marking", 176, 144, "long_term_frame_idx", "1", true, "ref=1", 20}),
     [](const testing::TestParamInfo<RewriteCase>& info) {
       std::string name = info.param.mode;
       for (char& ch : name) {

@@ -1,0 +1,123 @@
+// List 0 of P slices and reference marking: initial order, reordering,
+// entries past the list, gap filling and the memory-management operations.
+#include "codecs/h264/ref_list.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kW = 2, kH = 6, kFrameBytes = 384 * kW * kH;
+
+class RefListTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    frames_.assign(size_t{20} * kFrameBytes, 0);
+    store_.Attach(frames_.data(), 20, kFrameBytes, kW, kH, false);
+    store_.Reset(8);
+    sps_.widthInMbs = kW;
+    sps_.frameHeightInMbs = kH;
+    sps_.log2MaxFrameNum = 4;
+    sps_.maxFrameNum = 16;
+    sps_.pocType = 2;
+    sps_.numRefFrames = 4;
+  }
+  // Starts (and so stores the previous) picture; returns its entry.
+  uint32_t Picture(uint32_t frameNum, uint32_t refIdc = 1, std::vector<avc::MarkingOperation> ops = {}) {
+    avc::SliceHeader h;
+    h.nalUnitType = frameNum == 0 && first_ ? 5 : 1;
+    first_ = false;
+    h.nalRefIdc = refIdc;
+    h.frameNum = frameNum;
+    h.adaptiveRefPicMarking = !ops.empty();
+    h.markingCount = static_cast<uint32_t>(ops.size());
+    for (size_t i = 0; i < ops.size(); ++i) h.marking[i] = ops[i];
+    EXPECT_EQ(store_.StartPicture(sps_, h, 0, 0), 0);
+    store_.Current()->mbsDecoded = kW * kH;
+    return store_.CurrentIndex();
+  }
+  // Frame numbers of list 0 for a P slice with this header.
+  std::vector<uint32_t> List(avc::SliceHeader h, uint32_t entries) {
+    h.frameNum = store_.Current()->frameNum;
+    uint8_t list[avc::kRefListSize];
+    if (!avc::BuildRefList(store_, sps_, h, list)) return {};
+    std::vector<uint32_t> numbers;
+    for (uint32_t i = 0; i < entries; ++i) numbers.push_back(store_.At(list[i]).frameNum);
+    return numbers;
+  }
+  avc::SliceHeader Active(uint32_t minus1) {
+    avc::SliceHeader h;
+    h.numRefIdxL0ActiveMinus1 = minus1;
+    return h;
+  }
+  std::vector<uint8_t> frames_;
+  avc::PictureStore store_;
+  avc::SeqParamSet sps_;
+  bool first_ = true;
+};
+
+using Numbers = std::vector<uint32_t>;
+
+TEST_F(RefListTest, ShortTermFramesComeByDescendingPicNumAcrossTheWrap) {
+  for (uint32_t n = 0; n < 18; ++n) Picture(n % 16);
+  EXPECT_EQ(List(Active(3), 4), (Numbers{0, 15, 14, 13}));
+}
+
+TEST_F(RefListTest, EntriesPastTheReferencesRepeatTheFirst) {
+  Picture(0);
+  Picture(1);
+  Picture(2);
+  const Numbers list = List(Active(4), 33);
+  EXPECT_EQ(list[0], 1u);
+  EXPECT_EQ(list[1], 0u);
+  for (uint32_t i = 2; i < 33; ++i) EXPECT_EQ(list[i], 1u) << i;
+}
+
+TEST_F(RefListTest, ReorderingMovesNamedPicturesForward) {
+  for (uint32_t n = 0; n < 5; ++n) Picture(n);
+  avc::SliceHeader h = Active(3);
+  // 4 - 3 = 1, then 1 + 2 = 3: lists 1, 3, then the rest in order.
+  h.reorderingCount = 2;
+  h.reordering[0] = {0, 2};
+  h.reordering[1] = {1, 1};
+  EXPECT_EQ(List(h, 4), (Numbers{1, 3, 2, 0}));
+  // A command naming no stored picture changes nothing.
+  h.reorderingCount = 1;
+  h.reordering[0] = {0, 9};
+  EXPECT_EQ(List(h, 4), (Numbers{3, 2, 1, 0}));
+}
+
+TEST_F(RefListTest, GapsAreFilledWithAtMostNumRefFramesNonExistingFrames) {
+  sps_.gapsAllowed = true;
+  Picture(0);
+  Picture(1);
+  Picture(9);  // 2 to 8 missing: only 5 to 8 can still be referenced
+  EXPECT_EQ(List(Active(3), 4), (Numbers{8, 7, 6, 5}));
+}
+
+TEST_F(RefListTest, MemoryManagementOperationsMarkAndUnmark) {
+  for (uint32_t n = 0; n < 3; ++n) Picture(n);
+  // Picture 3 unmarks picture 1 (PicNum 3 - 2), makes picture 0 long-term
+  // with index 0 and itself long-term with index 1.
+  Picture(3, 1, {{4, 0, 0, 0, 3}, {1, 1, 0, 0, 0}, {3, 2, 0, 0, 0}, {6, 0, 0, 1, 0}});
+  Picture(4);
+  EXPECT_EQ(List(Active(2), 3), (Numbers{2, 0, 3}));  // short-term first, then long-term by index
+  avc::SliceHeader h = Active(2);
+  h.reorderingCount = 1;
+  h.reordering[0] = {2, 1};  // long_term_pic_num 1: picture 3
+  EXPECT_EQ(List(h, 3), (Numbers{3, 2, 0}));
+  // Operation 2 drops long-term index 0; operation 4 with 0 drops the rest.
+  Picture(5, 1, {{2, 0, 0, 0, 0}});
+  Picture(6);
+  EXPECT_EQ(List(Active(2), 3), (Numbers{5, 4, 2}));
+  Picture(7, 1, {{4, 0, 0, 0, 0}});
+  Picture(8);
+  EXPECT_EQ(List(Active(3), 4), (Numbers{7, 6, 5, 4}));
+  // Operation 5 leaves only the picture itself, renumbered 0.
+  Picture(9, 1, {{5, 0, 0, 0, 0}});
+  Picture(1);
+  EXPECT_EQ(List(Active(0), 1), (Numbers{0}));
+}
+
+}  // namespace
