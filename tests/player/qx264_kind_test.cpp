@@ -36,9 +36,9 @@ std::vector<std::string> DecodeMd5s(const fs::path& archive, const std::string& 
   return md5s;
 }
 
-bool Mux(const fs::path& stream, const fs::path& archive) {
+bool Mux(const fs::path& stream, const fs::path& archive, const std::string& options = "") {
   return testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " --h264 " +
-                              Quote(stream) + " >/dev/null") == 0;
+                              Quote(stream) + " " + options + " >/dev/null") == 0;
 }
 
 class ConformanceArchive : public testing::TestWithParam<const char*> {};
@@ -55,8 +55,21 @@ TEST_P(ConformanceArchive, PlanesEqualTheReferenceMd5s) {
   EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
 }
 
-// CVFC1_Sony_C crops more than whole macroblocks cover, so an archive of its
-// cropped size cannot hold it; the library's own test covers it.
+// CVFC1_Sony_C crops 26 to 60 samples on every side, more than rounding its
+// cropped size up to whole macroblocks covers: archived at its coded size,
+// the library has room for it, and its cropped windows are the reference's
+// (FFmpeg with exact crops).
+TEST(ConformanceArchiveAtCodedSize, CroppedWindowsEqualTheReferenceMd5s) {
+  ORLENTA_REQUIRE_TESTDATA(stream, "h264/CVFC1_Sony_C.jsv");
+  ORLENTA_REQUIRE_TESTDATA(listing, "h264_framemd5/CVFC1_Sony_C.jsv.framemd5");
+  testing_support::ScratchDir scratch("qx264_cvfc1");
+  ASSERT_TRUE(Mux(stream, scratch / "a.vyx", "--size 352x288"));
+  const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
+  const auto expected = avc_test::FramemdHashes(std::string(bytes.begin(), bytes.end()));
+  ASSERT_TRUE(expected);
+  EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(H264, ConformanceArchive,
                          testing::Values("BA1_Sony_D.jsv", "BAMQ1_JVC_C.264", "BASQP1_Sony_C.jsv",
                                          "CVPCMNL1_SVA_C.264", "NL1_Sony_D.jsv", "NLMQ1_JVC_C.264", "SVA_BA1_B.264",
