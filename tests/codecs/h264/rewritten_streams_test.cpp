@@ -17,6 +17,7 @@ struct RewriteCase {
   bool inter = false;  // rewrite an I/P stream instead of an intra-only one
   const char* x264Params = "";
   int frames = 6;
+  const char* name = nullptr;  // the test's name when the mode alone does not tell it
 };
 
 bool TraceShows(const std::string& trace, const std::string& field, const std::string& value) {
@@ -73,8 +74,11 @@ INSTANTIATE_TEST_SUITE_P(
                     RewriteCase{"non-reference-thirds", 96, 64, "frame_num", "15", true, "ref=1", 30},
                     RewriteCase{"poc-type-0", 96, 64, "pic_order_cnt_lsb", "254", true,
                                 "ref=2:keyint=200:min-keyint=200", 140},
-                    RewriteCase{"long-term-marking", 176, 144, "long_term_frame_idx", "1", true, "ref=1", 20}),
+                    RewriteCase{"long-term-marking", 176, 144, "long_term_frame_idx", "1", true, "ref=1", 20},
+                    RewriteCase{"no-output-of-prior-pics", 176, 144, "no_output_of_prior_pics_flag", "1", true,
+                                "ref=2:keyint=4:min-keyint=4", 12, "no_output_of_prior_pics_in_p_stream"}),
     [](const testing::TestParamInfo<RewriteCase>& info) {
+      if (info.param.name) return std::string(info.param.name);
       std::string name = info.param.mode;
       for (char& ch : name) {
         if (ch == '-') ch = '_';
