@@ -43,19 +43,77 @@ struct EdgeFilterArgs {
 };
 using EdgeFilterKernel = void (*)(const EdgeFilterArgs& args);
 
-// Inter prediction of a width x height block (clause 8.4.2.2).  Luma:
-// `src` is the integer sample of the block's upper-left corner, with two
-// samples readable to the left and above and three to the right and below;
-// one kernel per quarter-sample position (xFrac * 4 + yFrac).  Chroma: one
-// more column and row readable; xF, yF the eighth-sample fractions.
-using LumaMcKernel = void (*)(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int width,
-                              int height);
-using ChromaMcKernel = void (*)(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride,
-                                int width, int height, int xF, int yF);
-// Explicit weighting of a predicted block in place (clause 8.4.2.3.2):
-// ((s * weight + 2^(log2Denom - 1)) >> log2Denom) + offset, clipped.
-using WeightKernel = void (*)(uint8_t* block, ptrdiff_t stride, int width, int height, int weight, int offset,
-                              int log2Denom);
+// Inverse 4x4 transform of dequantised coefficients (raster order) into
+// 16-bit residuals, `rowStep` values apart.  Values beyond 16 bits saturate:
+// added to a prediction of 0..255 and clipped they give the same sample.
+using InverseTransformKernel = void (*)(int16_t* residual, ptrdiff_t rowStep, const int32_t* coefficients);
+
+// The macroblock being reconstructed: luma as four 8x8 blocks (upper left,
+// upper right, lower left, lower right) of 8-sample rows, Cb and Cr as 8x8
+// blocks.  The residual buffer has the same shape.
+constexpr ptrdiff_t kMbRowStep = 8;
+struct MbSamples {
+  alignas(16) uint8_t luma[4][64];
+  alignas(16) uint8_t cb[64];
+  alignas(16) uint8_t cr[64];
+};
+struct MbResidual {
+  alignas(16) int16_t luma[4][64];
+  alignas(16) int16_t cb[64];
+  alignas(16) int16_t cr[64];
+};
+
+// One interpolation call (clause 8.4.2.2).  Luma: `src` is the integer
+// sample of the block's upper-left corner, with two samples readable to the
+// left and above and three to the right and below whenever the position has
+// a fraction in that direction; `dst` lies in the sample buffer.  Chroma:
+// one more column and row readable in each direction with a fraction; xF
+// and yF are the eighth-sample fractions.
+struct MotionJob {
+  const uint8_t* src;
+  ptrdiff_t srcStep;
+  uint8_t* dst;
+  const uint8_t* cbSrc;
+  const uint8_t* crSrc;
+  ptrdiff_t chromaSrcStep;
+  int xF;
+  int yF;
+  uint8_t* cbDst;
+  uint8_t* crDst;
+};
+// Luma kernels are indexed by (mvx & 3) * 4 + (mvy & 3).  The 8x16 kernel
+// writes its lower half into the 8x8 block below its destination's.
+using LumaMcKernel = void (*)(const MotionJob& job);
+// Chroma kernels are indexed by (yF != 0) * 2 + (xF != 0) and produce Cb
+// and Cr together.
+using ChromaMcKernel = void (*)(const MotionJob& job);
+
+// Turns the prediction of one 8x8 luma quadrant and its 4x4 Cb and Cr
+// areas into reconstructed samples (clause 8.4.2.3): weighting, residual
+// and clipping.  Pointers address the quadrant inside MbSamples and
+// MbResidual; the residual is read only when the flags say there is one.
+struct CombinationJob {
+  uint8_t* luma;
+  uint8_t* cb;
+  uint8_t* cr;
+  const int16_t* lumaResidual;
+  const int16_t* cbResidual;
+  const int16_t* crResidual;
+  bool lumaCoded;
+  bool chromaCoded;
+  int lumaLog2Denom;
+  int lumaWeight;
+  int lumaOffset;
+  int chromaLog2Denom;
+  int chromaWeight[2];
+  int chromaOffset[2];
+};
+using CombinationKernel = void (*)(const CombinationJob& job);
+// Combination table entries are 4 * m + k: k = 1 is the single-list-0
+// prediction, with m = 0 default and m = 1 explicit weighting.  The other
+// entries (second list, bi-prediction, implicit weighting) stay empty.
+constexpr int kCombineDefaultL0 = 1;
+constexpr int kCombineExplicitL0 = 5;
 
 struct KernelSet {
   Intra4x4Kernel intra4x4[9];
@@ -65,9 +123,13 @@ struct KernelSet {
   DcAddKernel dcAdd;
   EdgeFilterKernel lumaEdge;    // 16 samples
   EdgeFilterKernel chromaEdge;  // 8 samples
-  LumaMcKernel lumaMc[16];
-  ChromaMcKernel chromaMc;
-  WeightKernel weight;
+  InverseTransformKernel inverseTransform;
+  LumaMcKernel luma4x4[16];
+  LumaMcKernel luma4x8[16];
+  LumaMcKernel luma8x16[16];
+  ChromaMcKernel chroma4x2[4];
+  ChromaMcKernel chroma8x4[4];
+  CombinationKernel combination[16];
 };
 
 const KernelSet& PlainKernels();

@@ -1,7 +1,10 @@
-// The plain inter-prediction kernels: luma quarter-sample interpolation,
-// chroma eighth-sample interpolation (clause 8.4.2.2) and explicit
-// weighting (clause 8.4.2.3.2), written for clarity rather than speed.
+// The plain inter-prediction kernels: luma quarter-sample interpolation and
+// chroma eighth-sample interpolation (clause 8.4.2.2) per block size, and
+// the default and explicit combination of an 8x8 quadrant (clause 8.4.2.3),
+// written for clarity rather than speed.
 #include "codecs/h264/kernels_inter_plain.h"
+
+#include <utility>
 
 namespace avc {
 
@@ -50,59 +53,114 @@ int LumaSample(const Around& n) {
   }
 }
 
-template <int kX, int kY>
-void LumaMc(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int width, int height) {
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const Around n{src + y * srcStride + x, srcStride};
-      dst[y * dstStride + x] = static_cast<uint8_t>(LumaSample<kX, kY>(n));
+// One luma block of kWidth x kHeight at one quarter-sample position; blocks
+// taller than 8 rows continue in the 8x8 block below (64 samples on).
+template <int kX, int kY, int kWidth, int kHeight>
+void LumaMc(const MotionJob& job) {
+  for (int y = 0; y < kHeight; ++y) {
+    uint8_t* row = job.dst + (y >> 3) * 128 + (y & 7) * kMbRowStep;
+    for (int x = 0; x < kWidth; ++x) {
+      const Around n{job.src + y * job.srcStep + x, job.srcStep};
+      row[x] = static_cast<uint8_t>(LumaSample<kX, kY>(n));
     }
   }
 }
 
-void ChromaMc(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride, int width, int height,
-              int xF, int yF) {
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* r = src + y * srcStride;
-    for (int x = 0; x < width; ++x) {
-      const int v = (8 - xF) * (8 - yF) * r[x] + xF * (8 - yF) * r[x + 1] + (8 - xF) * yF * r[x + srcStride] +
-                    xF * yF * r[x + srcStride + 1];
-      dst[y * dstStride + x] = static_cast<uint8_t>((v + 32) >> 6);
+// Class 0 copies; classes 1 and 2 interpolate along one direction, where
+// the two-dimensional form reduces exactly to A + (((B - A) * F + 4) >> 3).
+template <int kClass, int kWidth, int kHeight>
+void ChromaPlaneMc(const uint8_t* src, ptrdiff_t step, int xF, int yF, uint8_t* dst) {
+  for (int y = 0; y < kHeight; ++y) {
+    const uint8_t* r = src + y * step;
+    uint8_t* d = dst + y * kMbRowStep;
+    for (int x = 0; x < kWidth; ++x) {
+      int v;
+      if constexpr (kClass == 0) {
+        v = r[x];
+      } else if constexpr (kClass == 1) {
+        v = r[x] + (((r[x + 1] - r[x]) * xF + 4) >> 3);
+      } else if constexpr (kClass == 2) {
+        v = r[x] + (((r[x + step] - r[x]) * yF + 4) >> 3);
+      } else {
+        v = ((8 - xF) * (8 - yF) * r[x] + xF * (8 - yF) * r[x + 1] + (8 - xF) * yF * r[x + step] +
+             xF * yF * r[x + step + 1] + 32) >>
+            6;
+      }
+      d[x] = static_cast<uint8_t>(v);
     }
   }
 }
 
-void Weight(uint8_t* block, ptrdiff_t stride, int width, int height, int weight, int offset, int log2Denom) {
+template <int kClass, int kWidth, int kHeight>
+void ChromaMc(const MotionJob& job) {
+  ChromaPlaneMc<kClass, kWidth, kHeight>(job.cbSrc, job.chromaSrcStep, job.xF, job.yF, job.cbDst);
+  ChromaPlaneMc<kClass, kWidth, kHeight>(job.crSrc, job.chromaSrcStep, job.xF, job.yF, job.crDst);
+}
+
+template <int kWidth, int kHeight, size_t... kPosition>
+void FillLuma(LumaMcKernel (&table)[16], std::index_sequence<kPosition...>) {
+  ((table[kPosition] = LumaMc<kPosition / 4, kPosition % 4, kWidth, kHeight>), ...);
+}
+
+template <int kWidth, int kHeight>
+void FillChroma(ChromaMcKernel (&table)[4]) {
+  table[0] = ChromaMc<0, kWidth, kHeight>;
+  table[1] = ChromaMc<1, kWidth, kHeight>;
+  table[2] = ChromaMc<2, kWidth, kHeight>;
+  table[3] = ChromaMc<3, kWidth, kHeight>;
+}
+
+const ChromaMcKernel kChroma2x2[4] = {ChromaMc<0, 2, 2>, ChromaMc<1, 2, 2>, ChromaMc<2, 2, 2>, ChromaMc<3, 2, 2>};
+
+template <int kWidth, int kHeight>
+void AddResidual(uint8_t* samples, const int16_t* residual) {
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      uint8_t& s = samples[y * kMbRowStep + x];
+      s = static_cast<uint8_t>(Clip255(s + residual[y * kMbRowStep + x]));
+    }
+}
+
+// Default prediction: the prediction is the sample unless a residual comes.
+void CombineDefault(const CombinationJob& job) {
+  if (job.lumaCoded) AddResidual<8, 8>(job.luma, job.lumaResidual);
+  if (job.chromaCoded) {
+    AddResidual<4, 4>(job.cb, job.cbResidual);
+    AddResidual<4, 4>(job.cr, job.crResidual);
+  }
+}
+
+// Explicit weighting (clause 8.4.2.3.2) clipped before the residual is
+// added, then clipped again.
+template <int kWidth, int kHeight>
+void Weight(uint8_t* samples, const int16_t* residual, bool coded, int weight, int offset, int log2Denom) {
   const int round = log2Denom > 0 ? 1 << (log2Denom - 1) : 0;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      uint8_t& s = block[y * stride + x];
-      s = static_cast<uint8_t>(Clip255(((s * weight + round) >> log2Denom) + offset));
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      uint8_t& s = samples[y * kMbRowStep + x];
+      const int weighted = Clip255(((s * weight + round) >> log2Denom) + offset);
+      s = static_cast<uint8_t>(coded ? Clip255(weighted + residual[y * kMbRowStep + x]) : weighted);
     }
-  }
+}
+
+void CombineExplicit(const CombinationJob& job) {
+  Weight<8, 8>(job.luma, job.lumaResidual, job.lumaCoded, job.lumaWeight, job.lumaOffset, job.lumaLog2Denom);
+  Weight<4, 4>(job.cb, job.cbResidual, job.chromaCoded, job.chromaWeight[0], job.chromaOffset[0], job.chromaLog2Denom);
+  Weight<4, 4>(job.cr, job.crResidual, job.chromaCoded, job.chromaWeight[1], job.chromaOffset[1], job.chromaLog2Denom);
 }
 
 }  // namespace
 
+const ChromaMcKernel (&PlainChroma2x2Kernels())[4] { return kChroma2x2; }
+
 void FillPlainInterKernels(KernelSet& k) {
-  k.lumaMc[0] = LumaMc<0, 0>;
-  k.lumaMc[1] = LumaMc<0, 1>;
-  k.lumaMc[2] = LumaMc<0, 2>;
-  k.lumaMc[3] = LumaMc<0, 3>;
-  k.lumaMc[4] = LumaMc<1, 0>;
-  k.lumaMc[5] = LumaMc<1, 1>;
-  k.lumaMc[6] = LumaMc<1, 2>;
-  k.lumaMc[7] = LumaMc<1, 3>;
-  k.lumaMc[8] = LumaMc<2, 0>;
-  k.lumaMc[9] = LumaMc<2, 1>;
-  k.lumaMc[10] = LumaMc<2, 2>;
-  k.lumaMc[11] = LumaMc<2, 3>;
-  k.lumaMc[12] = LumaMc<3, 0>;
-  k.lumaMc[13] = LumaMc<3, 1>;
-  k.lumaMc[14] = LumaMc<3, 2>;
-  k.lumaMc[15] = LumaMc<3, 3>;
-  k.chromaMc = ChromaMc;
-  k.weight = Weight;
+  FillLuma<4, 4>(k.luma4x4, std::make_index_sequence<16>());
+  FillLuma<4, 8>(k.luma4x8, std::make_index_sequence<16>());
+  FillLuma<8, 16>(k.luma8x16, std::make_index_sequence<16>());
+  FillChroma<4, 2>(k.chroma4x2);
+  FillChroma<8, 4>(k.chroma8x4);
+  k.combination[kCombineDefaultL0] = CombineDefault;
+  k.combination[kCombineExplicitL0] = CombineExplicit;
 }
 
 }  // namespace avc

@@ -6,4 +6,8 @@ namespace avc {
 
 void FillPlainInterKernels(KernelSet& kernels);
 
+// The 2x2 chroma kernels by chroma class.  Sub-macroblock partitions use
+// these in every set, so they sit outside the slot block.
+const ChromaMcKernel (&PlainChroma2x2Kernels())[4];
+
 }  // namespace avc

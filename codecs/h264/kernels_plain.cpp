@@ -172,7 +172,8 @@ void ChromaVertical(uint8_t* d, ptrdiff_t s, const IntraEdge& e) {
 }
 void ChromaPlane(uint8_t* d, ptrdiff_t s, const IntraEdge& e) { PlanePredict(d, s, e, 8); }
 
-void TransformAdd(uint8_t* dst, ptrdiff_t stride, const int32_t* c) {
+// The scaled residual (h + 32) >> 6 of clause 8.5.12.2, in raster order.
+void InverseTransformValues(const int32_t* c, int32_t (&out)[16]) {
   int32_t t[16];
   for (int i = 0; i < 4; ++i) {
     const int32_t* r = c + 4 * i;
@@ -187,9 +188,27 @@ void TransformAdd(uint8_t* dst, ptrdiff_t stride, const int32_t* c) {
     const int32_t f0 = t[j], f1 = t[4 + j], f2 = t[8 + j], f3 = t[12 + j];
     const int32_t g0 = f0 + f2, g1 = f0 - f2, g2 = (f1 >> 1) - f3, g3 = f1 + (f3 >> 1);
     const int32_t h[4] = {g0 + g3, g1 + g2, g1 - g2, g0 - g3};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i) out[i * 4 + j] = (h[i] + 32) >> 6;
+  }
+}
+
+void TransformAdd(uint8_t* dst, ptrdiff_t stride, const int32_t* c) {
+  int32_t r[16];
+  InverseTransformValues(c, r);
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
       uint8_t& sample = dst[i * stride + j];
-      sample = Clip255(sample + ((h[i] + 32) >> 6));
+      sample = Clip255(sample + r[i * 4 + j]);
+    }
+  }
+}
+
+void InverseTransform(int16_t* residual, ptrdiff_t rowStep, const int32_t* c) {
+  int32_t r[16];
+  InverseTransformValues(c, r);
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      residual[i * rowStep + j] = static_cast<int16_t>(std::clamp(r[i * 4 + j], -32768, 32767));
     }
   }
 }
@@ -269,9 +288,13 @@ KernelSet MakePlain() {
     DcAdd,
     FilterEdge<true>,
     FilterEdge<false>,
+    InverseTransform,
     {},
-    nullptr,
-    nullptr,
+    {},
+    {},
+    {},
+    {},
+    {},
   };
   FillPlainInterKernels(k);
   return k;

@@ -1,7 +1,8 @@
 #pragma once
 // Inter prediction of one partition from one reference frame (clause
-// 8.4.2.2): the reference area is read in place when it lies inside the
-// picture, else copied with every coordinate clamped to the picture edge.
+// 8.4.2.2) into the macroblock's sample buffer: the reference area is read
+// in place when it lies inside the picture, else copied into a scratch
+// block with every coordinate clamped to the picture edge.
 #include <cstddef>
 #include <cstdint>
 
@@ -11,21 +12,41 @@ namespace avc {
 
 struct ReferencePlanes {
   const uint8_t* planes[3];
-  int width;   // luma samples
+  int width;   // luma samples; also the luma line step
   int height;
 };
 
-// Destination planes of the macroblock being predicted.
-struct PredictionTarget {
-  uint8_t* planes[3];
-  ptrdiff_t lumaStride;
-  ptrdiff_t chromaStride;
+// Rows of 24 samples: a 16-sample block and its filter margins.
+constexpr int kScratchStep = 24;
+struct MotionScratch {
+  uint8_t luma[kScratchStep * 21];
+  uint8_t cb[kScratchStep * 9];
+  uint8_t cr[kScratchStep * 9];
 };
 
-// Predicts the luma width x height block at luma position (x, y) of the
-// picture and its chroma, displaced by the vector (mvx, mvy) in quarter
-// samples.  Widths and heights are 4, 8 or 16.
-void PredictPartition(const KernelSet& kernels, const ReferencePlanes& reference, const PredictionTarget& target,
-                      int x, int y, int width, int height, int mvx, int mvy);
+// A partition of the macroblock at (mbx, mby), in luma samples from its
+// corner: 16x16, 16x8, 8x16, 8x8, 8x4, 4x8 or 4x4 at a position of its
+// size, with its vector in quarter samples.
+struct MotionPartition {
+  int mbx;
+  int mby;
+  int x;
+  int y;
+  int width;
+  int height;
+  int mvx;
+  int mvy;
+};
+
+// Points the job's luma source at the partition's reference area and its
+// chroma sources at the chroma area, building them in `scratch` where they
+// cross the picture's edge.
+void FetchReferenceBlock(MotionJob& job, const ReferencePlanes& reference, const MotionPartition& partition,
+                         MotionScratch& scratch);
+
+// Predicts the partition's luma and chroma into `samples` with the kernels
+// of its size.
+void PredictPartition(const KernelSet& kernels, const ReferencePlanes& reference, const MotionPartition& partition,
+                      MbSamples& samples);
 
 }  // namespace avc

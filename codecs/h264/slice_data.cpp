@@ -501,8 +501,9 @@ class SliceDecoder {
     if (!c.available) c = Neighbour(m, p.x - 1, p.y - 1, first);
   }
 
-  // Writes the partition's vector into the record and predicts its samples.
-  void Predict(MbRecord& m, const Partition& p, int refIdx, int mvx, int mvy) {
+  // Writes the partition's vector into the record and predicts its samples
+  // into the macroblock's sample buffer.
+  void Predict(MbRecord& m, MbSamples& samples, const Partition& p, int refIdx, int mvx, int mvy) {
     for (int y = p.y; y < p.y + p.height; ++y) {
       for (int x = p.x; x < p.x + p.width; ++x) {
         m.mv[y * 4 + x][0] = static_cast<int16_t>(mvx);
@@ -513,18 +514,73 @@ class SliceDecoder {
     const ReferencePlanes planes{{ref.planes[0], ref.planes[1], ref.planes[2]},
                                  static_cast<int>(lumaStride_),
                                  static_cast<int>(picSize_ / widthMbs_) * 16};
-    const PredictionTarget target{{picture_->planes[0], picture_->planes[1], picture_->planes[2]}, lumaStride_,
-                                  chromaStride_};
-    const int x = mbx_ * 16 + p.x * 4, y = mby_ * 16 + p.y * 4, w = p.width * 4, h = p.height * 4;
-    PredictPartition(k_, planes, target, x, y, w, h, m.mv[p.y * 4 + p.x][0], m.mv[p.y * 4 + p.x][1]);
-    if (!c_.activePps.weightedPred) return;
-    // The weighted prediction is clipped before the residual is added.
-    const WeightEntry& e = h_.weights[refIdx];
-    k_.weight(picture_->planes[0] + y * lumaStride_ + x, lumaStride_, w, h, e.lumaWeight, e.lumaOffset,
-              static_cast<int>(h_.lumaLog2WeightDenom));
+    const MotionPartition part{mbx_, mby_, p.x * 4, p.y * 4, p.width * 4, p.height * 4, mvx, mvy};
+    PredictPartition(k_, planes, part, samples);
+  }
+
+  // Weighting, residual and clipping per 8x8 quadrant, then the macroblock
+  // goes into the picture.  `residual` is read only where `cbp` has bits.
+  void Reconstruct(const int (&refIdx)[4], MbSamples& samples, const MbResidual& residual, int cbp) {
+    const bool explicitWeights = c_.activePps.weightedPred;
+    const CombinationKernel combine = k_.combination[explicitWeights ? kCombineExplicitL0 : kCombineDefaultL0];
+    for (int q = 0; q < 4; ++q) {
+      const int chroma = (q >> 1) * 4 * kMbRowStep + (q & 1) * 4;
+      CombinationJob job{};
+      job.luma = samples.luma[q];
+      job.cb = samples.cb + chroma;
+      job.cr = samples.cr + chroma;
+      job.lumaResidual = residual.luma[q];
+      job.cbResidual = residual.cb + chroma;
+      job.crResidual = residual.cr + chroma;
+      job.lumaCoded = (cbp >> q) & 1;
+      job.chromaCoded = (cbp >> 4) != 0;
+      if (explicitWeights) {
+        const WeightEntry& e = h_.weights[refIdx[q]];
+        job.lumaLog2Denom = static_cast<int>(h_.lumaLog2WeightDenom);
+        job.lumaWeight = e.lumaWeight;
+        job.lumaOffset = e.lumaOffset;
+        job.chromaLog2Denom = static_cast<int>(h_.chromaLog2WeightDenom);
+        for (int comp = 0; comp < 2; ++comp) {
+          job.chromaWeight[comp] = e.chromaWeight[comp];
+          job.chromaOffset[comp] = e.chromaOffset[comp];
+        }
+      }
+      combine(job);
+    }
+    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    for (int y = 0; y < 16; ++y) {
+      for (int half = 0; half < 2; ++half) {
+        std::memcpy(luma + y * lumaStride_ + half * 8, samples.luma[(y >> 3) * 2 + half] + (y & 7) * kMbRowStep, 8);
+      }
+    }
+    const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
+    for (int y = 0; y < 8; ++y) {
+      std::memcpy(picture_->planes[1] + offset + y * chromaStride_, samples.cb + y * kMbRowStep, 8);
+      std::memcpy(picture_->planes[2] + offset + y * chromaStride_, samples.cr + y * kMbRowStep, 8);
+    }
+  }
+
+  // The residual of an inter macroblock in the sample buffer's layout; the
+  // areas its coded block pattern leaves out are not read.
+  void InterResidual(const Coefficients& co, int cbp, MbResidual& residual) const {
+    for (int p = 0; p < 16; ++p) {
+      const int bx = p & 3, by = p >> 2;
+      if (!((cbp >> ((by >> 1) * 2 + (bx >> 1))) & 1)) continue;
+      int16_t* at = residual.luma[(by >> 1) * 2 + (bx >> 1)] + (by & 1) * 4 * kMbRowStep + (bx & 1) * 4;
+      if (co.lumaCoded[p]) {
+        k_.inverseTransform(at, kMbRowStep, co.luma[p]);
+      } else {
+        for (int y = 0; y < 4; ++y) std::fill(at + y * kMbRowStep, at + y * kMbRowStep + 4, int16_t{0});
+      }
+    }
+    if (!(cbp >> 4)) return;
     for (int comp = 0; comp < 2; ++comp) {
-      k_.weight(picture_->planes[1 + comp] + (y / 2) * chromaStride_ + x / 2, chromaStride_, w / 2, h / 2,
-                e.chromaWeight[comp], e.chromaOffset[comp], static_cast<int>(h_.chromaLog2WeightDenom));
+      int16_t* plane = comp == 0 ? residual.cb : residual.cr;
+      for (int b = 0; b < 4; ++b) {
+        // A block with only its DC has zero AC coefficients: the transform
+        // spreads (dc + 32) >> 6 over it.
+        k_.inverseTransform(plane + (b >> 1) * 4 * kMbRowStep + (b & 1) * 4, kMbRowStep, co.chroma[comp][b]);
+      }
     }
   }
 
@@ -545,7 +601,10 @@ class SliceDecoder {
     Neighbours(m, whole, a, b, c);
     int mv[2];
     PredictSkipMv(a, b, c, mv);
-    Predict(m, whole, 0, mv[0], mv[1]);
+    MbSamples samples;
+    Predict(m, samples, whole, 0, mv[0], mv[1]);
+    MbResidual none;
+    Reconstruct({0, 0, 0, 0}, samples, none, 0);
     m.slice = sliceId_;
   }
 
@@ -631,6 +690,7 @@ class SliceDecoder {
     if (r_.Overrun()) return kErrTruncated;
 
     SetReferences(m, refIdx);
+    MbSamples samples;
     for (int i = 0; i < count; ++i) {
       const Partition& p = parts[i];
       const int ref = refIdx[p.quadrant];
@@ -639,14 +699,12 @@ class SliceDecoder {
       int mv[2];
       PredictMv(a, b, c, ref, shape, i, mv);
       // Vectors wrap to 16 bits as the syntax bounds them.
-      Predict(m, p, ref, static_cast<int16_t>(int64_t{mv[0]} + p.mvd[0]),
+      Predict(m, samples, p, ref, static_cast<int16_t>(int64_t{mv[0]} + p.mvd[0]),
               static_cast<int16_t>(int64_t{mv[1]} + p.mvd[1]));
     }
-    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
-    for (int p = 0; p < 16; ++p) {
-      if (co.lumaCoded[p]) k_.transformAdd(luma + (p >> 2) * 4 * lumaStride_ + (p & 3) * 4, lumaStride_, co.luma[p]);
-    }
-    AddChromaResidual(co, cbp);
+    MbResidual residual;
+    InterResidual(co, cbp, residual);
+    Reconstruct(refIdx, samples, residual, cbp);
     return 0;
   }
 
