@@ -1,8 +1,8 @@
-// The own H.264 library's plain kernels decoding I/P streams against
-// FFmpeg's decoder on the same access units, one thread and no SIMD
-// (av_force_cpu_flags(0)), measured in the same run: a 1080p libx264
-// Baseline stream (one IDR picture, then P pictures with moving content) and
-// the BA1_FT_C conformance stream (CIF, several slices per picture).
+// The own H.264 library's plain kernels against FFmpeg's decoder on the same
+// access units, one thread and no SIMD (av_force_cpu_flags(0)), measured in
+// the same run: 1080p libx264 Baseline streams, intra-only CAVLC and I/P
+// (one IDR picture, then P pictures with moving content), and the BA1_FT_C
+// conformance stream (CIF, several slices per picture).
 #include <benchmark/benchmark.h>
 
 extern "C" {
@@ -19,28 +19,30 @@ extern "C" {
 
 #include "bench/support/ratio.h"
 #include "codecs/h264/avc_decoder.h"
+#include "tools/vyxmux/annexb_splitter.h"
 
 namespace {
 namespace fs = std::filesystem;
 
 constexpr int kFrames = 8;
 
-// Access units, one per picture, the first with the parameter sets; each
-// round decodes them all, so every round starts at the IDR picture.
-std::vector<std::vector<uint8_t>> MakeInterUnits() {
-  const fs::path dir = fs::path(ORLENTA_BINARY_DIR) / "scratch" / "avc_inter_bench";
+// Access units, one per picture, made by libx264 from `source` with
+// `x264Params`: each round decodes them all, starting at an IDR picture.
+std::vector<std::vector<uint8_t>> MakeUnits(const std::string& name, const std::string& source,
+                                            const std::string& x264Params) {
+  const fs::path dir = fs::path(ORLENTA_BINARY_DIR) / "scratch" / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
-  const std::string command =
-      "ffmpeg -nostdin -v error -y -f lavfi -i mandelbrot=size=1920x1080:rate=25 -frames:v " + std::to_string(kFrames) +
-      " -pix_fmt yuv420p -c:v libx264 -profile:v baseline -bf 0 -x264-params cabac=0:8x8dct=0:ref=3:qp=26 -f image2 '" +
-      (dir / "au_%03d.h264").string() + "'";
+  const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i " + source +
+                              "=size=1920x1080:rate=25 -frames:v " + std::to_string(kFrames) +
+                              " -pix_fmt yuv420p -c:v libx264 -profile:v baseline -bf 0 -x264-params " + x264Params +
+                              " -f image2 '" + (dir / "au_%03d.h264").string() + "'";
   std::vector<std::vector<uint8_t>> units;
   if (std::system(command.c_str()) != 0) return units;
   for (int i = 1; i <= kFrames; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "au_%03d.h264", i);
-    std::ifstream in(dir / name, std::ios::binary);
+    char file[32];
+    std::snprintf(file, sizeof file, "au_%03d.h264", i);
+    std::ifstream in(dir / file, std::ios::binary);
     units.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     units.back().resize(units.back().size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
   }
@@ -48,30 +50,15 @@ std::vector<std::vector<uint8_t>> MakeInterUnits() {
   return units;
 }
 
-// The access units of an Annex B file: a unit starts at a parameter set, a
-// delimiter or SEI, or at a slice with first_mb_in_slice 0 that does not
-// follow one of those.
+// The access units of an Annex B file, each followed by FFmpeg's padding.
 std::vector<std::vector<uint8_t>> ReadUnits(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
-  const std::vector<uint8_t> s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<std::vector<uint8_t>> units;
-  bool headerOpen = false;
-  size_t unitStart = 0;
-  for (size_t i = 0; i + 4 < s.size(); ++i) {
-    if (s[i] != 0 || s[i + 1] != 0 || s[i + 2] != 1) continue;
-    const uint32_t type = s[i + 3] & 31;
-    const bool header = type == 6 || type == 7 || type == 8 || type == 9;
-    const bool firstSlice = (type == 1 || type == 5) && (s[i + 4] & 0x80);
-    if ((header && !headerOpen) || (firstSlice && !headerOpen)) {
-      const size_t start = i > 0 && s[i - 1] == 0 ? i - 1 : i;
-      if (start > unitStart) units.emplace_back(s.begin() + static_cast<long>(unitStart), s.begin() + static_cast<long>(start));
-      unitStart = start;
-    }
-    headerOpen = header;
-    i += 2;
+  for (AccessUnit& unit : SplitAnnexB(stream)) {
+    unit.bytes.resize(unit.bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    units.push_back(std::move(unit.bytes));
   }
-  if (unitStart < s.size()) units.emplace_back(s.begin() + static_cast<long>(unitStart), s.end());
-  for (auto& unit : units) unit.resize(unit.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
   return units;
 }
 
@@ -116,8 +103,18 @@ void Measure(benchmark::State& state, const std::vector<std::vector<uint8_t>>& u
   AvcDecDestroy(own);
 }
 
+void BM_IntraDecode1080p(benchmark::State& state) {
+  const auto units = MakeUnits("avc_intra_bench", "testsrc2", "keyint=1:cabac=0:8x8dct=0:qp=26");
+  if (units.size() != kFrames) {
+    state.SkipWithError("ffmpeg could not make the stream");
+    return;
+  }
+  Measure(state, units, 120, 68);
+}
+BENCHMARK(BM_IntraDecode1080p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void BM_InterDecode1080p(benchmark::State& state) {
-  const auto units = MakeInterUnits();
+  const auto units = MakeUnits("avc_inter_bench", "mandelbrot", "cabac=0:8x8dct=0:ref=3:qp=26");
   if (units.size() != kFrames) {
     state.SkipWithError("ffmpeg could not make the stream");
     return;
