@@ -11,28 +11,11 @@
 #include "platform/display_device.h"
 #include "platform/memory_display.h"
 #include "platform/trace.h"
+#include "tests/player/render_test_pictures.h"
 
 namespace {
 
-constexpr uint32_t kGrey = 0xFF808080;
-constexpr uint32_t kGreen = 0xFF00FF00;
-constexpr uint32_t kBlack = 0xFF000000;
-constexpr int kFontHeight = 26;
-
-const wchar_t kTitle[] = L"Camera 01";
-const wchar_t kTime[] = L"2024/05/17 13:45:09";
-
-// Pixels B, G, R, X as the decoders write them; X is left 0 on purpose.
-std::vector<uint8_t> Picture(int width, int height, uint32_t rgb) {
-  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-  for (size_t i = 0; i < pixels.size(); i += 4) {
-    pixels[i] = rgb & 0xFF;
-    pixels[i + 1] = rgb >> 8 & 0xFF;
-    pixels[i + 2] = rgb >> 16 & 0xFF;
-    pixels[i + 3] = 0;
-  }
-  return pixels;
-}
+using namespace render_test;
 
 // The pixel as 0xAARRGGBB, read from the bytes B, G, R, X.
 uint32_t Pixel(const platform::MemoryPicture& picture, int x, int y) {
