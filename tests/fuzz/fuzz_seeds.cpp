@@ -14,7 +14,6 @@
 #include "codecs/audio/adpcm.h"
 #include "codecs/audio/qx_voice.h"
 #include "tests/fuzz/fuzz_input.h"
-#include "tools/h264rewrite/interlacer.h"
 #include "tools/vyxmux/annexb_splitter.h"
 #include "tools/vyxmux/mpeg4_vop_splitter.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -193,32 +192,6 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
     fuzz::InputWriter w;
     for (const uint8_t v : {3, 2, 3, 1}) w.U8(v);
     for (const AccessUnit& u : SplitAnnexB(stream)) {
-      w.U16(static_cast<uint16_t>(u.bytes.size()));
-      w.Bytes(u.bytes);
-    }
-    WriteSeed(out / "avc_decoder", name, w.Data());
-  }
-  // Interlaced input: field pairs of a half-height encode, and frame
-  // pictures mixed with field pairs, picture order count type 0 with long-term
-  // fields and explicit weights among them.
-  const Bytes full = Ffmpeg(work, "full.264", "-vf scale=48:64 -t 0.8 -c:v libx264 -profile:v baseline -bf 0 "
-                                              "-pix_fmt yuv420p -x264-params ref=2:partitions=all -f h264");
-  const Bytes half = Ffmpeg(work, "half.264", "-t 1.6 -c:v libx264 -profile:v baseline -bf 0 -pix_fmt yuv420p "
-                                              "-x264-params ref=2:partitions=all -f h264");
-  h264rewrite::InterlaceOptions pairs;
-  pairs.pocType0 = true;
-  pairs.longTermMarking = true;
-  h264rewrite::InterlaceOptions mixed;
-  mixed.layout = h264rewrite::InterlacedLayout::kMixed;
-  mixed.bottomFirst = true;
-  mixed.explicitWeights = true;
-  for (const auto& [name, options] : {std::pair{"field-pairs.264", pairs}, std::pair{"mixed.264", mixed}}) {
-    std::string error;
-    const auto stream = h264rewrite::Interlace(full, half, options, error);
-    if (!stream) continue;
-    fuzz::InputWriter w;
-    for (const uint8_t v : {3, 4, 3, 1}) w.U8(v);
-    for (const AccessUnit& u : SplitAnnexB(*stream)) {
       w.U16(static_cast<uint16_t>(u.bytes.size()));
       w.Bytes(u.bytes);
     }
