@@ -1,6 +1,6 @@
-// Field pictures and frames of interlaced sequences: every kind of
-// interlaced stream decodes to FFmpeg's pictures; what a call returns for a
-// field; MBAFF stays refused.
+// Field pictures through the decoder's entry points: what a call returns
+// for a field or a pair; MBAFF stays refused.  (Every kind of interlaced
+// stream against FFmpeg: tests/player/qx264_kind_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -26,25 +26,6 @@ Decoder Create(int width, int height, uint32_t flags = kAvcDecBumping) {
 int32_t Decode(AvcDecContext* decoder, const std::vector<uint8_t>& bytes, AvcDecPicture& picture) {
   return AvcDecDecode(decoder, bytes.data(), static_cast<int32_t>(bytes.size()), 0, 0, &picture, nullptr);
 }
-
-class InterlacedStream : public testing::TestWithParam<avc_test::FieldStream> {};
-
-TEST_P(InterlacedStream, DecodesToFfmpegsPictures) {
-  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
-  const avc_test::FieldStream& s = GetParam();
-  testing_support::ScratchDir dir(std::string("h264_fields_") + s.name);
-  const auto file = avc_test::MakeFieldStream(s, dir.path());
-  ASSERT_TRUE(file);
-  const auto expected = avc_test::FfmpegFrameMd5(*file);
-  ASSERT_TRUE(expected);
-  ASSERT_EQ(expected->size(), static_cast<size_t>(s.frames));
-  EXPECT_EQ(avc_test::DecodeFileMd5(*file, static_cast<uint32_t>((s.width + 15) / 16),
-                                    static_cast<uint32_t>((s.height + 31) / 32 * 2)),
-            *expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, InterlacedStream, testing::ValuesIn(avc_test::FieldStreams()),
-                         [](const testing::TestParamInfo<avc_test::FieldStream>& info) { return info.param.name; });
 
 class FieldCalls : public testing::Test {
  protected:
