@@ -8,7 +8,7 @@ namespace {
 
 // Reads the code at the reader; -1 when no code of the table starts there.
 template <int kSuffixBits>
-int ReadCode(BitReader& r, const VlcLookup<kSuffixBits>& table) {
+inline __attribute__((always_inline)) int ReadCode(BitReader& r, const VlcLookup<kSuffixBits>& table) {
   const VlcEntry e = table.Find(r.Peek32());
   if (!e.length) return -1;
   r.Skip(e.length);
@@ -17,7 +17,9 @@ int ReadCode(BitReader& r, const VlcLookup<kSuffixBits>& table) {
 
 }  // namespace
 
-bool ReadResidualBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, int& totalCoeff) {
+namespace {
+
+bool ReadBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, int& totalCoeff) {
   const int table = nC < 0 ? 4 : nC < 2 ? 0 : nC < 4 ? 1 : nC < 8 ? 2 : 3;
   const int token = ReadCode(r, kCoeffTokenLookup[table]);
   totalCoeff = 0;
@@ -47,10 +49,12 @@ bool ReadResidualBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, i
     r.Skip(static_cast<size_t>(prefix + 1 + suffixSize));
     if (prefix == 15 && suffixLength == 0) levelCode += 15;
     if (i == trailingOnes && trailingOnes < 3) levelCode += 2;
-    level[i] = (levelCode & 1) ? (-levelCode - 1) >> 1 : (levelCode + 2) >> 1;
+    // Even codes are positive, odd ones negative, without a branch.
+    const int magnitude = (levelCode + 2) >> 1;
+    const int negative = levelCode & 1;
+    level[i] = (magnitude ^ -negative) + negative;
     if (suffixLength == 0) suffixLength = 1;
-    const int magnitude = level[i] < 0 ? -level[i] : level[i];
-    if (magnitude > (3 << (suffixLength - 1)) && suffixLength < 6) ++suffixLength;
+    suffixLength += magnitude > (3 << (suffixLength - 1)) && suffixLength < 6;
   }
 
   int zerosLeft = 0;
@@ -77,6 +81,17 @@ bool ReadResidualBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, i
   }
   levels[position] = static_cast<int16_t>(level[totalCoeff - 1]);
   return true;
+}
+
+}  // namespace
+
+bool ReadResidualBlock(BitReader& reader, int nC, int maxNumCoeff, int16_t* levels, int& totalCoeff) {
+  // A local copy keeps the reader's position in a register, where stores
+  // into `levels` cannot force it back to memory.
+  BitReader local = reader;
+  const bool ok = ReadBlock(local, nC, maxNumCoeff, levels, totalCoeff);
+  reader = local;
+  return ok;
 }
 
 }  // namespace avc
