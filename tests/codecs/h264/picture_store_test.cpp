@@ -142,6 +142,18 @@ TEST_F(PictureStoreTest, FieldsCountTheirOwnPictureOrder) {
   EXPECT_EQ(store_.Current()->bottomPoc, 3);
   ASSERT_EQ(Field(1, 1, 1, 6, true), 0);
   EXPECT_EQ(store_.Current()->poc, 6);
+  // Type 1 (clause 8.2.1.2): a bottom field adds offset_for_top_to_bottom_field
+  // to the expected count; the frame's cycle advances by frame_num.
+  Attach(8, true, 4);
+  sps_.pocType = 1;
+  sps_.numRefFramesInPocCycle = 1;
+  sps_.offsetForRefFrame[0] = 4;
+  sps_.offsetForTopToBottomField = 1;
+  const int32_t pocs[] = {0, 1, 4, 5};
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(Field(i == 0 ? 5 : 1, 1, static_cast<uint32_t>(i / 2), 0, i % 2 == 1), 0) << i;
+    EXPECT_EQ((i % 2 ? store_.Current()->bottomPoc : store_.Current()->topPoc), pocs[i]) << i;
+  }
 }
 
 }  // namespace
