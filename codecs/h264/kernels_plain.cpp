@@ -187,8 +187,12 @@ void InverseTransformValues(const int32_t* c, int32_t (&out)[16]) {
   for (int j = 0; j < 4; ++j) {
     const int32_t f0 = t[j], f1 = t[4 + j], f2 = t[8 + j], f3 = t[12 + j];
     const int32_t g0 = f0 + f2, g1 = f0 - f2, g2 = (f1 >> 1) - f3, g3 = f1 + (f3 >> 1);
-    const int32_t h[4] = {g0 + g3, g1 + g2, g1 - g2, g0 - g3};
-    for (int i = 0; i < 4; ++i) out[i * 4 + j] = (h[i] + 32) >> 6;
+    // Straight to `out`: a small array here made the compiler store it in
+    // pieces and reload it whole, a store-forwarding stall per column.
+    out[j] = (g0 + g3 + 32) >> 6;
+    out[4 + j] = (g1 + g2 + 32) >> 6;
+    out[8 + j] = (g1 - g2 + 32) >> 6;
+    out[12 + j] = (g0 - g3 + 32) >> 6;
   }
 }
 
