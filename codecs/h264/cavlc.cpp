@@ -1,25 +1,79 @@
 #include "codecs/h264/cavlc.h"
 
+#include <cstring>
+
 #include "codecs/h264/cavlc_tables.h"
 
 namespace avc {
 
 namespace {
 
+// The reader's bits from its position on, held in a 64-bit register that is
+// refilled eight bytes at a time: a block's codes follow one another with
+// no load from memory between them.  Past the unit's end it gives zeros,
+// as the reader does; the caller moves the reader by `consumed` at the end.
+class BlockBits {
+ public:
+  explicit BlockBits(const BitReader& r) {
+    const size_t position = r.Position();
+    const size_t byte = position >> 3;
+    next_ = r.Data() + (byte < r.Bytes() ? byte : r.Bytes());
+    end_ = r.Data() + r.Bytes();
+    Refill();
+    cache_ <<= position & 7;
+    count_ -= static_cast<int>(position & 7);
+  }
+
+  uint32_t Peek32() {
+    if (count_ < 32) Refill();
+    return static_cast<uint32_t>(cache_ >> 32);
+  }
+  // n <= 32.
+  void Skip(int n) {
+    cache_ <<= n;
+    count_ -= n;
+    consumed_ += static_cast<size_t>(n);
+  }
+  uint32_t Bits(int n) {
+    const uint32_t v = Peek32() >> (32 - n);
+    Skip(n);
+    return v;
+  }
+  size_t Consumed() const { return consumed_; }
+
+ private:
+  void Refill() {
+    uint64_t v = 0;
+    if (end_ - next_ >= 8) {
+      std::memcpy(&v, next_, 8);
+      v = __builtin_bswap64(v);
+    } else {
+      for (int i = 0; i < 8; ++i) v = (v << 8) | (next_ + i < end_ ? next_[i] : 0);
+    }
+    cache_ |= v >> count_;
+    const int bytes = (63 - count_) >> 3;
+    // Beyond the end only zeros come in; the pointer stays at the end.
+    next_ += end_ - next_ < bytes ? end_ - next_ : bytes;
+    count_ += bytes * 8;
+  }
+
+  const uint8_t* next_;
+  const uint8_t* end_;
+  uint64_t cache_ = 0;
+  int count_ = 0;
+  size_t consumed_ = 0;
+};
+
 // Reads the code at the reader; -1 when no code of the table starts there.
 template <int kSuffixBits>
-inline __attribute__((always_inline)) int ReadCode(BitReader& r, const VlcLookup<kSuffixBits>& table) {
+inline __attribute__((always_inline)) int ReadCode(BlockBits& r, const VlcLookup<kSuffixBits>& table) {
   const VlcEntry e = table.Find(r.Peek32());
   if (!e.length) return -1;
   r.Skip(e.length);
   return e.value;
 }
 
-}  // namespace
-
-namespace {
-
-bool ReadBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, int& totalCoeff) {
+bool ReadBlock(BlockBits& r, int nC, int maxNumCoeff, int16_t* levels, int& totalCoeff) {
   const int table = nC < 0 ? 4 : nC < 2 ? 0 : nC < 4 ? 1 : nC < 8 ? 2 : 3;
   const int token = ReadCode(r, kCoeffTokenLookup[table]);
   totalCoeff = 0;
@@ -32,7 +86,7 @@ bool ReadBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
   int level[16];
   if (trailingOnes) {
     // One sign bit each, first sign first.
-    const uint32_t signs = r.Bits(static_cast<unsigned>(trailingOnes));
+    const uint32_t signs = r.Bits(trailingOnes);
     for (int i = 0; i < trailingOnes; ++i) level[i] = ((signs >> (trailingOnes - 1 - i)) & 1) ? -1 : 1;
   }
   int suffixLength = totalCoeff > 10 && trailingOnes < 3 ? 1 : 0;
@@ -46,7 +100,7 @@ bool ReadBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
     if (prefix == 14 && suffixLength == 0) suffixSize = 4;
     if (prefix == 15) suffixSize = 12;
     if (suffixSize > 0) levelCode += static_cast<int>((window << (prefix + 1)) >> (32 - suffixSize));
-    r.Skip(static_cast<size_t>(prefix + 1 + suffixSize));
+    r.Skip(prefix + 1 + suffixSize);
     if (prefix == 15 && suffixLength == 0) levelCode += 15;
     if (i == trailingOnes && trailingOnes < 3) levelCode += 2;
     // Even codes are positive, odd ones negative, without a branch.
@@ -86,11 +140,9 @@ bool ReadBlock(BitReader& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
 }  // namespace
 
 bool ReadResidualBlock(BitReader& reader, int nC, int maxNumCoeff, int16_t* levels, int& totalCoeff) {
-  // A local copy keeps the reader's position in a register, where stores
-  // into `levels` cannot force it back to memory.
-  BitReader local = reader;
-  const bool ok = ReadBlock(local, nC, maxNumCoeff, levels, totalCoeff);
-  reader = local;
+  BlockBits bits(reader);
+  const bool ok = ReadBlock(bits, nC, maxNumCoeff, levels, totalCoeff);
+  reader.Skip(bits.Consumed());
   return ok;
 }
 
