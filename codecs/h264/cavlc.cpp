@@ -64,6 +64,15 @@ class BlockBits {
   size_t consumed_ = 0;
 };
 
+// run_before by zerosLeft (0 to 15): no codes at all for 0, one table
+// for every count from 7 on.
+constexpr VlcLookup<2> kNoRun{};
+constexpr const VlcLookup<2>* kRunBeforeByZeros[16] = {
+    &kNoRun,              &kRunBeforeLookup[0], &kRunBeforeLookup[1], &kRunBeforeLookup[2],
+    &kRunBeforeLookup[3], &kRunBeforeLookup[4], &kRunBeforeLookup[5], &kRunBeforeLookup[6],
+    &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6],
+    &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6]};
+
 // Reads the code at the reader; -1 when no code of the table starts there.
 template <int kSuffixBits>
 inline __attribute__((always_inline)) int ReadCode(BlockBits& r, const VlcLookup<kSuffixBits>& table) {
@@ -90,6 +99,8 @@ bool ReadBlock(BlockBits& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
     for (int i = 0; i < trailingOnes; ++i) level[i] = ((signs >> (trailingOnes - 1 - i)) & 1) ? -1 : 1;
   }
   int suffixLength = totalCoeff > 10 && trailingOnes < 3 ? 1 : 0;
+  // The first level after fewer than three trailing ones cannot be +-1.
+  int firstBonus = trailingOnes < 3 ? 2 : 0;
   for (int i = trailingOnes; i < totalCoeff; ++i) {
     // Prefix, its one and a suffix of up to 12 bits: at most 28 bits.
     const uint32_t window = r.Peek32();
@@ -97,12 +108,19 @@ bool ReadBlock(BlockBits& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
     if (prefix > 15) return false;  // longer prefixes belong to high bit depths
     int levelCode = (prefix < 15 ? prefix : 15) << suffixLength;
     int suffixSize = suffixLength;
-    if (prefix == 14 && suffixLength == 0) suffixSize = 4;
-    if (prefix == 15) suffixSize = 12;
-    if (suffixSize > 0) levelCode += static_cast<int>((window << (prefix + 1)) >> (32 - suffixSize));
+    if (prefix >= 14) {
+      if (prefix == 14 && suffixLength == 0) suffixSize = 4;
+      if (prefix == 15) {
+        suffixSize = 12;
+        if (suffixLength == 0) levelCode += 15;
+      }
+    }
+    // The top suffixSize bits after the prefix's one; none for size 0.
+    const uint64_t rest = static_cast<uint32_t>(window << (prefix + 1));
+    levelCode += static_cast<int>((rest << suffixSize) >> 32);
     r.Skip(prefix + 1 + suffixSize);
-    if (prefix == 15 && suffixLength == 0) levelCode += 15;
-    if (i == trailingOnes && trailingOnes < 3) levelCode += 2;
+    levelCode += firstBonus;
+    firstBonus = 0;
     // Even codes are positive, odd ones negative, without a branch.
     const int magnitude = (levelCode + 2) >> 1;
     const int negative = levelCode & 1;
@@ -122,15 +140,17 @@ bool ReadBlock(BlockBits& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
 
   // Levels go in from the highest frequency down: each run_before moves
   // the position back past that many zeros.
+  // Once no zeros are left, the table of no codes reads nothing and gives
+  // runs of 0, so the loop needs no branch for it.
   int position = totalCoeff + zerosLeft - 1;
   for (int i = 0; i < totalCoeff - 1; ++i) {
     levels[position] = static_cast<int16_t>(level[i]);
-    int run = 0;
-    if (zerosLeft > 0) {
-      run = ReadCode(r, kRunBeforeLookup[zerosLeft < 7 ? zerosLeft - 1 : 6]);
-      if (run < 0 || run > zerosLeft) return false;
-      zerosLeft -= run;
-    }
+    const VlcEntry e = kRunBeforeByZeros[zerosLeft]->Find(r.Peek32());
+    if (!e.length & (zerosLeft > 0)) return false;
+    r.Skip(e.length);
+    const int run = e.value;
+    if (run > zerosLeft) return false;
+    zerosLeft -= run;
     position -= run + 1;
   }
   levels[position] = static_cast<int16_t>(level[totalCoeff - 1]);
