@@ -18,7 +18,8 @@
 // drawn as DIR/<record index>.ppm (binary, R G B, the archive's size).
 // --decoder=qx264 decodes H.264 records with the program's own library, as
 // records of codec class 3 are; with --planes the md5 is then of each
-// picture's cropped window.
+// picture's cropped window, a field's taken from the frame that holds it
+// (both fields, as FFmpeg outputs a field pair).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
