@@ -307,8 +307,10 @@ bool FilterChromaLines(__m128i p1, __m128i& p0, __m128i& q0, __m128i q1, const E
   const __m128i tc = _mm_add_epi16(_mm_unpacklo_epi8(Segments(a.tc0), zero), _mm_set1_epi16(1));
   const __m128i delta = Clamp16(Step16(p1, wp0, wq0, q1), tc);
   const __m128i two = _mm_set1_epi16(2);
-  const __m128i weakP0 = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_slli_epi16(p1, 1), wp0), _mm_add_epi16(q1, two)), 2);
-  const __m128i weakQ0 = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_slli_epi16(q1, 1), wq0), _mm_add_epi16(p1, two)), 2);
+  auto weak = [two](__m128i near, __m128i x, __m128i far) {  // (2 near + x + far + 2) >> 2
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_slli_epi16(near, 1), x), _mm_add_epi16(far, two)), 2);
+  };
+  const __m128i weakP0 = weak(p1, wp0, q1), weakQ0 = weak(q1, wq0, p1);
   const __m128i newP0 = Select(normal, _mm_add_epi16(wp0, delta), Select(strong, weakP0, wp0));
   const __m128i newQ0 = Select(normal, _mm_sub_epi16(wq0, delta), Select(strong, weakQ0, wq0));
   p0 = _mm_packus_epi16(newP0, newP0);

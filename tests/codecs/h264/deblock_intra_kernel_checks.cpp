@@ -71,10 +71,10 @@ void CompareEdge(EdgeFilterKernel plain, EdgeFilterKernel candidate, int length,
       plain(args);
       args.q0 = b.data() + origin;
       candidate(args);
-      ASSERT_EQ(FirstDifference(a, b), -1) << kernel << " " << o.name << " alpha " << args.alpha << " beta " << args.beta << " bS "
-                      << int(args.bS[0]) << int(args.bS[1]) << int(args.bS[2]) << int(args.bS[3]) << " tc0 "
-                      << int(args.tc0[0]) << "," << int(args.tc0[1]) << "," << int(args.tc0[2]) << ","
-                      << int(args.tc0[3]) << " texture " << texture;
+      ASSERT_EQ(FirstDifference(a, b), -1)
+          << kernel << " " << o.name << " alpha " << args.alpha << " beta " << args.beta << " bS " << int(args.bS[0])
+          << int(args.bS[1]) << int(args.bS[2]) << int(args.bS[3]) << " tc0 " << int(args.tc0[0]) << ","
+          << int(args.tc0[1]) << "," << int(args.tc0[2]) << "," << int(args.tc0[3]) << " texture " << texture;
     }
   }
 }
@@ -103,8 +103,8 @@ void CompareIntraTable(const avc::Intra4x4Kernel (&plain)[kModes], const avc::In
     const size_t mode = size_t(n) % kModes;
     plain[mode](a.data(), stride, e);
     candidate[mode](b.data(), stride, e);
-    ASSERT_EQ(FirstDifference(a, b), -1) << table << " mode " << mode << " top " << e.hasTop << " left " << e.hasLeft << " corner "
-                    << e.hasCorner;
+    ASSERT_EQ(FirstDifference(a, b), -1)
+        << table << " mode " << mode << " top " << e.hasTop << " left " << e.hasLeft << " corner " << e.hasCorner;
   }
 }
 
