@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "codecs/h264/kernels_deblock_intra_x86.h"
+#include "codecs/h264/kernels_x86.h"
 
 namespace avc {
 

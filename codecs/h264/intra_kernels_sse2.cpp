@@ -17,7 +17,7 @@
 #include <array>
 #include <cstring>
 
-#include "codecs/h264/kernels_deblock_intra_x86.h"
+#include "codecs/h264/kernels_x86.h"
 
 namespace avc {
 
