@@ -9,5 +9,6 @@ namespace avc {
 
 // Motion compensation, combination and transforms.
 void FillSse2InterKernels(KernelSet& kernels);
+void FillAvx2InterKernels(KernelSet& kernels);
 
 }  // namespace avc
