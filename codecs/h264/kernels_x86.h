@@ -9,6 +9,7 @@ namespace avc {
 
 // Motion compensation, combination and transforms.
 void FillSse2InterKernels(KernelSet& kernels);
+void FillAvx2InterKernels(KernelSet& kernels);
 // Edge filters.  The luma filter may read (never change) p3 and q3 of every
 // sample of its edge, the chroma one p1 and q1, whatever the strengths; the
 // deblocking driver's pictures always hold them.
