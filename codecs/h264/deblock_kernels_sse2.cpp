@@ -1,8 +1,9 @@
 // SSE2 edge filters.  The samples along an edge sit side by side in the
 // lanes of a register, one register per line parallel to the edge (p3 to
-// q3).  The decisions are taken on bytes; the filters compute in 16-bit
-// lanes, where the plain kernel's arithmetic fits without saturation, so
-// each lane gives the plain kernel's byte.
+// q3).  The decisions and the luma normal filter work on bytes, in forms
+// equal to the plain arithmetic for every input; the strong filter and the
+// chroma filters compute in 16-bit lanes, where the plain arithmetic fits
+// without saturation.
 //
 // Horizontal edges (along = 1) load their lines directly.  Vertical edges
 // (across = 1) load the rows that cross the edge and transpose them, which
@@ -44,8 +45,6 @@ inline __m128i BelowLimit8(int threshold) { return _mm_set1_epi8(static_cast<cha
 
 inline __m128i Widen(__m128i bytes) { return _mm_unpacklo_epi8(bytes, _mm_setzero_si128()); }
 inline __m128i WidenHigh(__m128i bytes) { return _mm_unpackhi_epi8(bytes, _mm_setzero_si128()); }
-inline __m128i WidenMask(__m128i mask) { return _mm_unpacklo_epi8(mask, mask); }
-inline __m128i WidenMaskHigh(__m128i mask) { return _mm_unpackhi_epi8(mask, mask); }
 inline __m128i Clamp16(__m128i x, __m128i limit) {
   return _mm_min_epi16(_mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), limit)), limit);
 }
@@ -85,25 +84,40 @@ LumaStrengths ClassifyLuma(const EdgeFilterArgs& a) {
   return {_mm_andnot_si128(strong, set), strong, _mm_movemask_epi8(strong) != 0};
 }
 
-// The filtered p2 to q2 of one half (8 lanes, 16-bit) of an edge.
+// The sample lines p2 to q2 of one half (8 lanes, 16-bit) of an edge.
 struct LumaHalf {
   __m128i p2, p1, p0, q0, q1, q2;
 };
 
-LumaHalf NormalHalf(const LumaHalf& s, __m128i tc0, __m128i ap, __m128i aq) {
-  const __m128i tc = _mm_sub_epi16(_mm_sub_epi16(tc0, ap), aq);  // masks are -1 where set
-  const __m128i delta = Clamp16(Step16(s.p1, s.p0, s.q0, s.q1), tc);
-  const __m128i average = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(s.p0, s.q0), _mm_set1_epi16(1)), 1);
-  const __m128i dp =
-      _mm_srai_epi16(_mm_sub_epi16(_mm_add_epi16(s.p2, average), _mm_slli_epi16(s.p1, 1)), 1);
-  const __m128i dq =
-      _mm_srai_epi16(_mm_sub_epi16(_mm_add_epi16(s.q2, average), _mm_slli_epi16(s.q1, 1)), 1);
-  return {s.p2,
-          _mm_add_epi16(s.p1, Clamp16(dp, tc0)),
-          _mm_add_epi16(s.p0, delta),
-          _mm_sub_epi16(s.q0, delta),
-          _mm_add_epi16(s.q1, Clamp16(dq, tc0)),
-          s.q2};
+// The normal filter's new p1, p0, q0 and q1 for all 16 lanes, on bytes.
+// Its step ((q0 - p0) * 4 + (p1 - q1) + 4) >> 3 equals x - y for
+//   f = 64 + ((p1 - q1) >> 2), half the rounding average of p1 and 255 - q1,
+//   x = (q0 + f + 1) >> 1,
+//   y = 32 + (p0 + 1) >> 1, or 32 + p0 >> 1 when q0 + f is even,
+// all bytes, so the step's positive and negative parts are saturating
+// differences and its clipping to tC a minimum.  The p1 correction
+// p1 + Clip3(-tC0, tC0, (p2 + ((p0 + q0 + 1) >> 1) - 2 p1) >> 1) is
+// (p2 + m) >> 1 with m = (p0 + q0 + 1) >> 1, kept within tC0 of p1.
+struct NormalBytes {
+  __m128i p1, p0, q0, q1;
+};
+
+NormalBytes NormalFilter(const LumaLines& l, __m128i tc0, __m128i ap, __m128i aq) {
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+  const __m128i g = _mm_avg_epu8(l.p1, _mm_xor_si128(l.q1, _mm_set1_epi8(-1)));
+  const __m128i f = _mm_and_si128(_mm_srli_epi16(g, 1), _mm_set1_epi8(0x7F));
+  const __m128i x = _mm_avg_epu8(l.q0, f);
+  const __m128i even = _mm_andnot_si128(_mm_xor_si128(l.q0, f), one);
+  const __m128i y = _mm_add_epi8(_mm_set1_epi8(32), _mm_sub_epi8(_mm_avg_epu8(l.p0, zero), _mm_and_si128(even, l.p0)));
+  const __m128i tc = _mm_sub_epi8(_mm_sub_epi8(tc0, ap), aq);  // masks are -1 where set
+  const __m128i up = _mm_min_epu8(_mm_subs_epu8(x, y), tc), down = _mm_min_epu8(_mm_subs_epu8(y, x), tc);
+  const __m128i m = _mm_avg_epu8(l.p0, l.q0);
+  auto outer = [&](__m128i far, __m128i near) {
+    const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(far, m), _mm_and_si128(_mm_xor_si128(far, m), one));
+    return _mm_min_epu8(_mm_max_epu8(mean, _mm_subs_epu8(near, tc0)), _mm_adds_epu8(near, tc0));
+  };
+  return {outer(l.p2, l.p1), _mm_subs_epu8(_mm_adds_epu8(l.p0, up), down), _mm_subs_epu8(_mm_adds_epu8(l.q0, down), up),
+          outer(l.q2, l.q1)};
 }
 
 // Strong values of p0, p1, p2, q0, q1, q2, then the weak p0 and q0 that a
@@ -149,21 +163,18 @@ bool FilterLumaLines(LumaLines& l, const EdgeFilterArgs& a, const LumaStrengths&
   if (!anyNormal && !anyStrong) return false;
   const __m128i ap = AtMost8(AbsDiff8(l.p2, l.p0), betaLimit);
   const __m128i aq = AtMost8(AbsDiff8(l.q2, l.q0), betaLimit);
-  const LumaHalf low{Widen(l.p2), Widen(l.p1), Widen(l.p0), Widen(l.q0), Widen(l.q1), Widen(l.q2)};
-  const LumaHalf high{WidenHigh(l.p2), WidenHigh(l.p1), WidenHigh(l.p0),
-                      WidenHigh(l.q0), WidenHigh(l.q1), WidenHigh(l.q2)};
   LumaLines out = l;
   if (anyNormal) {
-    const __m128i tc0 = LumaSegments(a.tc0);
-    const LumaHalf n0 = NormalHalf(low, Widen(tc0), WidenMask(ap), WidenMask(aq));
-    const LumaHalf n1 = NormalHalf(high, WidenHigh(tc0), WidenMaskHigh(ap), WidenMaskHigh(aq));
-    const __m128i normalP = _mm_and_si128(normal, ap), normalQ = _mm_and_si128(normal, aq);
-    out.p1 = Select(normalP, Pack(n0.p1, n1.p1), out.p1);
-    out.p0 = Select(normal, Pack(n0.p0, n1.p0), out.p0);
-    out.q0 = Select(normal, Pack(n0.q0, n1.q0), out.q0);
-    out.q1 = Select(normalQ, Pack(n0.q1, n1.q1), out.q1);
+    const NormalBytes n = NormalFilter(l, LumaSegments(a.tc0), ap, aq);
+    out.p1 = Select(_mm_and_si128(normal, ap), n.p1, out.p1);
+    out.p0 = Select(normal, n.p0, out.p0);
+    out.q0 = Select(normal, n.q0, out.q0);
+    out.q1 = Select(_mm_and_si128(normal, aq), n.q1, out.q1);
   }
   if (anyStrong) {
+    const LumaHalf low{Widen(l.p2), Widen(l.p1), Widen(l.p0), Widen(l.q0), Widen(l.q1), Widen(l.q2)};
+    const LumaHalf high{WidenHigh(l.p2), WidenHigh(l.p1), WidenHigh(l.p0),
+                        WidenHigh(l.q0), WidenHigh(l.q1), WidenHigh(l.q2)};
     const StrongHalf s0 = StrongFilterHalf(low, Widen(l.p3), Widen(l.q3));
     const StrongHalf s1 = StrongFilterHalf(high, WidenHigh(l.p3), WidenHigh(l.q3));
     const __m128i close = AtMost8(AbsDiff8(l.p0, l.q0), BelowLimit8((a.alpha >> 2) + 2));
