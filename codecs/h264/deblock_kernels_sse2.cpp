@@ -244,10 +244,17 @@ void LumaHorizontalEdge(const EdgeFilterArgs& a, const LumaStrengths& k) {
 void LumaVerticalEdge(const EdgeFilterArgs& a, const LumaStrengths& k) {
   uint8_t* const first = a.q0 - 4;
   const ptrdiff_t along = a.along;
+  // Each row's p and q halves are loaded apart: the p half lies inside the
+  // 8-byte row the edge 4 samples to the left has just stored, which a
+  // processor forwards to a load it contains but not to one it straddles.
+  auto row = [&](int i) {
+    const uint8_t* at = first + i * along;
+    return _mm_unpacklo_epi32(Load4(at), Load4(at + 4));
+  };
   __m128i rows[8], upper[4], lower[4];
-  for (int i = 0; i < 8; ++i) rows[i] = Load8(first + i * along);
+  for (int i = 0; i < 8; ++i) rows[i] = row(i);
   Transpose8x8(rows, upper);
-  for (int i = 0; i < 8; ++i) rows[i] = Load8(first + (i + 8) * along);
+  for (int i = 0; i < 8; ++i) rows[i] = row(i + 8);
   Transpose8x8(rows, lower);
   LumaLines l{_mm_unpacklo_epi64(upper[0], lower[0]), _mm_unpackhi_epi64(upper[0], lower[0]),
               _mm_unpacklo_epi64(upper[1], lower[1]), _mm_unpackhi_epi64(upper[1], lower[1]),
