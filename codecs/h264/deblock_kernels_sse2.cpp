@@ -54,18 +54,30 @@ inline __m128i Step16(__m128i p1, __m128i p0, __m128i q0, __m128i q1) {
   return _mm_srai_epi16(_mm_add_epi16(sum, _mm_set1_epi16(4)), 3);
 }
 
-// The four per-segment bytes of a kernel argument, each spread over the
-// lanes of its segment: four lanes each for luma, two for chroma.
+// The four per-segment values of a kernel argument in 16-bit lanes 0-3,
+// read one by one: the deblocking driver has just stored them one by one,
+// and a processor forwards no group of small stores to one wider load.
 template <class T>
-inline __m128i Segments(const T (&values)[4]) {
-  const __m128i x = Load4(reinterpret_cast<const uint8_t*>(values));
-  return _mm_unpacklo_epi8(x, x);
+inline __m128i SegmentWords(const T (&values)[4]) {
+  __m128i x = _mm_cvtsi32_si128(static_cast<uint8_t>(values[0]));
+  x = _mm_insert_epi16(x, static_cast<uint8_t>(values[1]), 1);
+  x = _mm_insert_epi16(x, static_cast<uint8_t>(values[2]), 2);
+  return _mm_insert_epi16(x, static_cast<uint8_t>(values[3]), 3);
+}
+// Each value over the lanes of its segment: two 16-bit lanes for chroma,
+// four bytes for luma.
+template <class T>
+inline __m128i ChromaSegments(const T (&values)[4]) {
+  const __m128i words = SegmentWords(values);
+  return _mm_unpacklo_epi16(words, words);
 }
 template <class T>
 inline __m128i LumaSegments(const T (&values)[4]) {
-  const __m128i pairs = Segments(values);
-  return _mm_unpacklo_epi16(pairs, pairs);
+  const __m128i pairs = ChromaSegments(values);
+  const __m128i bytes = _mm_packus_epi16(pairs, pairs);
+  return _mm_unpacklo_epi8(bytes, bytes);
 }
+inline bool AnyStrength(const EdgeFilterArgs& a) { return (a.bS[0] | a.bS[1] | a.bS[2] | a.bS[3]) != 0; }
 
 struct LumaLines {
   __m128i p3, p2, p1, p0, q0, q1, q2, q3;
@@ -289,9 +301,7 @@ void LumaGatheredEdge(const EdgeFilterArgs& a, const LumaStrengths& k) {
 
 void LumaEdge(const EdgeFilterArgs& a) {
   if (a.alpha <= 0 || a.beta <= 0) return;  // no difference is below the threshold
-  uint32_t strengths;
-  std::memcpy(&strengths, a.bS, 4);
-  if (!strengths) return;
+  if (!AnyStrength(a)) return;
   const LumaStrengths k = ClassifyLuma(a);
   if (a.along == 1) {
     LumaHorizontalEdge(a, k);
@@ -316,14 +326,14 @@ bool FilterChromaLines(__m128i p1, __m128i& p0, __m128i& q0, __m128i q1, const E
   const __m128i pass = _mm_and_si128(_mm_and_si128(_mm_cmplt_epi16(absDiff(wp0, wq0), alpha),
                                                    _mm_cmplt_epi16(absDiff(p1, wp0), beta)),
                                      _mm_cmplt_epi16(absDiff(q1, wq0), beta));
-  const __m128i bS = _mm_unpacklo_epi8(Segments(a.bS), zero);
+  const __m128i bS = ChromaSegments(a.bS);
   const __m128i strongLanes = _mm_cmpgt_epi16(bS, _mm_set1_epi16(3));
   const __m128i setLanes = _mm_xor_si128(_mm_cmpeq_epi16(bS, zero), _mm_set1_epi16(-1));
   const __m128i normal = _mm_and_si128(pass, _mm_andnot_si128(strongLanes, setLanes));
   const __m128i strong = _mm_and_si128(pass, strongLanes);
   const __m128i any = _mm_or_si128(normal, strong);
   if (!_mm_movemask_epi8(any)) return false;
-  const __m128i tc = _mm_add_epi16(_mm_unpacklo_epi8(Segments(a.tc0), zero), _mm_set1_epi16(1));
+  const __m128i tc = _mm_add_epi16(ChromaSegments(a.tc0), _mm_set1_epi16(1));
   const __m128i delta = Clamp16(Step16(p1, wp0, wq0, q1), tc);
   const __m128i two = _mm_set1_epi16(2);
   auto weak = [two](__m128i near, __m128i x, __m128i far) {  // (2 near + x + far + 2) >> 2
@@ -382,9 +392,7 @@ void ChromaGatheredEdge(const EdgeFilterArgs& a) {
 
 void ChromaEdge(const EdgeFilterArgs& a) {
   if (a.alpha <= 0 || a.beta <= 0) return;
-  uint32_t strengths;
-  std::memcpy(&strengths, a.bS, 4);
-  if (!strengths) return;
+  if (!AnyStrength(a)) return;
   if (a.along == 1) {
     ChromaHorizontalEdge(a);
   } else if (a.across == 1) {
