@@ -172,11 +172,10 @@ void ChromaVertical(uint8_t* d, ptrdiff_t s, const IntraEdge& e) {
 // The four 4x4 blocks' means at once: the sums of the upper and the left
 // halves, then each block's choice as in the plain kernel.
 void ChromaDc(uint8_t* d, ptrdiff_t s, const IntraEdge& e) {
-  // Samples 0-3 in the low and 4-7 in the high half: one sum for each.
+  // Summed sample by sample: the caller has just stored the samples one by
+  // one, and a wider load of them would wait for the stores to complete.
   auto halves = [](const uint8_t* p) {
-    const __m128i split = _mm_setr_epi32(static_cast<int>(Load4(p)), 0, static_cast<int>(Load4(p + 4)), 0);
-    const __m128i sums = _mm_sad_epu8(split, _mm_setzero_si128());
-    return std::array<int, 2>{_mm_cvtsi128_si32(sums), _mm_cvtsi128_si32(_mm_srli_si128(sums, 8))};
+    return std::array<int, 2>{p[0] + p[1] + p[2] + p[3], p[4] + p[5] + p[6] + p[7]};
   };
   const std::array<int, 2> top = halves(e.top), left = halves(e.left);
   auto one = [](int sum) { return (sum + 2) >> 2; };
