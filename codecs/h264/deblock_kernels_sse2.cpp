@@ -105,7 +105,7 @@ struct LumaHalf {
 // Its step ((q0 - p0) * 4 + (p1 - q1) + 4) >> 3 equals x - y for
 //   f = 64 + ((p1 - q1) >> 2), half the rounding average of p1 and 255 - q1,
 //   x = (q0 + f + 1) >> 1,
-//   y = 32 + (p0 + 1) >> 1, or 32 + p0 >> 1 when q0 + f is even,
+//   y = 32 + ((p0 + 1) >> 1), or 32 + (p0 >> 1) when q0 + f is even,
 // all bytes, so the step's positive and negative parts are saturating
 // differences and its clipping to tC a minimum.  The p1 correction
 // p1 + Clip3(-tC0, tC0, (p2 + ((p0 + q0 + 1) >> 1) - 2 p1) >> 1) is
