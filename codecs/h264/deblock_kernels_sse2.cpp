@@ -203,17 +203,21 @@ bool FilterLumaLines(LumaLines& l, const EdgeFilterArgs& a, const LumaStrengths&
   return true;
 }
 
-// Rows 0-7 (low 8 bytes of r[0..7]) transposed: columns 2i and 2i + 1 in
-// the low and high halves of out[i].
-inline void Transpose8x8(const __m128i (&r)[8], __m128i (&out)[4]) {
-  const __m128i a0 = _mm_unpacklo_epi8(r[0], r[1]), a1 = _mm_unpacklo_epi8(r[2], r[3]);
-  const __m128i a2 = _mm_unpacklo_epi8(r[4], r[5]), a3 = _mm_unpacklo_epi8(r[6], r[7]);
-  const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
-  const __m128i b2 = _mm_unpacklo_epi16(a2, a3), b3 = _mm_unpackhi_epi16(a2, a3);
-  out[0] = _mm_unpacklo_epi32(b0, b2);
-  out[1] = _mm_unpackhi_epi32(b0, b2);
-  out[2] = _mm_unpacklo_epi32(b1, b3);
-  out[3] = _mm_unpackhi_epi32(b1, b3);
+// Four samples of each of 16 rows, `along` apart from `first`, turned into
+// four lines of 16 samples.
+inline void QuartersToLines(const uint8_t* first, ptrdiff_t along, __m128i (&lines)[4]) {
+  __m128i pairs[8], quads[4];
+  for (int j = 0; j < 8; ++j) {
+    pairs[j] = _mm_unpacklo_epi8(Load4(first + 2 * j * along), Load4(first + (2 * j + 1) * along));
+  }
+  for (int j = 0; j < 4; ++j) quads[j] = _mm_unpacklo_epi16(pairs[2 * j], pairs[2 * j + 1]);
+  // quads[j]: the four samples of rows 4j to 4j + 3, sample by sample.
+  const __m128i upper01 = _mm_unpacklo_epi32(quads[0], quads[1]), upper23 = _mm_unpackhi_epi32(quads[0], quads[1]);
+  const __m128i lower01 = _mm_unpacklo_epi32(quads[2], quads[3]), lower23 = _mm_unpackhi_epi32(quads[2], quads[3]);
+  lines[0] = _mm_unpacklo_epi64(upper01, lower01);
+  lines[1] = _mm_unpackhi_epi64(upper01, lower01);
+  lines[2] = _mm_unpacklo_epi64(upper23, lower23);
+  lines[3] = _mm_unpackhi_epi64(upper23, lower23);
 }
 
 // The eight 16-sample lines l[0..7] back to 16 rows of 8 samples: rows 2i
@@ -256,22 +260,13 @@ void LumaHorizontalEdge(const EdgeFilterArgs& a, const LumaStrengths& k) {
 void LumaVerticalEdge(const EdgeFilterArgs& a, const LumaStrengths& k) {
   uint8_t* const first = a.q0 - 4;
   const ptrdiff_t along = a.along;
-  // Each row's p and q halves are loaded apart: the p half lies inside the
-  // 8-byte row the edge 4 samples to the left has just stored, which a
+  // The p and q halves of the rows are loaded apart: a p half lies inside
+  // the 8-byte row the edge 4 samples to the left has just stored, which a
   // processor forwards to a load it contains but not to one it straddles.
-  auto row = [&](int i) {
-    const uint8_t* at = first + i * along;
-    return _mm_unpacklo_epi32(Load4(at), Load4(at + 4));
-  };
-  __m128i rows[8], upper[4], lower[4];
-  for (int i = 0; i < 8; ++i) rows[i] = row(i);
-  Transpose8x8(rows, upper);
-  for (int i = 0; i < 8; ++i) rows[i] = row(i + 8);
-  Transpose8x8(rows, lower);
-  LumaLines l{_mm_unpacklo_epi64(upper[0], lower[0]), _mm_unpackhi_epi64(upper[0], lower[0]),
-              _mm_unpacklo_epi64(upper[1], lower[1]), _mm_unpackhi_epi64(upper[1], lower[1]),
-              _mm_unpacklo_epi64(upper[2], lower[2]), _mm_unpackhi_epi64(upper[2], lower[2]),
-              _mm_unpacklo_epi64(upper[3], lower[3]), _mm_unpackhi_epi64(upper[3], lower[3])};
+  __m128i p[4], q[4];
+  QuartersToLines(first, along, p);
+  QuartersToLines(first + 4, along, q);
+  LumaLines l{p[0], p[1], p[2], p[3], q[0], q[1], q[2], q[3]};
   if (!FilterLumaLines(l, a, k)) return;
   const __m128i lines[8] = {l.p3, l.p2, l.p1, l.p0, l.q0, l.q1, l.q2, l.q3};
   __m128i out[8];
