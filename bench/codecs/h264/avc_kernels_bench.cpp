@@ -21,7 +21,7 @@ using avc::KernelSet;
 std::vector<uint8_t> SmoothArea(size_t size) {
   std::mt19937 random(9);
   std::vector<uint8_t> area(size);
-  for (size_t i = 0; i < size; ++i) area[i] = static_cast<uint8_t>(100 + (i / 7) % 50 + random() % 6);
+  for (uint8_t& s : area) s = static_cast<uint8_t>(100 + random() % 6);
   return area;
 }
 
