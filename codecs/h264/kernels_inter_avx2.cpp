@@ -1,8 +1,9 @@
 // The AVX2 members of the inter slots where the wider registers pay: the
 // luma tables (two 8-sample or four 4-sample rows to a register; 4-sample
-// blocks only at positions with a horizontal fraction) and the 8x4 chroma
-// classes with a horizontal fraction (two rows), with the six-tap and
-// bilinear weights applied by byte multiply-adds.  The SSE2 kernels serve
+// blocks only at positions with a horizontal fraction), the 8x4 chroma
+// classes with a horizontal fraction (two rows) and the 4x2 chroma class
+// with both fractions (Cb and Cr together), with the six-tap and bilinear
+// weights applied by byte multiply-adds.  The SSE2 kernels serve
 // the other inter slots of the AVX2 set.  Every kernel gives
 // its plain kernel's bytes and reads only the area the slot's contract
 // makes readable.
@@ -322,6 +323,33 @@ void Chroma8x4(const MotionJob& job) {
   ChromaPlane8x4<kClass>(job.crSrc, job.chromaSrcStep, job.xF, job.yF, job.crDst);
 }
 
+// ---- chroma 4x2 with both fractions: Cb in lane 0, Cr in lane 1
+
+// Samples (x, x + 1) interleaved, of the rows at p and p + step.
+inline __m128i NeighbourPairs(const uint8_t* p, ptrdiff_t step) {
+  return _mm_unpacklo_epi64(_mm_unpacklo_epi8(Load32(p), Load32(p + 1)),
+                            _mm_unpacklo_epi8(Load32(p + step), Load32(p + step + 1)));
+}
+
+void Chroma4x2Bilinear(const MotionJob& job) {
+  const ptrdiff_t step = job.chromaSrcStep;
+  const int x = job.xF, y = job.yF;
+  const __m256i wTop = _mm256_set1_epi16(static_cast<int16_t>(((x * (8 - y)) << 8) | ((8 - x) * (8 - y))));
+  const __m256i wBottom = _mm256_set1_epi16(static_cast<int16_t>(((x * y) << 8) | ((8 - x) * y)));
+  const __m256i top = Join(NeighbourPairs(job.cbSrc, step), NeighbourPairs(job.crSrc, step));
+  const __m256i bottom = Join(NeighbourPairs(job.cbSrc + step, step), NeighbourPairs(job.crSrc + step, step));
+  const __m256i sum = _mm256_add_epi16(_mm256_maddubs_epi16(top, wTop), _mm256_maddubs_epi16(bottom, wBottom));
+  const __m256i v = _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(32)), 6);
+  const __m256i bytes = _mm256_packus_epi16(v, v);
+  const __m128i cb = _mm256_castsi256_si128(bytes), cr = _mm256_extracti128_si256(bytes, 1);
+  const int32_t rows[4] = {_mm_cvtsi128_si32(cb), _mm_cvtsi128_si32(_mm_srli_si128(cb, 4)), _mm_cvtsi128_si32(cr),
+                           _mm_cvtsi128_si32(_mm_srli_si128(cr, 4))};
+  std::memcpy(job.cbDst, &rows[0], 4);
+  std::memcpy(job.cbDst + kMbRowStep, &rows[1], 4);
+  std::memcpy(job.crDst, &rows[2], 4);
+  std::memcpy(job.crDst + kMbRowStep, &rows[3], 4);
+}
+
 }  // namespace
 
 void FillAvx2InterKernels(KernelSet& k) {
@@ -331,6 +359,7 @@ void FillAvx2InterKernels(KernelSet& k) {
   // The vertical-only class gains nothing over SSE2 and stays with it.
   k.chroma8x4[1] = Chroma8x4<1>;
   k.chroma8x4[3] = Chroma8x4<3>;
+  k.chroma4x2[3] = Chroma4x2Bilinear;
 }
 
 }  // namespace avc
