@@ -3,10 +3,9 @@
 // blocks only at positions with a horizontal fraction), the 8x4 chroma
 // classes with a horizontal fraction (two rows) and the 4x2 chroma class
 // with both fractions (Cb and Cr together), with the six-tap and bilinear
-// weights applied by byte multiply-adds.  The SSE2 kernels serve
-// the other inter slots of the AVX2 set.  Every kernel gives
-// its plain kernel's bytes and reads only the area the slot's contract
-// makes readable.
+// weights applied by byte multiply-adds.  The SSE2 kernels serve the other
+// inter slots of the AVX2 set.  Every kernel gives its plain kernel's bytes
+// and reads only the area the slot's contract makes readable.
 #include <immintrin.h>
 
 #include <cstring>
