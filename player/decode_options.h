@@ -10,4 +10,8 @@ struct VideoDecodeOptions {
   // Archives' H.264 records decoded by the program's own library (the
   // decoder kind of codec class 3) instead of FFmpeg.
   bool ownH264 = false;
+  // The own library's kernel set, forced for comparisons; the player keeps
+  // the processor's choice.
+  enum class Kernels { kProcessor, kPlain, kSimd };
+  Kernels h264Kernels = Kernels::kProcessor;
 };

@@ -8,7 +8,7 @@
 namespace {
 
 // The options that take a value.
-constexpr std::string_view kValuedOptions[] = {"--threads", "--ppm", "--decoder"};
+constexpr std::string_view kValuedOptions[] = {"--threads", "--ppm", "--decoder", "--kernels"};
 
 bool TakesValue(std::string_view name) {
   for (std::string_view valued : kValuedOptions)
@@ -51,6 +51,15 @@ bool SetOption(std::string_view name, std::string_view value, DecodeArguments& a
     arguments.options.ownH264 = value == "qx264";
     return true;
   }
+  if (name == "--kernels") {
+    if (value != "plain" && value != "simd") {
+      error = "--kernels wants plain or simd, got '" + std::string(value) + "'";
+      return false;
+    }
+    arguments.options.h264Kernels =
+        value == "plain" ? VideoDecodeOptions::Kernels::kPlain : VideoDecodeOptions::Kernels::kSimd;
+    return true;
+  }
   error = "unknown option " + std::string(name);
   return false;
 }
@@ -91,6 +100,10 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
   }
   if (arguments.archive.empty()) {
     error = "no archive given";
+    return std::nullopt;
+  }
+  if (arguments.options.h264Kernels != VideoDecodeOptions::Kernels::kProcessor && !arguments.options.ownH264) {
+    error = "--kernels needs --decoder=qx264";
     return std::nullopt;
   }
   return arguments;

@@ -1,5 +1,5 @@
 // vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N]
-//           [--decoder ffmpeg|qx264]: decodes an archive's video frames
+//           [--decoder ffmpeg|qx264] [--kernels plain|simd]: decodes an archive's video frames
 // through the player's own video output (one decoder per codec class
 // and picture size, nothing before the first key frame, the pictures still
 // held drawn at the end), drawing into a window in memory, and prints one
@@ -19,7 +19,9 @@
 // --decoder=qx264 decodes H.264 records with the program's own library, as
 // records of codec class 3 are; with --planes the md5 is then of each
 // picture's cropped window, a field's taken from the frame that holds it
-// (both fields, as FFmpeg outputs a field pair).
+// (both fields, as FFmpeg outputs a field pair).  --kernels=plain|simd (only
+// with --decoder=qx264) forces the library's plain kernel set or its best
+// SIMD set instead of the processor's choice, to compare the two.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -37,7 +39,7 @@ namespace {
 int Usage(const std::string& error) {
   std::fprintf(stderr,
                "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N] "
-               "[--decoder ffmpeg|qx264]\n",
+               "[--decoder ffmpeg|qx264] [--kernels plain|simd]\n",
                error.c_str());
   return 2;
 }
