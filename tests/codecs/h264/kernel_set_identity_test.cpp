@@ -1,10 +1,11 @@
 // The plain kernel set and the best SIMD set decode every stream to the
-// same pictures: the conformance streams, libx264 streams made here and
-// seeded mutations of them.  Two decoders, one forced to each set, take
+// same pictures: the conformance streams, libx264 streams made here, the
+// interlaced streams rewritten from them and seeded mutations of both.  Two decoders, one forced to each set, take
 // the same access units in step; each result and each picture's bytes
 // must agree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -14,6 +15,7 @@
 #include "codecs/h264/avc_decoder.h"
 #include "codecs/h264/avc_kernel_choice.h"
 #include "tests/codecs/h264/avc_test_support.h"
+#include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -74,6 +76,20 @@ TEST(KernelSetIdentity, ConformanceStreams) {
   EXPECT_GT(streams, 0);
 }
 
+// Flips bits or replaces bytes in about half of the units, past their
+// start codes.
+void Mutate(Units& units, std::mt19937& random) {
+  for (auto& bytes : units) {
+    if (random() % 2 == 0 || bytes.size() < 8) continue;
+    const int flips = 1 + static_cast<int>(random() % 8);
+    for (int f = 0; f < flips; ++f) {
+      const size_t at = 4 + random() % (bytes.size() - 4);
+      if (random() % 2) bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
+      else bytes[at] = static_cast<uint8_t>(random());
+    }
+  }
+}
+
 struct Encoded {
   const char* name;
   const char* source;
@@ -126,16 +142,38 @@ TEST_F(KernelSetIdentityEncoded, MutatedStreams) {
     ASSERT_EQ(clean.size(), static_cast<size_t>(e.frames)) << e.name;
     for (int round = 0; round < 40; ++round) {
       Units units = clean;
-      for (auto& bytes : units) {
-        if (random() % 2 == 0 || bytes.size() < 8) continue;
-        const int flips = 1 + static_cast<int>(random() % 8);
-        for (int f = 0; f < flips; ++f) {
-          const size_t at = 4 + random() % (bytes.size() - 4);
-          if (random() % 2) bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
-          else bytes[at] = static_cast<uint8_t>(random());
-        }
-      }
+      Mutate(units, random);
       ASSERT_GE(DecodeWithBothSets(units, 45, 36, std::string(e.name) + " round " + std::to_string(round)), 0);
+    }
+  }
+}
+
+// Field pictures reach the kernels with twice the line step, reference
+// fields of either parity and the chroma vector offset.
+TEST_F(KernelSetIdentityEncoded, InterlacedStreams) {
+  for (const avc_test::FieldStream& stream : avc_test::FieldStreams()) {
+    const auto file = avc_test::MakeFieldStream(stream, dir_.path());
+    ASSERT_TRUE(file) << stream.name;
+    const Units units = avc_test::SplitAccessUnits(testing_support::ReadFile(*file));
+    const auto widthMbs = static_cast<uint32_t>((stream.width + 15) / 16);
+    const auto heightMbs = static_cast<uint32_t>((stream.height + 31) / 32 * 2);
+    EXPECT_GT(DecodeWithBothSets(units, widthMbs, heightMbs, stream.name), 0) << stream.name;
+  }
+}
+
+TEST_F(KernelSetIdentityEncoded, MutatedInterlacedStreams) {
+  std::mt19937 random(20261210);
+  for (const char* name : {"pairs_weights_cif", "mixed_cif"}) {
+    const auto& streams = avc_test::FieldStreams();
+    const auto stream = std::find_if(streams.begin(), streams.end(), [&](const auto& s) { return s.name == std::string(name); });
+    ASSERT_NE(stream, streams.end()) << name;
+    const auto file = avc_test::MakeFieldStream(*stream, dir_.path());
+    ASSERT_TRUE(file) << name;
+    const Units clean = avc_test::SplitAccessUnits(testing_support::ReadFile(*file));
+    for (int round = 0; round < 40; ++round) {
+      Units units = clean;
+      Mutate(units, random);
+      ASSERT_GE(DecodeWithBothSets(units, 22, 18, std::string(name) + " round " + std::to_string(round)), 0);
     }
   }
 }
