@@ -64,15 +64,6 @@ class BlockBits {
   size_t consumed_ = 0;
 };
 
-// run_before by zerosLeft (0 to 15): no codes at all for 0, one table
-// for every count from 7 on.
-constexpr VlcLookup<2> kNoRun{};
-constexpr const VlcLookup<2>* kRunBeforeByZeros[16] = {
-    &kNoRun,              &kRunBeforeLookup[0], &kRunBeforeLookup[1], &kRunBeforeLookup[2],
-    &kRunBeforeLookup[3], &kRunBeforeLookup[4], &kRunBeforeLookup[5], &kRunBeforeLookup[6],
-    &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6],
-    &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6]};
-
 // Reads the code at the reader; -1 when no code of the table starts there.
 template <int kSuffixBits>
 inline __attribute__((always_inline)) int ReadCode(BlockBits& r, const VlcLookup<kSuffixBits>& table) {
@@ -145,7 +136,7 @@ bool ReadBlock(BlockBits& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
   int position = totalCoeff + zerosLeft - 1;
   for (int i = 0; i < totalCoeff - 1; ++i) {
     levels[position] = static_cast<int16_t>(level[i]);
-    const VlcEntry e = kRunBeforeByZeros[zerosLeft]->Find(r.Peek32());
+    const VlcEntry e = kRunBeforeLookup[zerosLeft].Find(r.Peek32());
     if (!e.length & (zerosLeft > 0)) return false;
     r.Skip(e.length);
     const int run = e.value;
