@@ -130,20 +130,21 @@ bool ReadBlock(BlockBits& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
   if (totalCoeff + zerosLeft > maxNumCoeff) return false;
 
   // Levels go in from the highest frequency down: each run_before moves
-  // the position back past that many zeros.
-  // Once no zeros are left, the table of no codes reads nothing and gives
-  // runs of 0, so the loop needs no branch for it.
+  // the position back past that many zeros.  Once no zeros are left the
+  // remaining levels are adjacent and no more runs are read.
   int position = totalCoeff + zerosLeft - 1;
-  for (int i = 0; i < totalCoeff - 1; ++i) {
+  int i = 0;
+  for (; i < totalCoeff - 1 && zerosLeft > 0; ++i) {
     levels[position] = static_cast<int16_t>(level[i]);
     const VlcEntry e = kRunBeforeLookup[zerosLeft].Find(r.Peek32());
-    if (!e.length & (zerosLeft > 0)) return false;
+    if (!e.length) return false;
     r.Skip(e.length);
     const int run = e.value;
     if (run > zerosLeft) return false;
     zerosLeft -= run;
     position -= run + 1;
   }
+  for (; i < totalCoeff - 1; ++i) levels[position--] = static_cast<int16_t>(level[i]);
   levels[position] = static_cast<int16_t>(level[totalCoeff - 1]);
   return true;
 }
