@@ -64,15 +64,6 @@ class BlockBits {
   size_t consumed_ = 0;
 };
 
-// run_before by zerosLeft (0 to 15): no codes at all for 0, one table
-// for every count from 7 on.
-constexpr VlcLookup<2> kNoRun{};
-constexpr const VlcLookup<2>* kRunBeforeByZeros[16] = {
-    &kNoRun,              &kRunBeforeLookup[0], &kRunBeforeLookup[1], &kRunBeforeLookup[2],
-    &kRunBeforeLookup[3], &kRunBeforeLookup[4], &kRunBeforeLookup[5], &kRunBeforeLookup[6],
-    &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6],
-    &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6], &kRunBeforeLookup[6]};
-
 // Reads the code at the reader; -1 when no code of the table starts there.
 template <int kSuffixBits>
 inline __attribute__((always_inline)) int ReadCode(BlockBits& r, const VlcLookup<kSuffixBits>& table) {
@@ -139,20 +130,21 @@ bool ReadBlock(BlockBits& r, int nC, int maxNumCoeff, int16_t* levels, int& tota
   if (totalCoeff + zerosLeft > maxNumCoeff) return false;
 
   // Levels go in from the highest frequency down: each run_before moves
-  // the position back past that many zeros.
-  // Once no zeros are left, the table of no codes reads nothing and gives
-  // runs of 0, so the loop needs no branch for it.
+  // the position back past that many zeros.  Once no zeros are left the
+  // remaining levels are adjacent and no more runs are read.
   int position = totalCoeff + zerosLeft - 1;
-  for (int i = 0; i < totalCoeff - 1; ++i) {
+  int i = 0;
+  for (; i < totalCoeff - 1 && zerosLeft > 0; ++i) {
     levels[position] = static_cast<int16_t>(level[i]);
-    const VlcEntry e = kRunBeforeByZeros[zerosLeft]->Find(r.Peek32());
-    if (!e.length & (zerosLeft > 0)) return false;
+    const VlcEntry e = kRunBeforeLookup[zerosLeft].Find(r.Peek32());
+    if (!e.length) return false;
     r.Skip(e.length);
     const int run = e.value;
     if (run > zerosLeft) return false;
     zerosLeft -= run;
     position -= run + 1;
   }
+  for (; i < totalCoeff - 1; ++i) levels[position--] = static_cast<int16_t>(level[i]);
   levels[position] = static_cast<int16_t>(level[totalCoeff - 1]);
   return true;
 }

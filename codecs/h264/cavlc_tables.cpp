@@ -181,9 +181,11 @@ constexpr VlcLookup<2> kTotalZerosLookup[15] = {
     Build<2>(kTotalZeros[12]), Build<2>(kTotalZeros[13]), Build<2>(kTotalZeros[14])};
 constexpr VlcLookup<2> kChromaDcTotalZerosLookup[3] = {
     Build<2>(kChromaDcTotalZeros[0]), Build<2>(kChromaDcTotalZeros[1]), Build<2>(kChromaDcTotalZeros[2])};
-constexpr VlcLookup<2> kRunBeforeLookup[7] = {
-    Build<2>(kRunBefore[0]), Build<2>(kRunBefore[1]), Build<2>(kRunBefore[2]), Build<2>(kRunBefore[3]),
-    Build<2>(kRunBefore[4]), Build<2>(kRunBefore[5]), Build<2>(kRunBefore[6])};
+constexpr VlcLookup<2> kRunBeforeLookup[16] = {
+    VlcLookup<2>{},          Build<2>(kRunBefore[0]), Build<2>(kRunBefore[1]), Build<2>(kRunBefore[2]),
+    Build<2>(kRunBefore[3]), Build<2>(kRunBefore[4]), Build<2>(kRunBefore[5]), Build<2>(kRunBefore[6]),
+    Build<2>(kRunBefore[6]), Build<2>(kRunBefore[6]), Build<2>(kRunBefore[6]), Build<2>(kRunBefore[6]),
+    Build<2>(kRunBefore[6]), Build<2>(kRunBefore[6]), Build<2>(kRunBefore[6]), Build<2>(kRunBefore[6])};
 
 
 }  // namespace avc

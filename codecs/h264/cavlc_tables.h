@@ -40,7 +40,7 @@ struct VlcLookup {
 
   // The code at the top of `window`.
   VlcEntry Find(uint32_t window) const {
-    const int zeros = window ? std::min(__builtin_clz(window), kRows - 1) : kRows - 1;
+    const int zeros = std::min(__builtin_clz(window | 1), kRows - 1);
     const uint32_t suffix =
         static_cast<uint32_t>((uint64_t{window} << (zeros + 1)) >> (32 - kSuffixBits)) & ((1u << kSuffixBits) - 1);
     return entries[(zeros << kSuffixBits) | static_cast<int>(suffix)];
@@ -50,9 +50,11 @@ struct VlcLookup {
 // coeff_token by table (0-3 as kCoeffToken, 4 chroma DC); the value is
 // TotalCoeff * 4 + TrailingOnes.
 extern const VlcLookup<5> kCoeffTokenLookup[5];
-// The value is total_zeros, or run_before; tables indexed as above.
+// The value is total_zeros, or run_before; total_zeros tables indexed as
+// above, run_before ones by zerosLeft itself (0 to 15): for 0 a table of no
+// codes, from 7 on the same table.
 extern const VlcLookup<2> kTotalZerosLookup[15];
 extern const VlcLookup<2> kChromaDcTotalZerosLookup[3];
-extern const VlcLookup<2> kRunBeforeLookup[7];
+extern const VlcLookup<2> kRunBeforeLookup[16];
 
 }  // namespace avc

@@ -4,6 +4,7 @@
 // written for clarity rather than speed.
 #include "codecs/h264/kernels_inter_plain.h"
 
+#include <cstring>
 #include <utility>
 
 namespace avc {
@@ -38,59 +39,64 @@ void LumaMc(const MotionJob& job) {
 
   const uint8_t* const g = job.src;
   const ptrdiff_t step = job.srcStep;
-  auto horizontal = [&](int x, int y) {
-    const uint8_t* p = g + y * step + x;
-    return Tap(p[-2], p[-1], p[0], p[1], p[2], p[3]);
-  };
-  auto vertical = [&](int x, int y) {
-    const uint8_t* p = g + y * step + x;
-    return Tap(p[-2 * step], p[-step], p[0], p[step], p[2 * step], p[3 * step]);
-  };
-
-  // Unrounded horizontal sums of rows -2 .. kHeight + 2 (centre only).
-  int sums[kCentre ? kHeight + 5 : 1][kWidth];
-  uint8_t b[kBRows > 0 ? kBRows : 1][kWidth];
-  uint8_t h[kHColumns > 0 ? kHeight : 1][kHColumns > 0 ? kHColumns : 1];
-  if constexpr (kCentre) {
-    for (int r = 0; r < kHeight + 5; ++r)
-      for (int x = 0; x < kWidth; ++x) sums[r][x] = horizontal(x, r - 2);
-    for (int y = 0; y < kBRows; ++y)
-      for (int x = 0; x < kWidth; ++x) b[y][x] = static_cast<uint8_t>(Clip255((sums[y + 2][x] + 16) >> 5));
+  if constexpr (kPos == 0) {
+    for (int y = 0; y < kHeight; ++y) {
+      std::memcpy(job.dst + (y >> 3) * 128 + (y & 7) * kMbRowStep, g + y * step, kWidth);
+    }
   } else {
-    for (int y = 0; y < kBRows; ++y)
-      for (int x = 0; x < kWidth; ++x) b[y][x] = static_cast<uint8_t>(Clip255((horizontal(x, y) + 16) >> 5));
-  }
-  for (int y = 0; y < (kHColumns > 0 ? kHeight : 0); ++y)
-    for (int x = 0; x < kHColumns; ++x) h[y][x] = static_cast<uint8_t>(Clip255((vertical(x, y) + 16) >> 5));
+    auto horizontal = [&](int x, int y) {
+      const uint8_t* p = g + y * step + x;
+      return Tap(p[-2], p[-1], p[0], p[1], p[2], p[3]);
+    };
+    auto vertical = [&](int x, int y) {
+      const uint8_t* p = g + y * step + x;
+      return Tap(p[-2 * step], p[-step], p[0], p[step], p[2 * step], p[3 * step]);
+    };
 
-  for (int y = 0; y < kHeight; ++y) {
-    uint8_t* row = job.dst + (y >> 3) * 128 + (y & 7) * kMbRowStep;
-    const uint8_t* src = g + y * step;
-    for (int x = 0; x < kWidth; ++x) {
-      int j = 0;
-      if constexpr (kCentre) {
-        j = Clip255((Tap(sums[y][x], sums[y + 1][x], sums[y + 2][x], sums[y + 3][x], sums[y + 4][x], sums[y + 5][x]) +
-                     512) >>
-                    10);
+    // Unrounded horizontal sums of rows -2 .. kHeight + 2 (centre only).
+    int sums[kCentre ? kHeight + 5 : 1][kWidth];
+    uint8_t b[kBRows > 0 ? kBRows : 1][kWidth];
+    uint8_t h[kHColumns > 0 ? kHeight : 1][kHColumns > 0 ? kHColumns : 1];
+    if constexpr (kCentre) {
+      for (int r = 0; r < kHeight + 5; ++r)
+        for (int x = 0; x < kWidth; ++x) sums[r][x] = horizontal(x, r - 2);
+      for (int y = 0; y < kBRows; ++y)
+        for (int x = 0; x < kWidth; ++x) b[y][x] = static_cast<uint8_t>(Clip255((sums[y + 2][x] + 16) >> 5));
+    } else {
+      for (int y = 0; y < kBRows; ++y)
+        for (int x = 0; x < kWidth; ++x) b[y][x] = static_cast<uint8_t>(Clip255((horizontal(x, y) + 16) >> 5));
+    }
+    for (int y = 0; y < (kHColumns > 0 ? kHeight : 0); ++y)
+      for (int x = 0; x < kHColumns; ++x) h[y][x] = static_cast<uint8_t>(Clip255((vertical(x, y) + 16) >> 5));
+
+    for (int y = 0; y < kHeight; ++y) {
+      uint8_t* row = job.dst + (y >> 3) * 128 + (y & 7) * kMbRowStep;
+      const uint8_t* src = g + y * step;
+      for (int x = 0; x < kWidth; ++x) {
+        int j = 0;
+        if constexpr (kCentre) {
+          j = Clip255((Tap(sums[y][x], sums[y + 1][x], sums[y + 2][x], sums[y + 3][x], sums[y + 4][x], sums[y + 5][x]) +
+                       512) >>
+                      10);
+        }
+        int v;
+        if constexpr (kPos == 4) v = Avg(src[x], b[y][x]);                 // a
+        else if constexpr (kPos == 8) v = b[y][x];                              // b
+        else if constexpr (kPos == 12) v = Avg(src[x + 1], b[y][x]);            // c
+        else if constexpr (kPos == 1) v = Avg(src[x], h[y][x]);                 // d
+        else if constexpr (kPos == 2) v = h[y][x];                              // h
+        else if constexpr (kPos == 3) v = Avg(src[x + step], h[y][x]);          // n
+        else if constexpr (kPos == 5) v = Avg(b[y][x], h[y][x]);                // e
+        else if constexpr (kPos == 13) v = Avg(b[y][x], h[y][x + 1]);           // g
+        else if constexpr (kPos == 7) v = Avg(h[y][x], b[y + 1][x]);            // p
+        else if constexpr (kPos == 15) v = Avg(h[y][x + 1], b[y + 1][x]);       // r
+        else if constexpr (kPos == 9) v = Avg(b[y][x], j);                      // f
+        else if constexpr (kPos == 6) v = Avg(h[y][x], j);                      // i
+        else if constexpr (kPos == 10) v = j;                                   // j
+        else if constexpr (kPos == 14) v = Avg(j, h[y][x + 1]);                 // k
+        else v = Avg(j, b[y + 1][x]);                                           // q (position 11)
+        row[x] = static_cast<uint8_t>(v);
       }
-      int v;
-      if constexpr (kPos == 0) v = src[x];
-      else if constexpr (kPos == 4) v = Avg(src[x], b[y][x]);                 // a
-      else if constexpr (kPos == 8) v = b[y][x];                              // b
-      else if constexpr (kPos == 12) v = Avg(src[x + 1], b[y][x]);            // c
-      else if constexpr (kPos == 1) v = Avg(src[x], h[y][x]);                 // d
-      else if constexpr (kPos == 2) v = h[y][x];                              // h
-      else if constexpr (kPos == 3) v = Avg(src[x + step], h[y][x]);          // n
-      else if constexpr (kPos == 5) v = Avg(b[y][x], h[y][x]);                // e
-      else if constexpr (kPos == 13) v = Avg(b[y][x], h[y][x + 1]);           // g
-      else if constexpr (kPos == 7) v = Avg(h[y][x], b[y + 1][x]);            // p
-      else if constexpr (kPos == 15) v = Avg(h[y][x + 1], b[y + 1][x]);       // r
-      else if constexpr (kPos == 9) v = Avg(b[y][x], j);                      // f
-      else if constexpr (kPos == 6) v = Avg(h[y][x], j);                      // i
-      else if constexpr (kPos == 10) v = j;                                   // j
-      else if constexpr (kPos == 14) v = Avg(j, h[y][x + 1]);                 // k
-      else v = Avg(j, b[y + 1][x]);                                           // q (position 11)
-      row[x] = static_cast<uint8_t>(v);
     }
   }
 }
@@ -99,23 +105,25 @@ void LumaMc(const MotionJob& job) {
 // the two-dimensional form reduces exactly to A + (((B - A) * F + 4) >> 3).
 template <int kClass, int kWidth, int kHeight>
 void ChromaPlaneMc(const uint8_t* src, ptrdiff_t step, int xF, int yF, uint8_t* dst) {
-  for (int y = 0; y < kHeight; ++y) {
-    const uint8_t* r = src + y * step;
-    uint8_t* d = dst + y * kMbRowStep;
-    for (int x = 0; x < kWidth; ++x) {
-      int v;
-      if constexpr (kClass == 0) {
-        v = r[x];
-      } else if constexpr (kClass == 1) {
-        v = r[x] + (((r[x + 1] - r[x]) * xF + 4) >> 3);
-      } else if constexpr (kClass == 2) {
-        v = r[x] + (((r[x + step] - r[x]) * yF + 4) >> 3);
-      } else {
-        v = ((8 - xF) * (8 - yF) * r[x] + xF * (8 - yF) * r[x + 1] + (8 - xF) * yF * r[x + step] +
-             xF * yF * r[x + step + 1] + 32) >>
-            6;
+  if constexpr (kClass == 0) {
+    for (int y = 0; y < kHeight; ++y) std::memcpy(dst + y * kMbRowStep, src + y * step, kWidth);
+  } else {
+    for (int y = 0; y < kHeight; ++y) {
+      const uint8_t* r = src + y * step;
+      uint8_t* d = dst + y * kMbRowStep;
+      for (int x = 0; x < kWidth; ++x) {
+        int v;
+        if constexpr (kClass == 1) {
+          v = r[x] + (((r[x + 1] - r[x]) * xF + 4) >> 3);
+        } else if constexpr (kClass == 2) {
+          v = r[x] + (((r[x + step] - r[x]) * yF + 4) >> 3);
+        } else {
+          v = ((8 - xF) * (8 - yF) * r[x] + xF * (8 - yF) * r[x + 1] + (8 - xF) * yF * r[x + step] +
+               xF * yF * r[x + step + 1] + 32) >>
+              6;
+        }
+        d[x] = static_cast<uint8_t>(v);
       }
-      d[x] = static_cast<uint8_t>(v);
     }
   }
 }

@@ -1,6 +1,7 @@
 // The CAVLC code tables and the residual block reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -115,9 +116,10 @@ TEST(CavlcTables, LookupsFindWhatASearchOfTheListsFinds) {
                               [tc](uint32_t w) { return Search(w, avc::kChromaDcTotalZeros[tc - 1], 0, 1); },
                               "chroma total_zeros " + std::to_string(tc));
   }
-  for (int z = 1; z <= 7; ++z) {
-    ExpectLookupMatchesSearch(avc::kRunBeforeLookup[z - 1],
-                              [z](uint32_t w) { return Search(w, avc::kRunBefore[z - 1], 0, 1); },
+  ExpectLookupMatchesSearch(avc::kRunBeforeLookup[0], [](uint32_t) { return avc::VlcEntry{0, 0}; }, "run_before 0");
+  for (int z = 1; z <= 15; ++z) {
+    ExpectLookupMatchesSearch(avc::kRunBeforeLookup[z],
+                              [z](uint32_t w) { return Search(w, avc::kRunBefore[std::min(z, 7) - 1], 0, 1); },
                               "run_before " + std::to_string(z));
   }
 }
