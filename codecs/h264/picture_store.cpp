@@ -163,6 +163,8 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
   p.cropRight = sps.cropRight;
   p.cropTop = sps.cropTop;
   p.cropBottom = sps.cropBottom;
+  p.progressiveSequence = sps.frameMbsOnly;
+  p.fieldCoded = h.fieldPic;
   p.picSizeInMbs = sps.widthInMbs * sps.frameHeightInMbs;
   p.mbsDecoded = 0;
   ComputePoc(sps, h, p);

@@ -28,6 +28,8 @@ struct StoredPicture {
   bool deblocked = false;
   bool nonExisting = false;   // made by gap filling: never output, samples undefined
   bool longTerm = false;
+  bool progressiveSequence = true;  // frame_mbs_only_flag of its sequence
+  bool fieldCoded = false;
   uint32_t longTermFrameIdx = 0;
   uint32_t frameNum = 0;
   int32_t poc = 0;
