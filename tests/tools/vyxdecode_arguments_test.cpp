@@ -40,6 +40,10 @@ TEST(VyxdecodeArguments, ValuesFollowTheOptionOrItsEqualsSign) {
   const auto ffmpeg = Parse({"a.vyx", "--decoder", "ffmpeg"});
   ASSERT_TRUE(ffmpeg);
   EXPECT_FALSE(ffmpeg->options.ownH264);
+  EXPECT_FALSE(own->options.ownH264Deinterlace);
+  const auto deinterlaced = Parse({"--deinterlace", "a.vyx", "--decoder=qx264"});
+  ASSERT_TRUE(deinterlaced);
+  EXPECT_TRUE(deinterlaced->options.ownH264Deinterlace);
 }
 
 TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
@@ -60,6 +64,8 @@ TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
       {{"a.vyx", "--md5"}, "unknown option --md5"},
       {{"a.vyx", "-p"}, "unexpected argument '-p'"},
       {{"a.vyx", "--decoder=x264"}, "--decoder wants ffmpeg or qx264, got 'x264'"},
+      {{"a.vyx", "--deinterlace"}, "--deinterlace wants --decoder=qx264"},
+      {{"a.vyx", "--deinterlace", "--decoder=ffmpeg"}, "--deinterlace wants --decoder=qx264"},
   };
   for (const Case& c : cases) {
     std::string error;

@@ -63,6 +63,8 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
     const std::string_view argument = argv[i];
     if (argument == "--planes") {
       arguments.planes = true;
+    } else if (argument == "--deinterlace") {
+      arguments.options.ownH264Deinterlace = true;
     } else if (argument == "--accurate") {
       arguments.options.jpegAccurate = true;
     } else if (argument.starts_with("--")) {
@@ -91,6 +93,10 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
   }
   if (arguments.archive.empty()) {
     error = "no archive given";
+    return std::nullopt;
+  }
+  if (arguments.options.ownH264Deinterlace && !arguments.options.ownH264) {
+    error = "--deinterlace wants --decoder=qx264";
     return std::nullopt;
   }
   return arguments;
