@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codecs/h264/avc_kernel_choice.h"
 #include "codecs/mpeg4/output_formats.h"
 #include "codecs/mpeg4/yuv_converters.h"
 
@@ -20,7 +21,13 @@ int32_t Qx264Kind::Open(const DecoderTarget& target) {
   params.flags = kAvcDecBumping;
   if (target.options && target.options->ownH264Deinterlace) params.flags |= kAvcDecDeinterlace;
   context_ = AvcDecCreate(&params);
-  return context_ ? 1 : -1;
+  if (!context_) return -1;
+  if (target.options && target.options->h264Kernels != VideoDecodeOptions::Kernels::kProcessor) {
+    AvcDecForceKernels(context_, target.options->h264Kernels == VideoDecodeOptions::Kernels::kPlain
+                                     ? AvcKernelChoice::kPlain
+                                     : AvcKernelChoice::kBestSimd);
+  }
+  return 1;
 }
 
 int32_t Qx264Kind::Decode(const uint8_t* source, int32_t length, size_t) {

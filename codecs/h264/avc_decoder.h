@@ -58,5 +58,10 @@ int32_t AvcDecDecode(AvcDecContext* context, const uint8_t* data, int32_t length
                      uint32_t user2, AvcDecPicture* picture, void* reserved);
 void AvcDecDestroy(AvcDecContext* context);
 
-// Processor level 0 to 5: 1 MMX, 2 CMOV, 3 SSE with FXSR, 4 SSE2, 5 SSE3.
+// Processor level 0 to 7: 1 MMX, 2 CMOV, 3 SSE with FXSR, 4 SSE2, 5 SSE3,
+// 6 SSSE3, 7 AVX2 with the operating system saving the 256-bit registers.
+// Each level includes the ones below it.
 int32_t DetectCpuLevel();
+constexpr int32_t kCpuLevelSse2 = 4;
+constexpr int32_t kCpuLevelSsse3 = 6;
+constexpr int32_t kCpuLevelAvx2 = 7;

@@ -4,6 +4,32 @@
 #include <cpuid.h>
 #endif
 
+namespace {
+
+#if defined(__x86_64__) || defined(__i386__)
+// The register state the operating system saves on a context switch
+// (XCR0); XGETBV exists only where CPUID reports OSXSAVE.
+uint64_t SavedRegisterState() {
+  uint32_t low = 0, high = 0;
+  __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+  return (uint64_t{high} << 32) | low;
+}
+
+// AVX2 needs the processor's word for it and the operating system saving
+// the XMM and YMM halves of the vector registers.
+bool RunsAvx2(unsigned leaf1Ecx) {
+  constexpr unsigned kOsxsave = 1u << 27, kAvx = 1u << 28;
+  if ((leaf1Ecx & (kOsxsave | kAvx)) != (kOsxsave | kAvx)) return false;
+  if ((SavedRegisterState() & 6) != 6) return false;
+  if (__get_cpuid_max(0, nullptr) < 7) return false;
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  __cpuid_count(7, 0, eax, ebx, ecx, edx);
+  return (ebx & (1u << 5)) != 0;
+}
+#endif
+
+}  // namespace
+
 // x86-64 always keeps the XMM registers across context switches, so no
 // save-and-restore probe is needed; other processors run the plain kernels.
 int32_t DetectCpuLevel() {
@@ -15,8 +41,10 @@ int32_t DetectCpuLevel() {
   if (!(edx & (1u << 15))) return 1;
   if (!((edx & (1u << 24)) && (edx & (1u << 25)))) return 2;
   if (!(edx & (1u << 26))) return 3;
-  if (!(ecx & 1u)) return 4;
-  return 5;
+  if (!(ecx & 1u)) return kCpuLevelSse2;
+  if (!(ecx & (1u << 9))) return 5;
+  if (!RunsAvx2(ecx)) return kCpuLevelSsse3;
+  return kCpuLevelAvx2;
 #else
   return 2;
 #endif

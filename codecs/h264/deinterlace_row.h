@@ -94,9 +94,5 @@ inline void FinishDeinterlacedRows(const DeinterlaceRowJob& j) {
 }
 
 void DeinterlaceRowPlain(const DeinterlaceRowJob& job);
-#if defined(__SSE2__)
-// Eight pairs at a time.
-void DeinterlaceRowSse2(const DeinterlaceRowJob& job);
-#endif
 
 }  // namespace avc

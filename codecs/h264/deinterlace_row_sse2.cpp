@@ -1,7 +1,9 @@
-#include "codecs/h264/deinterlace_row.h"
-
-#if defined(__SSE2__)
+// The deinterlacer's row kernel on eight pairs at a time, the pairs'
+// decisions in 16-bit lanes and the samples in bytes.
 #include <emmintrin.h>
+
+#include "codecs/h264/deinterlace_row.h"
+#include "codecs/h264/kernels_x86.h"
 
 namespace avc {
 
@@ -44,8 +46,6 @@ inline __m128i Interpolate16(__m128i above, __m128i below, __m128i aboveLeft, __
   const __m128i sofar = Select(keepVertical, _mm_avg_epu8(above, below), _mm_avg_epu8(aboveRight, belowLeft));
   return Select(keepBest, sofar, _mm_avg_epu8(aboveLeft, belowRight));
 }
-
-}  // namespace
 
 void DeinterlaceRowSse2(const DeinterlaceRowJob& job) {
   const uint8_t* const* s = job.source;
@@ -97,5 +97,8 @@ void DeinterlaceRowSse2(const DeinterlaceRowJob& job) {
   FinishDeinterlacedRows(job);
 }
 
+}  // namespace
+
+void FillSse2DeinterlaceKernel(KernelSet& k) { k.deinterlace = DeinterlaceRowSse2; }
+
 }  // namespace avc
-#endif

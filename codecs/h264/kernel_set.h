@@ -151,7 +151,8 @@ struct KernelSet {
 };
 
 const KernelSet& PlainKernels();
-// The set for a processor level; the plain set until a SIMD set exists.
+// The set for a processor level (DetectCpuLevel): plain below SSE2, then
+// the highest SIMD set the level runs.
 const KernelSet& SelectKernels(int32_t cpuLevel);
 
 }  // namespace avc

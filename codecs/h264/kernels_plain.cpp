@@ -309,6 +309,4 @@ const KernelSet& PlainKernels() {
   return plain;
 }
 
-const KernelSet& SelectKernels(int32_t) { return PlainKernels(); }
-
 }  // namespace avc

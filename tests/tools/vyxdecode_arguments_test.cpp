@@ -44,6 +44,13 @@ TEST(VyxdecodeArguments, ValuesFollowTheOptionOrItsEqualsSign) {
   const auto deinterlaced = Parse({"--deinterlace", "a.vyx", "--decoder=qx264"});
   ASSERT_TRUE(deinterlaced);
   EXPECT_TRUE(deinterlaced->options.ownH264Deinterlace);
+  EXPECT_EQ(ffmpeg->options.h264Kernels, VideoDecodeOptions::Kernels::kProcessor);
+  const auto plain = Parse({"--kernels=plain", "a.vyx", "--decoder=qx264"});
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->options.h264Kernels, VideoDecodeOptions::Kernels::kPlain);
+  const auto simd = Parse({"--decoder=qx264", "a.vyx", "--kernels", "simd"});
+  ASSERT_TRUE(simd);
+  EXPECT_EQ(simd->options.h264Kernels, VideoDecodeOptions::Kernels::kSimd);
 }
 
 TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
@@ -64,8 +71,11 @@ TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
       {{"a.vyx", "--md5"}, "unknown option --md5"},
       {{"a.vyx", "-p"}, "unexpected argument '-p'"},
       {{"a.vyx", "--decoder=x264"}, "--decoder wants ffmpeg or qx264, got 'x264'"},
-      {{"a.vyx", "--deinterlace"}, "--deinterlace wants --decoder=qx264"},
-      {{"a.vyx", "--deinterlace", "--decoder=ffmpeg"}, "--deinterlace wants --decoder=qx264"},
+      {{"a.vyx", "--deinterlace"}, "--deinterlace needs --decoder=qx264"},
+      {{"a.vyx", "--deinterlace", "--decoder=ffmpeg"}, "--deinterlace needs --decoder=qx264"},
+      {{"a.vyx", "--decoder=qx264", "--kernels=sse2"}, "--kernels wants plain or simd, got 'sse2'"},
+      {{"a.vyx", "--kernels=plain"}, "--kernels needs --decoder=qx264"},
+      {{"a.vyx", "--decoder=ffmpeg", "--kernels=simd"}, "--kernels needs --decoder=qx264"},
   };
   for (const Case& c : cases) {
     std::string error;

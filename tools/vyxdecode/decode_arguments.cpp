@@ -8,7 +8,7 @@
 namespace {
 
 // The options that take a value.
-constexpr std::string_view kValuedOptions[] = {"--threads", "--ppm", "--decoder"};
+constexpr std::string_view kValuedOptions[] = {"--threads", "--ppm", "--decoder", "--kernels"};
 
 bool TakesValue(std::string_view name) {
   for (std::string_view valued : kValuedOptions)
@@ -49,6 +49,15 @@ bool SetOption(std::string_view name, std::string_view value, DecodeArguments& a
       return false;
     }
     arguments.options.ownH264 = value == "qx264";
+    return true;
+  }
+  if (name == "--kernels") {
+    if (value != "plain" && value != "simd") {
+      error = "--kernels wants plain or simd, got '" + std::string(value) + "'";
+      return false;
+    }
+    arguments.options.h264Kernels =
+        value == "plain" ? VideoDecodeOptions::Kernels::kPlain : VideoDecodeOptions::Kernels::kSimd;
     return true;
   }
   error = "unknown option " + std::string(name);
@@ -95,8 +104,12 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
     error = "no archive given";
     return std::nullopt;
   }
+  if (arguments.options.h264Kernels != VideoDecodeOptions::Kernels::kProcessor && !arguments.options.ownH264) {
+    error = "--kernels needs --decoder=qx264";
+    return std::nullopt;
+  }
   if (arguments.options.ownH264Deinterlace && !arguments.options.ownH264) {
-    error = "--deinterlace wants --decoder=qx264";
+    error = "--deinterlace needs --decoder=qx264";
     return std::nullopt;
   }
   return arguments;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/codecs/kernels/kernel_family.h"
+#include "tests/codecs/h264/avc_kernel_family.h"
 #include "tests/codecs/jpeg/jpeg_kernel_family.h"
 #include "tests/codecs/mpeg4/mp4_kernel_family.h"
 #include "tests/codecs/mpeg4/pixel_kernel_family.h"
@@ -16,7 +17,7 @@
 namespace {
 
 std::vector<kernel_check::Family> Families() {
-  return {PixelKernelFamily(), JpegKernelFamily(), Mp4KernelFamily()};
+  return {PixelKernelFamily(), JpegKernelFamily(), Mp4KernelFamily(), AvcKernelFamily()};
 }
 
 std::string Joined(const std::vector<std::string>& names) {
