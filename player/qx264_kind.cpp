@@ -39,10 +39,11 @@ int32_t Qx264Kind::Decode(const uint8_t* source, int32_t length, size_t) {
 }
 
 // The picture's cropped window, never more than the opened size: a smaller
-// sequence is drawn from the corner, a larger one cut.
+// sequence is drawn from the corner, a larger one cut.  A field is shown as
+// the frame that holds it, both fields interleaved.
 void Qx264Kind::Convert(const AvcDecPicture& p) {
   const int32_t visibleWidth = p.width - p.cropLeft - p.cropRight;
-  const int32_t visibleHeight = p.height - p.cropTop - p.cropBottom;
+  const int32_t visibleHeight = p.height * (p.fieldPicture ? 2 : 1) - p.cropTop - p.cropBottom;
   const uint8_t* y = p.y + p.cropTop * p.lumaStride + p.cropLeft;
   const uint8_t* u = p.cb + (p.cropTop / 2) * p.chromaStride + p.cropLeft / 2;
   const uint8_t* v = p.cr + (p.cropTop / 2) * p.chromaStride + p.cropLeft / 2;

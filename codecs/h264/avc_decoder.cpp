@@ -104,7 +104,7 @@ int32_t AvcDecDecode(AvcDecContext* c, const uint8_t* data, int32_t length, uint
   // samples.
   if (p && p->mbsDecoded == p->picSizeInMbs) avc::FinishCurrentPictureSamples(*c);
   if (!c->pictureStartedThisCall || !p || p->mbsDecoded == 0) return kAvcDecNoPicture;
-  p->incomplete = p->mbsDecoded != p->picSizeInMbs;
+  p->incomplete = p->firstFieldIncomplete || p->mbsDecoded != p->picSizeInMbs;
   picture->y = p->planes[0];
   picture->cb = p->planes[1];
   picture->cr = p->planes[2];
@@ -120,13 +120,14 @@ int32_t AvcDecDecode(AvcDecContext* c, const uint8_t* data, int32_t length, uint
   picture->fieldHint = c->fieldHint ? static_cast<int32_t>(1 + (p->frameNum & 1)) : 0;
   picture->incomplete = p->incomplete ? 1 : 0;
   picture->idr = p->idr ? 1 : 0;
+  picture->fieldPicture = c->store.CurrentStructure() != avc::kBothFields ? 1 : 0;
   picture->user1 = p->user1;
   picture->user2 = p->user2;
   picture->picOrderCnt = p->poc;
   picture->userData = c->userData.tag ? c->userData.bytes : nullptr;
   if ((c->flags & kAvcDecDeinterlace) && !p->progressiveSequence) {
     avc::DeinterlacePicture(c->deinterlace, *c->kernels, *picture,
-                            p->fieldCoded ? avc::DeinterlaceMode::kField : avc::DeinterlaceMode::kFrame);
+                            picture->fieldPicture ? avc::DeinterlaceMode::kField : avc::DeinterlaceMode::kFrame);
   }
   return kAvcDecPicture;
 }

@@ -28,7 +28,7 @@ struct AvcDecPicture {
   uint8_t* cb = nullptr;
   uint8_t* cr = nullptr;
   int32_t width = 0;         // luma samples, 16 per macroblock
-  int32_t height = 0;
+  int32_t height = 0;        // a field picture's: half its frame's
   int32_t lumaStride = 0;
   int32_t chromaStride = 0;
   int32_t cropLeft = 0;      // luma samples
@@ -39,7 +39,7 @@ struct AvcDecPicture {
   int32_t fieldHint = 0;
   int32_t incomplete = 0;    // 1: not every macroblock of the picture was decoded
   int32_t idr = 0;
-  int32_t unused15 = 0;
+  int32_t fieldPicture = 0;  // 1: a field; the planes are its frame's, both fields interleaved
   uint32_t user1 = 0;
   uint32_t user2 = 0;
   int32_t picOrderCnt = 0;

@@ -36,36 +36,43 @@ void Thresholds(int qpAverage, const MbRecord& q, const uint8_t (&bS)[4], EdgeFi
 }
 
 // Strength across an edge between two 4x4 blocks (raster indices) when
-// neither macroblock is intra (clause 8.7.2.1).
-uint8_t InterStrength(const MbRecord& p, int blockP, const MbRecord& q, int blockQ) {
+// neither macroblock is intra (clause 8.7.2.1).  A field's vertical vectors
+// count field lines: half the frame-line threshold.
+uint8_t InterStrength(const MbRecord& p, int blockP, const MbRecord& q, int blockQ, int verticalLimit) {
   if (p.totalCoeff[blockP] || q.totalCoeff[blockQ]) return 2;
   const int quadrantP = (blockP >> 3) * 2 + ((blockP & 3) >> 1), quadrantQ = (blockQ >> 3) * 2 + ((blockQ & 3) >> 1);
   if (p.refPicture[quadrantP] != q.refPicture[quadrantQ]) return 1;
   const int16_t* a = p.mv[blockP];
   const int16_t* b = q.mv[blockQ];
-  return std::abs(a[0] - b[0]) >= 4 || std::abs(a[1] - b[1]) >= 4 ? 1 : 0;
+  return std::abs(a[0] - b[0]) >= 4 || std::abs(a[1] - b[1]) >= verticalLimit ? 1 : 0;
 }
 
 // The strengths of the four segments of one edge; `p` is the macroblock
-// on the other side for edge 0, else `q` itself.
-void EdgeStrengths(const MbRecord& p, const MbRecord& q, bool vertical, int edge, uint8_t (&bS)[4]) {
+// on the other side for edge 0, else `q` itself.  In a field the upper
+// macroblock edge of an intra macroblock gets 3, not 4.
+void EdgeStrengths(const MbRecord& p, const MbRecord& q, bool vertical, int edge, bool field, uint8_t (&bS)[4]) {
   if (IsIntra(p.kind) || IsIntra(q.kind)) {
-    std::fill(bS, bS + 4, static_cast<uint8_t>(edge == 0 ? 4 : 3));
+    std::fill(bS, bS + 4, static_cast<uint8_t>(edge == 0 && (vertical || !field) ? 4 : 3));
     return;
   }
   for (int i = 0; i < 4; ++i) {
     const int blockQ = vertical ? i * 4 + edge : edge * 4 + i;
     const int blockP = edge == 0 ? (vertical ? i * 4 + 3 : 12 + i) : (vertical ? blockQ - 1 : blockQ - 4);
-    bS[i] = InterStrength(p, blockP, q, blockQ);
+    bS[i] = InterStrength(p, blockP, q, blockQ, field ? 2 : 4);
   }
 }
 
 }  // namespace
 
-void DeblockPicture(StoredPicture& picture, const MbRecord* mbs, uint32_t widthInMbs, uint32_t heightInMbs,
-                    int32_t firstSlice, const KernelSet& k) {
-  const ptrdiff_t lumaStride = static_cast<ptrdiff_t>(widthInMbs) * 16;
+void DeblockPicture(StoredPicture& picture, uint8_t structure, const MbRecord* mbs, uint32_t widthInMbs,
+                    uint32_t heightInMbs, int32_t firstSlice, const KernelSet& k) {
+  const bool field = structure != kBothFields;
+  const ptrdiff_t frameStride = static_cast<ptrdiff_t>(widthInMbs) * 16;
+  const ptrdiff_t lumaStride = frameStride * (field ? 2 : 1);
   const ptrdiff_t chromaStride = lumaStride / 2;
+  const ptrdiff_t firstLine = structure == kBottomField ? frameStride : 0;
+  uint8_t* const planes[3] = {picture.planes[0] + firstLine, picture.planes[1] + firstLine / 2,
+                              picture.planes[2] + firstLine / 2};
   auto decoded = [&](uint32_t mbx, uint32_t mby) { return mbs[mby * widthInMbs + mbx].slice >= firstSlice; };
   for (uint32_t mby = 0; mby < heightInMbs; ++mby) {
     for (uint32_t mbx = 0; mbx < widthInMbs; ++mbx) {
@@ -76,7 +83,7 @@ void DeblockPicture(StoredPicture& picture, const MbRecord* mbs, uint32_t widthI
                               (q.disableDeblocking != 2 || mbs[mby * widthInMbs + mbx - 1].slice == q.slice);
       const bool filterTop = mby > 0 && decoded(mbx, mby - 1) &&
                              (q.disableDeblocking != 2 || mbs[(mby - 1) * widthInMbs + mbx].slice == q.slice);
-      uint8_t* luma = picture.planes[0] + mby * 16 * lumaStride + mbx * 16;
+      uint8_t* luma = planes[0] + mby * 16 * lumaStride + mbx * 16;
       const ptrdiff_t chromaOffset = mby * 8 * chromaStride + mbx * 8;
       for (int dir = 0; dir < 2; ++dir) {
         const bool vertical = dir == 0;
@@ -85,7 +92,7 @@ void DeblockPicture(StoredPicture& picture, const MbRecord* mbs, uint32_t widthI
         for (int edge = 0; edge < 4; ++edge) {
           if (edge == 0 && !filterOuter) continue;
           uint8_t bS[4];
-          EdgeStrengths(edge == 0 ? *p : q, q, vertical, edge, bS);
+          EdgeStrengths(edge == 0 ? *p : q, q, vertical, edge, field, bS);
           if (!(bS[0] | bS[1] | bS[2] | bS[3])) continue;
           const int qpP = edge == 0 ? p->qp : q.qp;
           EdgeFilterArgs a{};
@@ -97,7 +104,7 @@ void DeblockPicture(StoredPicture& picture, const MbRecord* mbs, uint32_t widthI
           if (edge == 1 || edge == 3) continue;
           const int chromaQpP = edge == 0 ? p->chromaQp : q.chromaQp;
           for (int comp = 0; comp < 2; ++comp) {
-            uint8_t* chroma = picture.planes[1 + comp] + chromaOffset;
+            uint8_t* chroma = planes[1 + comp] + chromaOffset;
             EdgeFilterArgs ca{};
             Thresholds((chromaQpP + q.chromaQp + 1) >> 1, q, bS, ca);
             const int c = edge * 2;  // luma edge 8 is chroma edge 4

@@ -49,7 +49,6 @@ enum : uint32_t {
   kSliceMarkingRange = 0x3000000e,
   kSliceTruncated = 0x3000000f,
   kSliceSwitching = 0x30000010,   // SP and SI slices
-  kSliceField = 0x30000011,       // field pictures: not decoded yet
   kSliceB = 0x3000001a,
   kSliceRedundant = 0x3000001b,
 

@@ -10,16 +10,17 @@ namespace {
 
 struct Plane {
   const uint8_t* samples;
-  int width;  // also the line step
+  int width;
   int height;
+  ptrdiff_t step;
 };
 
 using FetchRoutine = const uint8_t* (*)(const Plane& plane, int x, int y, int width, int height, uint8_t* scratch,
                                         ptrdiff_t& step);
 
 const uint8_t* FetchDirect(const Plane& p, int x, int y, int, int, uint8_t*, ptrdiff_t& step) {
-  step = p.width;
-  return p.samples + static_cast<ptrdiff_t>(y) * p.width + x;
+  step = p.step;
+  return p.samples + y * p.step + x;
 }
 
 // Copies the area with the coordinates clamped on the sides it crosses.
@@ -29,7 +30,7 @@ const uint8_t* FetchClamped(const Plane& p, int x, int y, int width, int height,
     int sy = y + row;
     if constexpr (kTop) sy = std::max(sy, 0);
     if constexpr (kBottom) sy = std::min(sy, p.height - 1);
-    const uint8_t* line = p.samples + static_cast<ptrdiff_t>(sy) * p.width;
+    const uint8_t* line = p.samples + sy * p.step;
     for (int col = 0; col < width; ++col) {
       int sx = x + col;
       if constexpr (kLeft) sx = std::max(sx, 0);
@@ -78,17 +79,18 @@ void FetchReferenceBlock(MotionJob& job, const ReferencePlanes& ref, const Motio
   const int marginX = (part.mvx & 3) ? 2 : 0, marginY = (part.mvy & 3) ? 2 : 0;
   const int lx = part.mbx * 16 + part.x + (part.mvx >> 2) - marginX;
   const int ly = part.mby * 16 + part.y + (part.mvy >> 2) - marginY;
-  const Plane luma{ref.planes[0], ref.width, ref.height};
+  const Plane luma{ref.planes[0], ref.width, ref.height, ref.lineStep};
   const uint8_t* area = Fetch(luma, lx, ly, part.width + (marginX ? 5 : 0), part.height + (marginY ? 5 : 0),
                               scratch.luma, job.srcStep);
   job.src = area + marginY * job.srcStep + marginX;
 
+  const int chromaMvy = part.mvy + ref.chromaMvyOffset;
   job.xF = part.mvx & 7;
-  job.yF = part.mvy & 7;
-  const int cx = part.mbx * 8 + part.x / 2 + (part.mvx >> 3), cy = part.mby * 8 + part.y / 2 + (part.mvy >> 3);
+  job.yF = chromaMvy & 7;
+  const int cx = part.mbx * 8 + part.x / 2 + (part.mvx >> 3), cy = part.mby * 8 + part.y / 2 + (chromaMvy >> 3);
   const int cw = part.width / 2 + (job.xF ? 1 : 0), ch = part.height / 2 + (job.yF ? 1 : 0);
-  const Plane cb{ref.planes[1], ref.width / 2, ref.height / 2};
-  const Plane cr{ref.planes[2], ref.width / 2, ref.height / 2};
+  const Plane cb{ref.planes[1], ref.width / 2, ref.height / 2, ref.lineStep / 2};
+  const Plane cr{ref.planes[2], ref.width / 2, ref.height / 2, ref.lineStep / 2};
   job.cbSrc = Fetch(cb, cx, cy, cw, ch, scratch.cb, job.chromaSrcStep);
   job.crSrc = Fetch(cr, cx, cy, cw, ch, scratch.cr, job.chromaSrcStep);
 }

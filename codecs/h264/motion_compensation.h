@@ -10,10 +10,14 @@
 
 namespace avc {
 
+// A reference frame, or a reference field: its frame's planes from the
+// field's first line, with twice the frame's line step.
 struct ReferencePlanes {
   const uint8_t* planes[3];
-  int width;   // luma samples; also the luma line step
-  int height;
+  int width;          // luma samples
+  int lineStep;       // luma; chroma has half
+  int height;         // luma lines of the frame or field
+  int chromaMvyOffset;  // added to the vertical vector for chroma: fields of the other parity
 };
 
 // Rows of 24 samples: a 16-sample block and its filter margins.

@@ -53,7 +53,6 @@ uint32_t DecodeSlice(AvcDecContext& c, uint32_t nalRefIdc, uint32_t nalUnitType)
   if (const uint32_t e = ParseSliceHeader(c.reader, c.sps, c.pps, h)) return e;
   if (c.state < StreamState::kDecoding && h.sliceType != kSliceTypeI) return kSliceBeforeParameters;
   c.state = StreamState::kDecoding;
-  if (h.fieldPic) return kSliceField;
 
   const PicParamSet& pps = c.pps[h.ppsId];
   const SeqParamSet& sps = c.sps[pps.spsId];
@@ -109,7 +108,9 @@ void ReadUserData(AvcDecContext& c) {
 void FinishCurrentPictureSamples(AvcDecContext& c) {
   StoredPicture* p = c.store.Current();
   if (!p || p->deblocked) return;
-  DeblockPicture(*p, c.mbs, c.activeSps.widthInMbs, c.activeSps.frameHeightInMbs, c.pictureFirstSlice, *c.kernels);
+  const uint8_t structure = c.store.CurrentStructure();
+  const uint32_t heightInMbs = c.activeSps.frameHeightInMbs / (structure == kBothFields ? 1 : 2);
+  DeblockPicture(*p, structure, c.mbs, c.activeSps.widthInMbs, heightInMbs, c.pictureFirstSlice, *c.kernels);
   p->deblocked = true;
 }
 

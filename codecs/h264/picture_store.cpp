@@ -24,6 +24,9 @@ void PictureStore::Reset(uint32_t dpbSize) {
     std::copy(planes, planes + 3, pictures_[i].planes);
   }
   current_ = kMaxStoreEntries;
+  structure_ = kBothFields;
+  secondField_ = false;
+  unpairedField_ = kMaxStoreEntries;
   dpbCount_ = 0;
   ringRead_ = ringWrite_ = 0;
   std::fill(ring_, ring_ + kOutputRingSize, kMaxStoreEntries);
@@ -44,9 +47,10 @@ uint32_t PictureStore::QueuedCount() const {
   return n;
 }
 
-void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, StoredPicture& p) {
+void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, int32_t& top, int32_t& bottom) {
   const bool idr = h.nalUnitType == 5;
-  int32_t top = 0, bottom = 0;
+  const uint8_t structure = StructureOf(h);
+  top = bottom = 0;
   if (sps.pocType == 0) {
     if (idr) {
       prevPocMsb_ = 0;
@@ -61,7 +65,7 @@ void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, Stor
       msb -= maxLsb;
     }
     top = static_cast<int32_t>(msb + lsb);
-    bottom = static_cast<int32_t>(int64_t{top} + h.deltaPicOrderCntBottom);
+    bottom = structure == kBothFields ? static_cast<int32_t>(int64_t{top} + h.deltaPicOrderCntBottom) : top;
     if (h.nalRefIdc) {
       prevPocMsb_ = static_cast<int32_t>(msb);
       prevPocLsb_ = h.picOrderCntLsb;
@@ -85,7 +89,12 @@ void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, Stor
       }
       if (h.nalRefIdc == 0) expected += static_cast<uint64_t>(int64_t{sps.offsetForNonRefPic});
       top = static_cast<int32_t>(expected + static_cast<uint64_t>(int64_t{h.deltaPicOrderCnt[0]}));
-      bottom = static_cast<int32_t>(int64_t{top} + sps.offsetForTopToBottomField + h.deltaPicOrderCnt[1]);
+      if (structure == kBothFields) {
+        bottom = static_cast<int32_t>(int64_t{top} + sps.offsetForTopToBottomField + h.deltaPicOrderCnt[1]);
+      } else {
+        // A bottom field counts from the expected value with its own delta.
+        bottom = static_cast<int32_t>(int64_t{top} + sps.offsetForTopToBottomField);
+      }
     } else {
       const int64_t temp = idr ? 0 : 2 * (frameNumOffset + h.frameNum) - (h.nalRefIdc == 0 ? 1 : 0);
       top = bottom = static_cast<int32_t>(temp);
@@ -93,8 +102,6 @@ void PictureStore::ComputePoc(const SeqParamSet& sps, const SliceHeader& h, Stor
     prevFrameNumOffset_ = static_cast<int32_t>(frameNumOffset);
     prevFrameNum_ = h.frameNum;
   }
-  p.poc = std::min(top, bottom);
-  p.topPoc = top;
 }
 
 uint32_t PictureStore::FreeEntry() const {
@@ -108,7 +115,7 @@ uint32_t PictureStore::FreeEntry() const {
 uint32_t PictureStore::ReferenceEntries(uint32_t* out) const {
   uint32_t n = 0;
   for (uint32_t i = 0; i < dpbCount_; ++i) {
-    if (pictures_[dpb_[i]].reference) out[n++] = dpb_[i];
+    if (pictures_[dpb_[i]].IsReference()) out[n++] = dpb_[i];
   }
   return n;
 }
@@ -120,18 +127,23 @@ void PictureStore::FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum) {
   const uint32_t count = std::min(missing, std::max(sps.numRefFrames, 1u));
   numRefFrames_ = sps.numRefFrames;
   noOutputOfPriorPics_ = false;
+  currentReference_ = true;
+  adaptiveMarking_ = false;
+  structure_ = kBothFields;
+  secondField_ = false;
   for (uint32_t n = count; n > 0; --n) {
     const uint32_t index = FreeEntry();
     if (index == kMaxStoreEntries) return;
     StoredPicture& p = pictures_[index];
     p.output = OutputState::kDone;
-    p.reference = true;
-    p.longTerm = false;
+    p.fields = kBothFields;
+    p.Unmark();
+    p.fieldCoded = false;
     p.nonExisting = true;
     p.waitsForOutput = false;
     p.idr = false;
     p.frameNum = (frameNum + max - n) % max;
-    p.poc = 0;
+    p.poc = p.topPoc = p.bottomPoc = 0;
     prevRefFrameNum_ = p.frameNum;
     Store(index);
   }
@@ -139,37 +151,71 @@ void PictureStore::FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum) {
 
 int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uint32_t user1, uint32_t user2) {
   FinishPicture();
-  if (h.nalUnitType != 5 && started_ && sps.gapsAllowed && h.frameNum != prevRefFrameNum_ &&
-      h.frameNum != (prevRefFrameNum_ + 1) % sps.maxFrameNum) {
+  const uint8_t structure = StructureOf(h);
+  const bool reference = h.nalRefIdc != 0;
+  // A field pairs with the first field stored just before it: same
+  // frame_num, the other parity, both reference or both not.
+  uint32_t second = kMaxStoreEntries;
+  if (unpairedField_ < entries_) {
+    const StoredPicture& first = pictures_[unpairedField_];
+    if (structure != kBothFields && h.nalUnitType != 5 && first.frameNum == h.frameNum &&
+        first.fields == (kBothFields ^ structure) && first.fieldReference == reference) {
+      second = unpairedField_;
+      unpairedField_ = kMaxStoreEntries;
+    } else {
+      ReleaseUnpairedField();
+    }
+  }
+  if (second == kMaxStoreEntries && h.nalUnitType != 5 && started_ && sps.gapsAllowed &&
+      h.frameNum != prevRefFrameNum_ && h.frameNum != (prevRefFrameNum_ + 1) % sps.maxFrameNum) {
     FillFrameNumGap(sps, h.frameNum);
   }
-  const uint32_t index = FreeEntry();
+  const uint32_t index = second < entries_ ? second : FreeEntry();
   if (index == kMaxStoreEntries) return -1;
   StoredPicture& p = pictures_[index];
-  p.output = OutputState::kInUse;
-  p.reference = h.nalRefIdc != 0;
-  p.waitsForOutput = true;
-  p.idr = h.nalUnitType == 5;
+  int32_t top = 0, bottom = 0;
+  ComputePoc(sps, h, top, bottom);
+  const int32_t fieldHeight = static_cast<int32_t>(sps.frameHeightInMbs * 16) / (structure == kBothFields ? 1 : 2);
+  if (second < entries_) {
+    p.fields = kBothFields;
+    p.firstFieldIncomplete = p.incomplete;
+    if (structure == kTopField) {
+      p.topPoc = top;
+    } else {
+      p.bottomPoc = bottom;
+    }
+    p.poc = std::min(p.topPoc, p.bottomPoc);
+  } else {
+    p.output = OutputState::kInUse;
+    p.fields = structure;
+    p.Unmark();
+    p.fieldCoded = structure != kBothFields;
+    p.fieldReference = reference;
+    p.waitsForOutput = true;
+    p.idr = h.nalUnitType == 5;
+    p.firstFieldIncomplete = false;
+    p.nonExisting = false;
+    p.frameNum = h.frameNum;
+    p.user1 = user1;
+    p.user2 = user2;
+    p.width = static_cast<int32_t>(sps.widthInMbs * 16);
+    p.cropLeft = sps.cropLeft;
+    p.cropRight = sps.cropRight;
+    p.cropTop = sps.cropTop;
+    p.cropBottom = sps.cropBottom;
+    p.progressiveSequence = sps.frameMbsOnly;
+    p.topPoc = top;
+    p.bottomPoc = bottom;
+    p.poc = structure == kTopField ? top : structure == kBottomField ? bottom : std::min(top, bottom);
+  }
+  p.height = fieldHeight;
   p.incomplete = false;
   p.deblocked = false;
-  p.nonExisting = false;
-  p.longTerm = false;
-  p.frameNum = h.frameNum;
-  p.user1 = user1;
-  p.user2 = user2;
-  p.width = static_cast<int32_t>(sps.widthInMbs * 16);
-  p.height = static_cast<int32_t>(sps.frameHeightInMbs * 16);
-  p.cropLeft = sps.cropLeft;
-  p.cropRight = sps.cropRight;
-  p.cropTop = sps.cropTop;
-  p.cropBottom = sps.cropBottom;
-  p.progressiveSequence = sps.frameMbsOnly;
-  p.fieldCoded = h.fieldPic;
-  p.picSizeInMbs = sps.widthInMbs * sps.frameHeightInMbs;
+  p.picSizeInMbs = sps.widthInMbs * static_cast<uint32_t>(fieldHeight / 16);
   p.mbsDecoded = 0;
-  ComputePoc(sps, h, p);
-  if (p.reference) prevRefFrameNum_ = h.frameNum;
-  currentIdr_ = p.idr;
+  if (reference) prevRefFrameNum_ = h.frameNum;
+  currentIdr_ = h.nalUnitType == 5;
+  currentReference_ = reference;
   noOutputOfPriorPics_ = h.noOutputOfPriorPics;
   longTermReference_ = h.longTermReference;
   adaptiveMarking_ = h.adaptiveRefPicMarking;
@@ -179,6 +225,8 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
   pocType_ = sps.pocType;
   numRefFrames_ = sps.numRefFrames;
   current_ = index;
+  structure_ = structure;
+  secondField_ = second < entries_;
   started_ = true;
   return 0;
 }
@@ -186,10 +234,23 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
 void PictureStore::FinishPicture() {
   if (current_ >= entries_) return;
   StoredPicture& p = pictures_[current_];
-  p.incomplete = p.mbsDecoded != p.picSizeInMbs;
+  p.incomplete = p.firstFieldIncomplete || p.mbsDecoded != p.picSizeInMbs;
   const uint32_t index = current_;
   current_ = kMaxStoreEntries;
-  Store(index);
+  if (secondField_) {
+    StoreSecondField(index);
+  } else {
+    Store(index);
+  }
+}
+
+void PictureStore::ReleaseUnpairedField() {
+  const uint32_t index = unpairedField_;
+  unpairedField_ = kMaxStoreEntries;
+  if (index >= entries_) return;
+  // Bumping outputs it from the buffer in its turn; otherwise it goes out
+  // now, as the frame that holds it.
+  if (!bumping_ && pictures_[index].waitsForOutput) Output(index);
 }
 
 void PictureStore::Output(uint32_t index) {
@@ -222,7 +283,9 @@ void PictureStore::RemoveUnneeded() {
   uint32_t kept = 0;
   for (uint32_t i = 0; i < dpbCount_; ++i) {
     StoredPicture& p = pictures_[dpb_[i]];
-    if (p.reference || p.waitsForOutput) {
+    // The entry of a field waiting for its second field stays, whatever its
+    // marking: the second field completes it.
+    if (p.IsReference() || p.waitsForOutput || dpb_[i] == unpairedField_) {
       dpb_[kept++] = dpb_[i];
     } else {
       p.inDpb = false;
@@ -231,98 +294,136 @@ void PictureStore::RemoveUnneeded() {
   dpbCount_ = kept;
 }
 
-StoredPicture* PictureStore::ShortTermByPicNum(int64_t picNum, uint32_t currentFrameNum) {
+bool PictureStore::FindPicture(int64_t number, bool longTerm, uint32_t& entry, uint8_t& bits) const {
+  const bool field = structure_ != kBothFields;
   for (uint32_t i = 0; i < dpbCount_; ++i) {
-    StoredPicture& p = pictures_[dpb_[i]];
-    if (!p.reference || p.longTerm) continue;
-    const int64_t own = p.frameNum > currentFrameNum ? int64_t{p.frameNum} - maxFrameNum_ : int64_t{p.frameNum};
-    if (own == picNum) return &p;
+    const StoredPicture& p = pictures_[dpb_[i]];
+    const uint8_t marked = longTerm ? p.longTermFields : p.shortTermFields;
+    if (!marked) continue;
+    const int64_t base = longTerm ? int64_t{p.longTermFrameIdx}
+                                  : (p.frameNum > currentFrameNum_ ? int64_t{p.frameNum} - maxFrameNum_
+                                                                     : int64_t{p.frameNum});
+    if (!field) {
+      // Frames: both fields marked alike.
+      if (marked == kBothFields && base == number) {
+        entry = dpb_[i];
+        bits = kBothFields;
+        return true;
+      }
+      continue;
+    }
+    for (const uint8_t parity : {kTopField, kBottomField}) {
+      if (!(marked & parity)) continue;
+      if (2 * base + (parity == structure_ ? 1 : 0) == number) {
+        entry = dpb_[i];
+        bits = parity;
+        return true;
+      }
+    }
   }
-  return nullptr;
+  return false;
 }
 
-void PictureStore::FreeLongTermIndex(uint32_t longTermFrameIdx) {
+void PictureStore::FreeLongTermIndex(uint32_t longTermFrameIdx, uint32_t keep) {
   for (uint32_t i = 0; i < dpbCount_; ++i) {
+    if (dpb_[i] == keep) continue;
     StoredPicture& p = pictures_[dpb_[i]];
-    if (p.reference && p.longTerm && p.longTermFrameIdx == longTermFrameIdx) p.reference = p.longTerm = false;
+    if (p.longTermFields && p.longTermFrameIdx == longTermFrameIdx) p.longTermFields = 0;
   }
 }
 
-void PictureStore::RunMarking(uint32_t index) {
+bool PictureStore::RunMarking(uint32_t index) {
   StoredPicture& current = pictures_[index];
-  bool resetAll = false;
+  const bool field = structure_ != kBothFields;
+  const int64_t currPicNum = field ? 2 * int64_t{current.frameNum} + 1 : int64_t{current.frameNum};
+  currentFrameNum_ = current.frameNum;
+  bool resetAll = false, madeLongTerm = false;
   for (uint32_t n = 0; n < markingCount_; ++n) {
     const MarkingOperation& op = marking_[n];
-    const int64_t picNum = int64_t{current.frameNum} - (int64_t{op.differenceOfPicNumsMinus1} + 1);
+    const int64_t picNum = currPicNum - (int64_t{op.differenceOfPicNumsMinus1} + 1);
+    uint32_t entry = 0;
+    uint8_t bits = 0;
     switch (op.operation) {
       case 1:
-        if (StoredPicture* p = ShortTermByPicNum(picNum, current.frameNum)) p->reference = false;
+        if (FindPicture(picNum, false, entry, bits)) pictures_[entry].shortTermFields &= static_cast<uint8_t>(~bits);
         break;
       case 2:
-        for (uint32_t i = 0; i < dpbCount_; ++i) {
-          StoredPicture& p = pictures_[dpb_[i]];
-          if (p.reference && p.longTerm && p.longTermFrameIdx == op.longTermPicNum) p.reference = p.longTerm = false;
-        }
+        if (FindPicture(op.longTermPicNum, true, entry, bits)) pictures_[entry].longTermFields &= static_cast<uint8_t>(~bits);
         break;
       case 3:
         if (op.longTermFrameIdx > maxLongTermFrameIdx_) break;
-        if (StoredPicture* p = ShortTermByPicNum(picNum, current.frameNum)) {
-          FreeLongTermIndex(op.longTermFrameIdx);
-          p->longTerm = true;
-          p->longTermFrameIdx = op.longTermFrameIdx;
+        if (FindPicture(picNum, false, entry, bits)) {
+          // A field keeps the index its sibling field already holds.
+          StoredPicture& p = pictures_[entry];
+          FreeLongTermIndex(op.longTermFrameIdx, field ? entry : kMaxStoreEntries);
+          if (p.longTermFields && p.longTermFrameIdx != op.longTermFrameIdx) p.longTermFields = 0;
+          p.shortTermFields &= static_cast<uint8_t>(~bits);
+          p.longTermFields |= bits;
+          p.longTermFrameIdx = op.longTermFrameIdx;
         }
         break;
       case 4:
         maxLongTermFrameIdx_ = int64_t{op.maxLongTermFrameIdxPlus1} - 1;
         for (uint32_t i = 0; i < dpbCount_; ++i) {
           StoredPicture& p = pictures_[dpb_[i]];
-          if (p.longTerm && int64_t{p.longTermFrameIdx} > maxLongTermFrameIdx_) p.reference = p.longTerm = false;
+          if (p.longTermFields && int64_t{p.longTermFrameIdx} > maxLongTermFrameIdx_) p.longTermFields = 0;
         }
         break;
       case 5:
-        for (uint32_t i = 0; i < dpbCount_; ++i) pictures_[dpb_[i]].reference = pictures_[dpb_[i]].longTerm = false;
+        for (uint32_t i = 0; i < dpbCount_; ++i) pictures_[dpb_[i]].Unmark();
+        current.Unmark();
         maxLongTermFrameIdx_ = -1;
         resetAll = true;
         break;
       case 6:
         if (op.longTermFrameIdx > maxLongTermFrameIdx_) break;
-        FreeLongTermIndex(op.longTermFrameIdx);
-        current.longTerm = true;
+        FreeLongTermIndex(op.longTermFrameIdx, index);
+        if (current.longTermFields && current.longTermFrameIdx != op.longTermFrameIdx) current.longTermFields = 0;
+        current.longTermFields |= structure_;
         current.longTermFrameIdx = op.longTermFrameIdx;
+        madeLongTerm = true;
         break;
       default:
         break;
     }
   }
   // A stream that marked too few pictures unused still leaves room.
-  if (!current.longTerm) SlidingWindow(numRefFrames_);
+  if (!madeLongTerm && !secondField_) SlidingWindow(numRefFrames_, index);
   if (resetAll) AfterMarkingReset(current);
+  return madeLongTerm;
 }
 
 void PictureStore::AfterMarkingReset(StoredPicture& p) {
   // The picture counts from zero again: frame_num 0, picture order counts
-  // rebased on the smaller one.
-  const int64_t top = int64_t{p.topPoc} - p.poc;
+  // rebased on the smaller one (a field's own count becomes 0).
+  if (structure_ == kBothFields) {
+    const int32_t smaller = std::min(p.topPoc, p.bottomPoc);
+    p.topPoc = static_cast<int32_t>(int64_t{p.topPoc} - smaller);
+    p.bottomPoc = static_cast<int32_t>(int64_t{p.bottomPoc} - smaller);
+  } else if (structure_ == kTopField) {
+    p.topPoc = 0;
+  } else {
+    p.bottomPoc = 0;
+  }
   p.frameNum = 0;
   p.poc = 0;
-  p.topPoc = static_cast<int32_t>(top);
   prevRefFrameNum_ = 0;
   prevPocMsb_ = 0;
-  prevPocLsb_ = pocType_ == 0 ? static_cast<uint32_t>(top) : 0;
+  prevPocLsb_ = pocType_ == 0 && structure_ != kBottomField ? static_cast<uint32_t>(p.topPoc) : 0;
   prevFrameNum_ = 0;
   prevFrameNumOffset_ = 0;
   Flush();
 }
 
-void PictureStore::SlidingWindow(uint32_t numRefFrames) {
+void PictureStore::SlidingWindow(uint32_t numRefFrames, uint32_t current) {
   const uint32_t limit = std::max(numRefFrames, 1u);
   uint32_t references = 0;
-  for (uint32_t i = 0; i < dpbCount_; ++i) references += pictures_[dpb_[i]].reference;
+  for (uint32_t i = 0; i < dpbCount_; ++i) references += dpb_[i] != current && pictures_[dpb_[i]].IsReference();
   for (uint32_t i = 0; i < dpbCount_ && references >= limit; ++i) {
     StoredPicture& p = pictures_[dpb_[i]];
-    if (p.reference && !p.longTerm) {
-      p.reference = false;
-      --references;
+    if (dpb_[i] != current && p.shortTermFields) {
+      p.shortTermFields = 0;
+      if (!p.longTermFields) --references;
     }
   }
 }
@@ -330,8 +431,8 @@ void PictureStore::SlidingWindow(uint32_t numRefFrames) {
 bool PictureStore::UnmarkOldestReference() {
   for (uint32_t i = 0; i < dpbCount_; ++i) {
     StoredPicture& p = pictures_[dpb_[i]];
-    if (p.reference) {
-      p.reference = false;
+    if (p.IsReference() && dpb_[i] != unpairedField_) {
+      p.Unmark();
       return true;
     }
   }
@@ -339,26 +440,46 @@ bool PictureStore::UnmarkOldestReference() {
 }
 
 void PictureStore::Flush() {
-  for (uint32_t i = 0; i < dpbCount_; ++i) pictures_[dpb_[i]].reference = false;
+  for (uint32_t i = 0; i < dpbCount_; ++i) pictures_[dpb_[i]].Unmark();
   RemoveUnneeded();
   while (dpbCount_ > 0) {
-    uint32_t best = 0;
-    for (uint32_t i = 1; i < dpbCount_; ++i) {
-      if (pictures_[dpb_[i]].poc < pictures_[dpb_[best]].poc) best = i;
+    int best = -1;
+    for (uint32_t i = 0; i < dpbCount_; ++i) {
+      const StoredPicture& w = pictures_[dpb_[i]];
+      if (w.waitsForOutput && (best < 0 || w.poc < pictures_[dpb_[best]].poc)) best = static_cast<int>(i);
     }
+    if (best < 0) break;
     Output(dpb_[best]);
     RemoveUnneeded();
   }
 }
 
+void PictureStore::StoreSecondField(uint32_t index) {
+  StoredPicture& p = pictures_[index];
+  if (currentReference_) {
+    bool longTerm = false;
+    if (adaptiveMarking_) {
+      longTerm = RunMarking(index);
+    } else if (p.longTermFields) {
+      // The second field of a long-term first field is long-term too.
+      p.longTermFields |= structure_;
+      longTerm = true;
+    }
+    if (!longTerm) p.shortTermFields |= structure_;
+  }
+  RemoveUnneeded();
+  if (!bumping_ && p.waitsForOutput) Output(index);
+}
+
 void PictureStore::Store(uint32_t index) {
   StoredPicture& p = pictures_[index];
+  bool longTerm = false;
   if (p.idr) {
     if (noOutputOfPriorPics_) {
       // Dropped without output: their entries are free again.
       for (uint32_t i = 0; i < dpbCount_; ++i) {
         StoredPicture& old = pictures_[dpb_[i]];
-        old.reference = false;
+        old.Unmark();
         old.waitsForOutput = false;
         old.inDpb = false;
         if (old.output == OutputState::kInUse) old.output = OutputState::kDone;
@@ -367,36 +488,48 @@ void PictureStore::Store(uint32_t index) {
     } else {
       Flush();
     }
-    p.longTerm = longTermReference_;
+    longTerm = longTermReference_;
+    if (longTerm) p.longTermFields = structure_;
     p.longTermFrameIdx = 0;
     maxLongTermFrameIdx_ = longTermReference_ ? 0 : -1;
-  } else if (p.reference && adaptiveMarking_ && !p.nonExisting) {
-    RunMarking(index);
-  } else if (p.reference) {
-    SlidingWindow(numRefFrames_);
+  } else if (currentReference_ && adaptiveMarking_ && !p.nonExisting) {
+    longTerm = RunMarking(index);
+  } else if (currentReference_) {
+    SlidingWindow(numRefFrames_, index);
   }
+  if (currentReference_ && !longTerm) p.shortTermFields = structure_;
   RemoveUnneeded();
+  if (structure_ != kBothFields) unpairedField_ = index;
 
   if (!bumping_) {
-    if (!p.nonExisting) Output(index);
-    if (p.reference) {
-      if (dpbCount_ >= dpbSize_) {
-        UnmarkOldestReference();
-        RemoveUnneeded();
-      }
-      p.inDpb = true;
-      dpb_[dpbCount_++] = index;
-    }
+    if (structure_ == kBothFields && !p.nonExisting) Output(index);
+    if (p.IsReference()) Insert(index);
     return;
   }
+  Insert(index);
+}
 
+void PictureStore::Insert(uint32_t index) {
+  StoredPicture& p = pictures_[index];
+  if (!bumping_) {
+    if (dpbCount_ >= dpbSize_) {
+      UnmarkOldestReference();
+      RemoveUnneeded();
+    }
+    if (dpbCount_ >= kMaxDpbFrames) return;
+    p.inDpb = true;
+    dpb_[dpbCount_++] = index;
+    return;
+  }
   while (dpbCount_ >= dpbSize_) {
     int best = -1;
     for (uint32_t i = 0; i < dpbCount_; ++i) {
       const StoredPicture& w = pictures_[dpb_[i]];
       if (w.waitsForOutput && (best < 0 || w.poc < pictures_[dpb_[best]].poc)) best = static_cast<int>(i);
     }
-    if (!p.reference && (best < 0 || p.poc < pictures_[dpb_[best]].poc)) {
+    // A non-reference frame that would come out first goes out at once; a
+    // first field waits for its second.
+    if (!p.IsReference() && structure_ == kBothFields && (best < 0 || p.poc < pictures_[dpb_[best]].poc)) {
       Output(index);
       return;
     }

@@ -1,9 +1,9 @@
 #pragma once
-// The frame store and the decoded picture buffer (clauses 8.2.1, 8.2.5.3
-// and C.4 for I pictures): a frame-store entry for each new picture, its
-// picture order count, reference marking by sliding window, output by
-// bumping in picture order, and the output ring that frees entries one NAL
-// unit after their output.
+// The frame store and the decoded picture buffer (clauses 8.2.1, 8.2.5 and
+// C.4): a frame-store entry for each new frame or first field (a second
+// field joins its first field's entry), picture order counts, reference
+// marking per field, output by bumping in picture order, and the output
+// ring that frees entries one NAL unit after their output.
 #include <cstdint>
 
 #include "codecs/h264/parameter_sets.h"
@@ -17,28 +17,44 @@ constexpr uint32_t kOutputRingSize = 64;
 
 enum class OutputState : uint8_t { kInUse, kQueued, kDone };
 
+// Field bits of an entry: which fields it holds, which are marked.  A
+// frame holds and marks both.
+enum : uint8_t { kTopField = 1, kBottomField = 2, kBothFields = 3 };
+
+// The picture being decoded: a frame (both field bits) or one field.
+inline uint8_t StructureOf(const SliceHeader& h) {
+  return h.fieldPic ? (h.bottomField ? kBottomField : kTopField) : kBothFields;
+}
+
 struct StoredPicture {
   uint8_t* planes[3] = {};
   OutputState output = OutputState::kDone;
   bool inDpb = false;
-  bool reference = false;
+  uint8_t fields = 0;             // present
+  uint8_t shortTermFields = 0;    // marked used for short-term reference
+  uint8_t longTermFields = 0;     // marked used for long-term reference
+  bool fieldCoded = false;        // decoded as field pictures
+  bool fieldReference = false;    // its first field is a reference field
   bool waitsForOutput = false;
   bool idr = false;
   bool incomplete = false;
+  bool firstFieldIncomplete = false;
   bool deblocked = false;
   bool nonExisting = false;   // made by gap filling: never output, samples undefined
-  bool longTerm = false;
   bool progressiveSequence = true;  // frame_mbs_only_flag of its sequence
-  bool fieldCoded = false;
   uint32_t longTermFrameIdx = 0;
   uint32_t frameNum = 0;
-  int32_t poc = 0;
-  int32_t topPoc = 0;         // TopFieldOrderCnt, for the rebasing after operation 5
+  int32_t poc = 0;            // of the fields present: the smaller count
+  int32_t topPoc = 0;         // TopFieldOrderCnt
+  int32_t bottomPoc = 0;      // BottomFieldOrderCnt
   uint32_t user1 = 0, user2 = 0;
   int32_t width = 0, height = 0;
   int32_t cropLeft = 0, cropRight = 0, cropTop = 0, cropBottom = 0;
   uint32_t picSizeInMbs = 0;
   uint32_t mbsDecoded = 0;
+
+  bool IsReference() const { return (shortTermFields | longTermFields) != 0; }
+  void Unmark() { shortTermFields = longTermFields = 0; }
 };
 
 class PictureStore {
@@ -67,30 +83,47 @@ class PictureStore {
 
   StoredPicture* Current() { return current_ < entries_ ? &pictures_[current_] : nullptr; }
   uint32_t CurrentIndex() const { return current_; }
+  // kBothFields for a frame, else the field bit of the current field.
+  uint8_t CurrentStructure() const { return structure_; }
   uint32_t DpbFill() const { return dpbCount_; }
   uint32_t QueuedCount() const;
 
  private:
   void Store(uint32_t index);
+  void StoreSecondField(uint32_t index);
+  // Puts the entry of a reference picture, or of any picture when bumping,
+  // into the buffer, making room first.
+  void Insert(uint32_t index);
+  // The first field still waiting for its second: released as its frame.
+  void ReleaseUnpairedField();
   void Output(uint32_t index);
   void RemoveUnneeded();
-  void SlidingWindow(uint32_t numRefFrames);
-  // Adaptive marking (clause 8.2.5.4) of the picture at `index`.
-  void RunMarking(uint32_t index);
-  StoredPicture* ShortTermByPicNum(int64_t picNum, uint32_t currentFrameNum);
-  void FreeLongTermIndex(uint32_t longTermFrameIdx);
+  void SlidingWindow(uint32_t numRefFrames, uint32_t current);
+  // Adaptive marking (clause 8.2.5.4) of the picture at `index`; true when
+  // operation 6 made the current picture long-term.
+  bool RunMarking(uint32_t index);
+  // The short-term (or long-term) picture numbered `number` in the units
+  // of the current picture: its entry and its field bits, or false.
+  bool FindPicture(int64_t number, bool longTerm, uint32_t& entry, uint8_t& bits) const;
+  // Frees a long-term frame index from every entry but `keep`.
+  void FreeLongTermIndex(uint32_t longTermFrameIdx, uint32_t keep);
   void AfterMarkingReset(StoredPicture& p);
   bool UnmarkOldestReference();
   // Stores non-existing reference frames for the frame_num values skipped
   // before `frameNum` (clause 8.2.5.2).
   void FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum);
   uint32_t FreeEntry() const;
-  void ComputePoc(const SeqParamSet& sps, const SliceHeader& h, StoredPicture& p);
+  // TopFieldOrderCnt and BottomFieldOrderCnt of the picture (clause 8.2.1);
+  // a field's count of the other parity is not used.
+  void ComputePoc(const SeqParamSet& sps, const SliceHeader& h, int32_t& top, int32_t& bottom);
 
   StoredPicture pictures_[kMaxStoreEntries];
   uint32_t entries_ = 0;
   bool bumping_ = true;
   uint32_t current_ = kMaxStoreEntries;
+  uint8_t structure_ = kBothFields;
+  bool secondField_ = false;
+  uint32_t unpairedField_ = kMaxStoreEntries;  // first field waiting for its second
   uint32_t dpb_[kMaxDpbFrames] = {};
   uint32_t dpbCount_ = 0;
   uint32_t dpbSize_ = 1;
@@ -99,6 +132,7 @@ class PictureStore {
 
   // Current picture's marking inputs.
   bool currentIdr_ = false;
+  bool currentReference_ = false;
   bool noOutputOfPriorPics_ = false;
   bool longTermReference_ = false;
   bool adaptiveMarking_ = false;
@@ -106,6 +140,7 @@ class PictureStore {
   MarkingOperation marking_[kMaxListCommands];
   int64_t maxLongTermFrameIdx_ = -1;  // -1: no long-term index allowed
   uint32_t maxFrameNum_ = 16;
+  uint32_t currentFrameNum_ = 0;
   uint32_t pocType_ = 0;
   uint32_t numRefFrames_ = 0;
 

@@ -1,7 +1,10 @@
 #pragma once
-// Reference picture list 0 of a P slice of a frame (clauses 8.2.4.1 to
-// 8.2.4.3): short-term frames by descending PicNum, then long-term frames
-// by ascending LongTermPicNum, then the slice's reordering commands.
+// Reference picture list 0 of a P slice (clauses 8.2.4.1 to 8.2.4.3).  A
+// frame's list: short-term frames by descending PicNum, then long-term
+// frames by ascending LongTermPicNum.  A field's list: the frames holding
+// reference fields in the same orders, taken field by field alternating in
+// parity from the current field's own.  Then the slice's reordering
+// commands, in field units for a field.
 #include <cstdint>
 
 #include "codecs/h264/parameter_sets.h"
@@ -12,10 +15,16 @@ namespace avc {
 
 constexpr uint32_t kRefListSize = 33;
 constexpr uint8_t kNoReference = 0xFF;
+// A list entry is a frame-store index; in a field's list this bit marks
+// the entry's bottom field (clear: its top field).
+constexpr uint8_t kRefBottomField = 0x40;
 
-// Fills `list` with frame-store indices.  Entries past the active size,
-// and any the commands left empty, repeat entry 0, so that an index beyond
-// the list still names a picture.  False when the list would be empty.
+inline uint32_t RefEntryIndex(uint8_t entry) { return entry & 0x3Fu; }
+inline bool RefEntryBottom(uint8_t entry) { return (entry & kRefBottomField) != 0; }
+
+// Fills `list` with entries.  Entries past the active size, and any the
+// commands left empty, repeat entry 0, so that an index beyond the list
+// still names a picture.  False when the list would be empty.
 bool BuildRefList(PictureStore& store, const SeqParamSet& sps, const SliceHeader& h, uint8_t (&list)[kRefListSize]);
 
 }  // namespace avc

@@ -9,6 +9,7 @@
 #include "codecs/h264/motion_compensation.h"
 #include "codecs/h264/motion_vector_prediction.h"
 #include "codecs/h264/quant_tables.h"
+#include "codecs/h264/ref_list.h"
 
 namespace avc {
 
@@ -54,6 +55,10 @@ inline int32_t ClampCoefficient(int64_t v) {
   return static_cast<int32_t>(std::clamp(v, -kLimit, kLimit));
 }
 
+// Coefficient order of field macroblocks (clause 8.5.6): down the columns
+// first, as a field's vertical detail is coarser.
+constexpr uint8_t kFieldScan[16] = {0, 4, 1, 8, 12, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15};
+
 inline int BlockX(int blk) { return ((blk >> 2) & 1) * 2 + (blk & 1); }
 inline int BlockY(int blk) { return ((blk >> 3) & 1) * 2 + ((blk >> 1) & 1); }
 inline int BlockIndex(int x, int y) { return (y >> 1) * 8 + (x >> 1) * 4 + (y & 1) * 2 + (x & 1); }
@@ -73,15 +78,25 @@ class SliceDecoder {
         h_(c.slice),
         sliceId_(sliceId),
         widthMbs_(c.activeSps.widthInMbs),
-        picSize_(c.activeSps.widthInMbs * c.activeSps.frameHeightInMbs),
-        lumaStride_(static_cast<ptrdiff_t>(c.activeSps.widthInMbs) * 16),
+        structure_(c.store.CurrentStructure()),
+        field_(structure_ != kBothFields),
+        picSize_(c.activeSps.widthInMbs * c.activeSps.frameHeightInMbs / (field_ ? 2 : 1)),
+        frameStride_(static_cast<ptrdiff_t>(c.activeSps.widthInMbs) * 16),
+        lumaStride_(frameStride_ * (field_ ? 2 : 1)),
         chromaStride_(lumaStride_ / 2),
         qp_(h_.sliceQp),
         chromaOffset_(c.activePps.chromaQpIndexOffset),
         constrainedIntra_(c.activePps.constrainedIntraPred),
+        scan_(field_ ? kFieldScan : kZigzag),
         k_(*c.kernels) {
-    StoredPicture* pic = c.store.Current();
-    picture_ = pic;
+    picture_ = c.store.Current();
+    if (!picture_) return;
+    // A field's lines are every other line of its frame, the bottom
+    // field's from the frame's second line.
+    const bool bottom = structure_ == kBottomField;
+    planes_[0] = picture_->planes[0] + (bottom ? frameStride_ : 0);
+    planes_[1] = picture_->planes[1] + (bottom ? frameStride_ / 2 : 0);
+    planes_[2] = picture_->planes[2] + (bottom ? frameStride_ / 2 : 0);
   }
 
   uint32_t Run() {
@@ -165,7 +180,7 @@ class SliceDecoder {
     const int qpDiv = qp / 6, qpMod = qp % 6;
     for (int k = 0; k < maxNumCoeff; ++k) {
       if (!levels[k]) continue;
-      const int pos = kZigzag[first + k];
+      const int pos = scan_[first + k];
       out[pos] = ClampCoefficient(int64_t{levels[k]} * kNormAdjust[qpMod][kPositionClass[pos]] * (int64_t{1} << qpDiv));
     }
     return true;
@@ -180,7 +195,7 @@ class SliceDecoder {
       int total = 0;
       if (!ReadResidualBlock(r_, LumaNc(m, 0, 0), 16, levels, total)) return kErrResidual;
       int32_t cm[16] = {};
-      for (int k = 0; k < 16; ++k) cm[kZigzag[k]] = levels[k];
+      for (int k = 0; k < 16; ++k) cm[scan_[k]] = levels[k];
       // f = H c H with H the 4x4 Hadamard matrix.
       int32_t t[16];
       for (int i = 0; i < 4; ++i) {
@@ -274,7 +289,7 @@ class SliceDecoder {
     uint32_t error = 0;
     const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
     for (int comp = 0; comp < 2; ++comp) {
-      uint8_t* at = picture_->planes[1 + comp] + offset;
+      uint8_t* at = planes_[1 + comp] + offset;
       IntraEdge e;
       MbEdge(at, chromaStride_, 8, e);
       if ((mode == 1 && !e.hasLeft) || (mode == 2 && !e.hasTop) ||
@@ -291,7 +306,7 @@ class SliceDecoder {
     if (!(cbp >> 4)) return;
     const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
     for (int comp = 0; comp < 2; ++comp) {
-      uint8_t* at = picture_->planes[1 + comp] + offset;
+      uint8_t* at = planes_[1 + comp] + offset;
       for (int b = 0; b < 4; ++b) {
         uint8_t* block = at + (b >> 1) * 4 * chromaStride_ + (b & 1) * 4;
         if (co.chromaCoded[comp][b]) {
@@ -328,12 +343,12 @@ class SliceDecoder {
     r_.AlignToByte();
     if (r_.BitsLeft() < 384 * 8) return kErrPcm;
     const uint8_t* src = r_.BytePointer();
-    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    uint8_t* luma = planes_[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
     for (int y = 0; y < 16; ++y) std::memcpy(luma + y * lumaStride_, src + y * 16, 16);
     src += 256;
     const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
     for (int comp = 0; comp < 2; ++comp) {
-      uint8_t* chroma = picture_->planes[1 + comp] + offset;
+      uint8_t* chroma = planes_[1 + comp] + offset;
       for (int y = 0; y < 8; ++y) std::memcpy(chroma + y * chromaStride_, src + y * 8, 8);
       src += 64;
     }
@@ -406,7 +421,7 @@ class SliceDecoder {
     if (r_.Overrun()) return kErrTruncated;
 
     uint32_t error = 0;
-    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    uint8_t* luma = planes_[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
     for (int blk = 0; blk < 16; ++blk) {
       const int x = BlockX(blk), y = BlockY(blk);
       const int predicted = PredictedIntraMode(m, x, y);
@@ -441,7 +456,7 @@ class SliceDecoder {
     std::fill(std::begin(m.intraModes), std::end(m.intraModes), 2);
 
     uint32_t error = 0;
-    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    uint8_t* luma = planes_[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
     IntraEdge e;
     MbEdge(luma, lumaStride_, 16, e);
     if ((mode == 0 && !e.hasTop) || (mode == 1 && !e.hasLeft) || (mode == 3 && !(e.hasTop && e.hasLeft && e.hasCorner))) {
@@ -510,10 +525,25 @@ class SliceDecoder {
         m.mv[y * 4 + x][1] = static_cast<int16_t>(mvy);
       }
     }
-    const StoredPicture& ref = c_.store.At(c_.refList[refIdx]);
-    const ReferencePlanes planes{{ref.planes[0], ref.planes[1], ref.planes[2]},
-                                 static_cast<int>(lumaStride_),
-                                 static_cast<int>(picSize_ / widthMbs_) * 16};
+    const uint8_t entry = c_.refList[refIdx];
+    const StoredPicture& ref = c_.store.At(RefEntryIndex(entry));
+    ReferencePlanes planes{{ref.planes[0], ref.planes[1], ref.planes[2]},
+                           static_cast<int>(frameStride_),
+                           static_cast<int>(lumaStride_),
+                           static_cast<int>(picSize_ / widthMbs_) * 16,
+                           0};
+    if (field_) {
+      // A reference field: every other line of its frame.  Chroma samples
+      // of the two parities sit a quarter chroma line apart, which the
+      // vertical chroma vector makes up for (clause 8.4.1.4).
+      const int refBottom = RefEntryBottom(entry) ? 1 : 0, currentBottom = structure_ == kBottomField ? 1 : 0;
+      if (refBottom) {
+        planes.planes[0] += frameStride_;
+        planes.planes[1] += frameStride_ / 2;
+        planes.planes[2] += frameStride_ / 2;
+      }
+      planes.chromaMvyOffset = 2 * (currentBottom - refBottom);
+    }
     const MotionPartition part{mbx_, mby_, p.x * 4, p.y * 4, p.width * 4, p.height * 4, mvx, mvy};
     PredictPartition(k_, planes, part, samples);
   }
@@ -547,7 +577,7 @@ class SliceDecoder {
       }
       combine(job);
     }
-    uint8_t* luma = picture_->planes[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
+    uint8_t* luma = planes_[0] + static_cast<size_t>(mby_) * 16 * lumaStride_ + mbx_ * 16;
     for (int y = 0; y < 16; ++y) {
       for (int half = 0; half < 2; ++half) {
         std::memcpy(luma + y * lumaStride_ + half * 8, samples.luma[(y >> 3) * 2 + half] + (y & 7) * kMbRowStep, 8);
@@ -555,8 +585,8 @@ class SliceDecoder {
     }
     const size_t offset = static_cast<size_t>(mby_) * 8 * chromaStride_ + static_cast<size_t>(mbx_) * 8;
     for (int y = 0; y < 8; ++y) {
-      std::memcpy(picture_->planes[1] + offset + y * chromaStride_, samples.cb + y * kMbRowStep, 8);
-      std::memcpy(picture_->planes[2] + offset + y * chromaStride_, samples.cr + y * kMbRowStep, 8);
+      std::memcpy(planes_[1] + offset + y * chromaStride_, samples.cb + y * kMbRowStep, 8);
+      std::memcpy(planes_[2] + offset + y * chromaStride_, samples.cr + y * kMbRowStep, 8);
     }
   }
 
@@ -718,14 +748,19 @@ class SliceDecoder {
   const SliceHeader& h_;
   const int32_t sliceId_;
   const uint32_t widthMbs_;
+  const uint8_t structure_;
+  const bool field_;
   const uint32_t picSize_;
+  const ptrdiff_t frameStride_;
   const ptrdiff_t lumaStride_;
   const ptrdiff_t chromaStride_;
   int qp_;
   const int chromaOffset_;
   const bool constrainedIntra_;
+  const uint8_t* const scan_;
   const KernelSet& k_;
   StoredPicture* picture_ = nullptr;
+  uint8_t* planes_[3] = {};
   int mbx_ = 0, mby_ = 0;
 };
 

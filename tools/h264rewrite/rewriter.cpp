@@ -1,9 +1,10 @@
 #include "tools/h264rewrite/rewriter.h"
 
 #include <algorithm>
-#include <iterator>
 
+#include "tools/h264rewrite/annexb_units.h"
 #include "tools/h264rewrite/rbsp_bits.h"
+#include "tools/h264rewrite/weight_tables.h"
 
 namespace h264rewrite {
 
@@ -167,31 +168,6 @@ class Rewriter {
     if (first || fourth) w.Ue(0);
   }
 
-  // A weight table for every reference index, the values changing from
-  // picture to picture: saturating, negative, without a denominator.
-  void WriteWeights(RbspWriter& w, uint32_t refIdxMinus1) const {
-    struct Set {
-      uint32_t lumaDenom, chromaDenom;
-      int32_t lumaWeight, lumaOffset, chromaWeight, chromaOffset;
-    };
-    static constexpr Set kSets[] = {{5, 5, 127, 0, 127, 0},  {0, 0, -2, 127, -1, 127}, {3, 2, -20, 100, 5, -30},
-                                    {6, 7, 70, -10, 127, -128}, {2, 4, 4, 0, 16, 0},   {7, 0, 100, 20, 1, 0}};
-    const Set& set = kSets[pictures_ % std::size(kSets)];
-    w.Ue(set.lumaDenom);
-    w.Ue(set.chromaDenom);
-    for (uint32_t i = 0; i <= refIdxMinus1; ++i) {
-      const int32_t step = static_cast<int32_t>(i) * 3;
-      w.U(1, 1);
-      w.Se(std::clamp(set.lumaWeight - step, -128, 127));
-      w.Se(std::clamp(set.lumaOffset + step, -128, 127));
-      w.U(1, 1);
-      for (int c = 0; c < 2; ++c) {
-        w.Se(std::clamp(set.chromaWeight - step * (c + 1), -128, 127));
-        w.Se(std::clamp(set.chromaOffset + step, -128, 127));
-      }
-    }
-  }
-
   std::optional<std::vector<uint8_t>> Slice(const std::vector<uint8_t>& rbsp, std::string& error) {
     RbspReader r(rbsp);
     RbspWriter w;
@@ -298,7 +274,7 @@ class Rewriter {
         w.Ue(r.Ue());
       }
       if (mode_ == Mode::kExplicitWeights && !pps.weightedPred) {
-        WriteWeights(w, refIdxMinus1);
+        WriteVaryingWeights(w, refIdxMinus1, pictures_);
       } else if (pps.weightedPred) {
         w.Ue(r.Ue());
         w.Ue(r.Ue());
@@ -392,25 +368,10 @@ std::optional<Mode> ModeNamed(const std::string& name) {
 std::optional<std::vector<uint8_t>> Rewrite(const std::vector<uint8_t>& s, Mode mode, std::string& error) {
   Rewriter rewriter(mode);
   std::vector<uint8_t> out;
-  // Units: from after each 00 00 01 to the next one (its leading zero bytes
-  // excluded).
-  std::vector<size_t> starts;
-  for (size_t i = 0; i + 3 <= s.size(); ++i) {
-    if (s[i] == 0 && s[i + 1] == 0 && s[i + 2] == 1) {
-      starts.push_back(i + 3);
-      i += 2;
-    }
-  }
-  for (size_t n = 0; n < starts.size(); ++n) {
-    size_t end = n + 1 < starts.size() ? starts[n + 1] - 3 : s.size();
-    while (end > starts[n] && s[end - 1] == 0) --end;
-    const std::vector<uint8_t> rbsp = RemoveEmulationPrevention(s.data() + starts[n], end - starts[n]);
+  for (const std::vector<uint8_t>& rbsp : NalUnitRbsps(s)) {
     const auto rewritten = rewriter.Unit(rbsp, error);
     if (!rewritten) return std::nullopt;
-    const uint8_t startCode[] = {0, 0, 0, 1};
-    out.insert(out.end(), startCode, startCode + 4);
-    const std::vector<uint8_t> payload = AddEmulationPrevention(*rewritten);
-    out.insert(out.end(), payload.begin(), payload.end());
+    AppendNalUnit(out, *rewritten);
   }
   return out;
 }

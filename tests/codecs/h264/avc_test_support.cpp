@@ -58,7 +58,7 @@ std::vector<std::vector<uint8_t>> SplitAccessUnits(const std::vector<uint8_t>& s
 std::string PictureMd5(const AvcDecPicture& p) {
   Md5 md5;
   const int width = p.width - p.cropLeft - p.cropRight;
-  const int height = p.height - p.cropTop - p.cropBottom;
+  const int height = p.height * (p.fieldPicture ? 2 : 1) - p.cropTop - p.cropBottom;
   for (int y = 0; y < height; ++y) md5.Update(p.y + (p.cropTop + y) * p.lumaStride + p.cropLeft, width);
   for (const uint8_t* plane : {p.cb, p.cr}) {
     for (int y = 0; y < height / 2; ++y) {
@@ -77,12 +77,17 @@ std::vector<std::string> DecodeFileMd5(const std::filesystem::path& file, uint32
   std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)> decoder(AvcDecCreate(&params), AvcDecDestroy);
   std::vector<std::string> md5s;
   if (!decoder) return md5s;
+  int32_t lastFieldEntry = -1;
   for (const std::vector<uint8_t>& unit : SplitAccessUnits(testing_support::ReadFile(file))) {
     AvcDecPicture picture;
-    if (AvcDecDecode(decoder.get(), unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr) ==
+    if (AvcDecDecode(decoder.get(), unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr) !=
         kAvcDecPicture) {
-      md5s.push_back(PictureMd5(picture));
+      continue;
     }
+    // A second field completes the frame its first field was hashed in.
+    if (picture.fieldPicture && picture.storeIndex == lastFieldEntry) md5s.pop_back();
+    lastFieldEntry = picture.fieldPicture && picture.storeIndex != lastFieldEntry ? picture.storeIndex : -1;
+    md5s.push_back(PictureMd5(picture));
   }
   return md5s;
 }

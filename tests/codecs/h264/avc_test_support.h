@@ -14,11 +14,13 @@ namespace avc_test {
 // The Annex B access units of a stream, each with its start codes.
 std::vector<std::vector<uint8_t>> SplitAccessUnits(const std::vector<uint8_t>& stream);
 
-// md5 of the cropped window of a returned picture: Y, then Cb, then Cr.
+// md5 of the cropped window of a returned picture: Y, then Cb, then Cr; a
+// field picture's is that of its frame.
 std::string PictureMd5(const AvcDecPicture& picture);
 
 // The md5 of each picture the library returns for the file, one access
-// unit per call; created at the given size in macroblocks.
+// unit per call; created at the given size in macroblocks.  The two fields
+// of a frame count once, as the frame.
 std::vector<std::string> DecodeFileMd5(const std::filesystem::path& file, uint32_t widthInMbs,
                                        uint32_t heightInMbs);
 

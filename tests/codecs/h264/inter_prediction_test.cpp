@@ -77,7 +77,7 @@ class MotionCompensation : public testing::Test {
   }
   // Predicts a partition of the macroblock at (mbx, mby).
   void Predict(int mbx, int mby, int x, int y, int width, int height, int mvx, int mvy) {
-    const avc::ReferencePlanes ref{{luma_, cb_, cr_}, kW, kH};
+    const avc::ReferencePlanes ref{{luma_, cb_, cr_}, kW, kW, kH, 0};
     avc::PredictPartition(avc::PlainKernels(), ref, {mbx, mby, x, y, width, height, mvx, mvy}, out_);
   }
   // Luma sample (x, y) of the macroblock in the sample buffer.
@@ -122,7 +122,7 @@ TEST_F(MotionCompensation, APictureOneMacroblockWideClampsBothSides) {
   std::memset(flat, 90, sizeof flat);
   std::memset(flatCb, 40, sizeof flatCb);
   std::memset(flatCr, 41, sizeof flatCr);
-  const avc::ReferencePlanes ref{{flat, flatCb, flatCr}, 16, 16};
+  const avc::ReferencePlanes ref{{flat, flatCb, flatCr}, 16, 16, 16, 0};
   avc::PredictPartition(avc::PlainKernels(), ref, {0, 0, 0, 0, 16, 16, 2, 6}, out_);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) EXPECT_EQ(Luma(x, y), 90);

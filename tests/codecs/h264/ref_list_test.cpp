@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -36,6 +37,36 @@ class RefListTest : public testing::Test {
     EXPECT_EQ(store_.StartPicture(sps_, h, 0, 0), 0);
     store_.Current()->mbsDecoded = kW * kH;
     return store_.CurrentIndex();
+  }
+  // Starts a reference field of an interlaced sequence.
+  void Field(uint32_t frameNum, bool bottom, std::vector<avc::MarkingOperation> ops = {}) {
+    sps_.frameMbsOnly = false;
+    avc::SliceHeader h;
+    h.nalUnitType = frameNum == 0 && first_ ? 5 : 1;
+    first_ = false;
+    h.nalRefIdc = 1;
+    h.frameNum = frameNum;
+    h.fieldPic = true;
+    h.bottomField = bottom;
+    h.adaptiveRefPicMarking = !ops.empty();
+    h.markingCount = static_cast<uint32_t>(ops.size());
+    for (size_t i = 0; i < ops.size(); ++i) h.marking[i] = ops[i];
+    EXPECT_EQ(store_.StartPicture(sps_, h, 0, 0), 0);
+    store_.Current()->mbsDecoded = store_.Current()->picSizeInMbs;
+  }
+  // List 0 of the current field as frame numbers and parities ("2T").
+  std::vector<std::string> FieldList(avc::SliceHeader h, uint32_t entries) {
+    h.frameNum = store_.Current()->frameNum;
+    h.fieldPic = true;
+    h.bottomField = store_.CurrentStructure() == avc::kBottomField;
+    uint8_t list[avc::kRefListSize];
+    if (!avc::BuildRefList(store_, sps_, h, list)) return {};
+    std::vector<std::string> fields;
+    for (uint32_t i = 0; i < entries; ++i) {
+      fields.push_back(std::to_string(store_.At(avc::RefEntryIndex(list[i])).frameNum) +
+                       (avc::RefEntryBottom(list[i]) ? "B" : "T"));
+    }
+    return fields;
   }
   // Frame numbers of list 0 for a P slice with this header.
   std::vector<uint32_t> List(avc::SliceHeader h, uint32_t entries) {
@@ -118,6 +149,40 @@ TEST_F(RefListTest, MemoryManagementOperationsMarkAndUnmark) {
   Picture(9, 1, {{5, 0, 0, 0, 0}});
   Picture(1);
   EXPECT_EQ(List(Active(0), 1), (Numbers{0}));
+}
+
+using Fields = std::vector<std::string>;
+
+// Clause 8.2.4.2.5: fields alternate from the current parity, frames by
+// descending FrameNumWrap; the second field's list holds its own first
+// field; reordering counts fields (2 FrameNumWrap + 1 for the same parity).
+TEST_F(RefListTest, FieldListsAlternateParityAndHoldTheFirstFieldOfTheFrame) {
+  Field(0, false);
+  Field(0, true);
+  Field(1, false);
+  Field(1, true);
+  Field(2, false);
+  EXPECT_EQ(FieldList(Active(3), 4), (Fields{"1T", "1B", "0T", "0B"}));
+  Field(2, true);
+  EXPECT_EQ(FieldList(Active(4), 5), (Fields{"1B", "2T", "0B", "1T", "0T"}));
+  avc::SliceHeader h = Active(4);
+  h.reorderingCount = 2;
+  h.reordering[0] = {0, 0};  // CurrPicNum 5 - 1: its own top field
+  h.reordering[1] = {0, 2};  // 4 - 3 = 1: the bottom field of frame 0
+  EXPECT_EQ(FieldList(h, 5), (Fields{"2T", "0B", "1B", "1T", "0T"}));
+}
+
+// Marking in field units: operation 1 unmarks one field (PicNum 2 FrameNumWrap
+// for the other parity), operation 6 on both fields makes a long-term pair
+// that follows the short-term fields.
+TEST_F(RefListTest, FieldMarkingWorksOnSingleFields) {
+  Field(0, false);
+  Field(0, true);
+  Field(1, false, {{4, 0, 0, 0, 1}, {6, 0, 0, 0, 0}});
+  Field(1, true, {{6, 0, 0, 0, 0}});
+  Field(2, false, {{1, 4, 0, 0, 0}});  // CurrPicNum 5 - 5 = 0: the bottom field of frame 0
+  Field(2, true);
+  EXPECT_EQ(FieldList(Active(4), 4), (Fields{"2T", "0T", "1B", "1T"}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/codecs/h264/avc_test_support.h"
+#include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -31,6 +32,16 @@ bool TraceShows(const std::string& trace, const std::string& field, const std::s
     at = end;
   }
   return false;
+}
+
+// The value of the first line showing `field`; "" when none does.
+std::string FirstTraceValue(const std::string& trace, const std::string& field) {
+  const size_t at = trace.find(" " + field + " ");
+  if (at == std::string::npos) return "";
+  const size_t end = trace.find('\n', at);
+  const std::string line = trace.substr(at, end == std::string::npos ? std::string::npos : end - at);
+  const size_t equals = line.rfind("= ");
+  return equals == std::string::npos ? "" : line.substr(equals + 2);
 }
 
 class RewrittenStream : public testing::TestWithParam<RewriteCase> {};
@@ -86,4 +97,85 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// The interlaced rewrites, as FFmpeg sees them: the headers each mode
+// writes, a decode without a complaint (one thread: FFmpeg's frame threads
+// flag field pairs after frame pictures as corrupt, its single thread
+// decodes the same pictures without), one picture per frame or field pair,
+// and frame pictures of an interlaced sequence decoding as their source.
+class InterlacedRewrite : public testing::TestWithParam<avc_test::FieldStream> {};
+
+TEST_P(InterlacedRewrite, FfmpegDecodesItCleanly) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const avc_test::FieldStream& s = GetParam();
+  testing_support::ScratchDir dir(std::string("h264_interlaced_") + s.name);
+  const auto file = avc_test::MakeFieldStream(s, dir.path());
+  ASSERT_TRUE(file);
+  const std::string options = s.options;
+  const bool frames = std::string(s.mode) == "interlaced-frames";
+
+  const auto trace = testing_support::RunOutput("ffmpeg -nostdin -i '" + file->string() +
+                                                "' -c copy -bsf:v trace_headers -f null - 2>&1");
+  ASSERT_TRUE(trace);
+  EXPECT_EQ(FirstTraceValue(*trace, "profile_idc"), "77");
+  EXPECT_EQ(FirstTraceValue(*trace, "frame_mbs_only_flag"), "0");
+  EXPECT_EQ(FirstTraceValue(*trace, "mb_adaptive_frame_field_flag"), "0");
+  EXPECT_EQ(FirstTraceValue(*trace, "pic_order_cnt_type"), options.find("--poc-type-0") != std::string::npos ? "0" : "2");
+  EXPECT_EQ(FirstTraceValue(*trace, "field_pic_flag"), frames ? "0" : std::string(s.mode) == "mixed" ? "0" : "1");
+  EXPECT_EQ(TraceShows(*trace, "field_pic_flag", "1"), !frames);
+  if (!frames) {
+    EXPECT_EQ(FirstTraceValue(*trace, "bottom_field_flag"),
+              options.find("--bottom-first") != std::string::npos ? "1" : "0");
+  }
+  if (options.find("--long-term-marking") != std::string::npos) {
+    EXPECT_TRUE(TraceShows(*trace, "long_term_frame_idx", "1"));
+    EXPECT_TRUE(TraceShows(*trace, "long_term_pic_num", "1"));
+  }
+  if (options.find("--explicit-weights") != std::string::npos) {
+    EXPECT_TRUE(TraceShows(*trace, "weighted_pred_flag", "1"));
+    EXPECT_TRUE(TraceShows(*trace, "luma_weight_l0[1]", "124"));
+  }
+
+  const auto complaints = testing_support::RunOutput("ffmpeg -nostdin -v warning -threads 1 -i '" + file->string() +
+                                                     "' -vf setpts=N -f null - 2>&1");
+  ASSERT_TRUE(complaints);
+  EXPECT_EQ(*complaints, "");
+  const auto md5s = avc_test::FfmpegFrameMd5(*file);
+  ASSERT_TRUE(md5s);
+  EXPECT_EQ(md5s->size(), static_cast<size_t>(s.frames));
+  const auto height = testing_support::RunOutput("ffprobe -v error -select_streams v -show_entries stream=height "
+                                                 "-of csv=p=0 '" + file->string() + "'");
+  ASSERT_TRUE(height);
+  EXPECT_EQ(*height, std::to_string(s.height) + "\n");
+  if (frames) {
+    EXPECT_EQ(avc_test::FfmpegFrameMd5(dir / (std::string(s.name) + "_full.264")), md5s);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, InterlacedRewrite, testing::ValuesIn(avc_test::FieldStreams()),
+                         [](const testing::TestParamInfo<avc_test::FieldStream>& info) { return info.param.name; });
+
 }  // namespace
+
+// Encodes that cannot be interlaced as asked are refused, not rewritten
+// into a stream FFmpeg would have to guess about.
+TEST(InterlacedRewriteInput, RefusesEncodesThatDoNotFit) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir dir("h264_interlaced_refused");
+  ASSERT_TRUE(avc_test::MakeInterStream(dir / "qcif.264", "testsrc2", 176, 144, 4, ""));
+  ASSERT_TRUE(avc_test::MakeInterStream(dir / "half.264", "testsrc2", 352, 144, 8, ""));
+  ASSERT_TRUE(avc_test::MakeMbaffStream(dir / "mbaff.264", 352, 288, 2));
+  const std::string tool = "'" + testing_support::BuiltTool("tools/h264rewrite/h264rewrite").string() + "' --mode ";
+  const std::string out = " '" + (dir / "out.264").string() + "' 2>/dev/null";
+  // Nine macroblock rows make no two fields.
+  EXPECT_EQ(testing_support::Run(tool + "interlaced-frames '" + (dir / "qcif.264").string() + "'" + out), 1);
+  // Fields of 352x144 are not those of a 176x144 frame.
+  EXPECT_EQ(testing_support::Run(tool + "mixed '" + (dir / "qcif.264").string() + "' '" + (dir / "half.264").string() +
+                                 "'" + out),
+            1);
+  // libx264's own interlaced coding.
+  EXPECT_EQ(testing_support::Run(tool + "field-pairs '" + (dir / "mbaff.264").string() + "'" + out), 1);
+  // Long-term field pairs only.
+  EXPECT_EQ(testing_support::Run(tool + "mixed --long-term-marking '" + (dir / "qcif.264").string() + "' '" +
+                                 (dir / "half.264").string() + "'" + out),
+            1);
+}

@@ -1,0 +1,141 @@
+// Field pictures and frames of interlaced sequences: every kind of
+// interlaced stream decodes to FFmpeg's pictures, one field per call as well
+// as hostile; what a call returns for a field; MBAFF stays refused.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "codecs/h264/avc_decoder.h"
+#include "tests/codecs/h264/avc_test_support.h"
+#include "tests/codecs/h264/field_streams.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using Decoder = std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)>;
+
+Decoder Create(int width, int height, uint32_t flags = kAvcDecBumping) {
+  AvcDecParams params;
+  params.widthInMbs = static_cast<uint32_t>((width + 15) / 16);
+  params.heightInMbs = static_cast<uint32_t>((height + 31) / 32 * 2);
+  params.maxRefFrames = 16;
+  params.flags = flags;
+  return Decoder(AvcDecCreate(&params), AvcDecDestroy);
+}
+
+int32_t Decode(AvcDecContext* decoder, const std::vector<uint8_t>& bytes, AvcDecPicture& picture) {
+  return AvcDecDecode(decoder, bytes.data(), static_cast<int32_t>(bytes.size()), 0, 0, &picture, nullptr);
+}
+
+class InterlacedStream : public testing::TestWithParam<avc_test::FieldStream> {};
+
+TEST_P(InterlacedStream, DecodesToFfmpegsPictures) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const avc_test::FieldStream& s = GetParam();
+  testing_support::ScratchDir dir(std::string("h264_fields_") + s.name);
+  const auto file = avc_test::MakeFieldStream(s, dir.path());
+  ASSERT_TRUE(file);
+  const auto expected = avc_test::FfmpegFrameMd5(*file);
+  ASSERT_TRUE(expected);
+  ASSERT_EQ(expected->size(), static_cast<size_t>(s.frames));
+  EXPECT_EQ(avc_test::DecodeFileMd5(*file, static_cast<uint32_t>((s.width + 15) / 16),
+                                    static_cast<uint32_t>((s.height + 31) / 32 * 2)),
+            *expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, InterlacedStream, testing::ValuesIn(avc_test::FieldStreams()),
+                         [](const testing::TestParamInfo<avc_test::FieldStream>& info) { return info.param.name; });
+
+class FieldCalls : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testing_support::HaveProgram("ffmpeg")) GTEST_SKIP() << "program absent: ffmpeg";
+    const avc_test::FieldStream s{"api_pairs", "field-pairs", "--poc-type-0 --bottom-first", 352, 288, 6, "ref=2"};
+    const auto file = avc_test::MakeFieldStream(s, dir_.path());
+    ASSERT_TRUE(file);
+    units_ = avc_test::SplitAccessUnits(testing_support::ReadFile(*file));
+    ASSERT_EQ(units_.size(), 12u);
+  }
+  testing_support::ScratchDir dir_{"h264_field_calls"};
+  std::vector<std::vector<uint8_t>> units_;
+};
+
+// A call holding one field returns it with half the frame's height in its
+// frame's planes; the values of a first field are its own, never those of an
+// earlier picture in the same entry, and a pair's are the frame's.
+TEST_F(FieldCalls, EachFieldIsReturnedWithItsOwnValues) {
+  Decoder decoder = Create(352, 288);
+  for (size_t i = 0; i < units_.size(); i += 2) {
+    AvcDecPicture first, second;
+    ASSERT_EQ(Decode(decoder.get(), units_[i], first), kAvcDecPicture) << i;
+    EXPECT_EQ(first.fieldPicture, 1);
+    EXPECT_EQ(first.height, 144);
+    EXPECT_EQ(first.lumaStride, 352);
+    EXPECT_EQ(first.idr, i == 0 ? 1 : 0) << i;
+    EXPECT_EQ(first.incomplete, 0) << i;
+    // The rewriter counts 2 per field: 0 for the first bottom field.
+    EXPECT_EQ(first.picOrderCnt, static_cast<int32_t>(2 * i)) << i;
+    ASSERT_EQ(Decode(decoder.get(), units_[i + 1], second), kAvcDecPicture) << i;
+    EXPECT_EQ(second.fieldPicture, 1);
+    EXPECT_EQ(second.y, first.y);
+    EXPECT_EQ(second.storeIndex, first.storeIndex);
+    EXPECT_EQ(second.idr, i == 0 ? 1 : 0) << i;
+    // The frame's count is the smaller of its fields': the first one's.
+    EXPECT_EQ(second.picOrderCnt, first.picOrderCnt) << i;
+  }
+}
+
+// A pair in one call returns the second field, its frame complete; a pair
+// whose first field lost its last slice is incomplete as a whole.
+TEST_F(FieldCalls, APairInOneCallIsOneFrameIncompleteWhenEitherFieldIs) {
+  Decoder decoder = Create(352, 288);
+  AvcDecPicture picture;
+  std::vector<uint8_t> pair = units_[0];
+  pair.insert(pair.end(), units_[1].begin(), units_[1].end());
+  ASSERT_EQ(Decode(decoder.get(), pair, picture), kAvcDecPicture);
+  EXPECT_EQ(picture.fieldPicture, 1);
+  EXPECT_EQ(picture.incomplete, 0);
+  EXPECT_EQ(picture.idr, 1);
+  // The first field cut short, so that its slice stops early.
+  std::vector<uint8_t> cut(units_[2].begin(), units_[2].begin() + static_cast<std::ptrdiff_t>(units_[2].size() / 2));
+  cut.insert(cut.end(), units_[3].begin(), units_[3].end());
+  ASSERT_EQ(Decode(decoder.get(), cut, picture), kAvcDecPicture);
+  EXPECT_EQ(picture.incomplete, 1);
+}
+
+// Mutated fields and pairs neither crash nor read outside the buffers, in
+// both output disciplines, and the stream decodes cleanly afterwards.
+TEST_F(FieldCalls, SurviveMutation) {
+  std::mt19937 random(17122026);
+  for (const uint32_t flags : {kAvcDecBumping, 0u}) {
+    Decoder decoder = Create(352, 288, flags);
+    AvcDecPicture picture;
+    for (int round = 0; round < 400; ++round) {
+      std::vector<uint8_t> bytes = units_[static_cast<size_t>(round) % units_.size()];
+      const int flips = 1 + static_cast<int>(random() % 6);
+      for (int f = 0; f < flips; ++f) {
+        const size_t at = 4 + random() % (bytes.size() - 4);
+        if (random() % 2) {
+          bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
+        } else {
+          bytes[at] = static_cast<uint8_t>(random());
+        }
+      }
+      const int32_t result = Decode(decoder.get(), bytes, picture);
+      ASSERT_TRUE(result == kAvcDecPicture || result == kAvcDecNoPicture);
+      if (result == kAvcDecPicture) {
+        EXPECT_FALSE(avc_test::PictureMd5(picture).empty());
+      }
+    }
+  }
+}
+
+TEST(FieldRefusals, MbaffStreamsGiveNoPicture) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir dir("h264_mbaff");
+  ASSERT_TRUE(avc_test::MakeMbaffStream(dir / "mbaff.264", 352, 288, 3));
+  EXPECT_TRUE(avc_test::DecodeFileMd5(dir / "mbaff.264", 22, 18).empty());
+}
+
+}  // namespace
