@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,9 @@
 #include "codecs/audio/adpcm.h"
 #include "codecs/audio/qx_voice.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tools/h264rewrite/interlacer.h"
 #include "tools/vyxmux/annexb_splitter.h"
+#include "tools/vyxmux/field_pair_records.h"
 #include "tools/vyxmux/mpeg4_vop_splitter.h"
 #include "tools/vyxmux/vyx_writer.h"
 
@@ -37,9 +40,10 @@ void WriteSeed(const fs::path& dir, const std::string& name, const Bytes& bytes)
 }
 
 // A tiny clip in the given ffmpeg output options; empty when ffmpeg fails.
-Bytes Ffmpeg(const fs::path& work, const std::string& name, const std::string& options) {
+Bytes Ffmpeg(const fs::path& work, const std::string& name, const std::string& options,
+             const std::string& size = "48x32") {
   const fs::path out = work / name;
-  const std::string command = "ffmpeg -v error -y -f lavfi -i testsrc2=size=48x32:rate=10 " + options +
+  const std::string command = "ffmpeg -v error -y -f lavfi -i testsrc2=size=" + size + ":rate=10 " + options +
                               " '" + out.string() + "' </dev/null";
   if (std::system(command.c_str()) != 0) return {};
   return ReadFile(out);
@@ -196,6 +200,39 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
       w.Bytes(u.bytes);
     }
     WriteSeed(out / "avc_decoder", name, w.Data());
+  }
+  // Interlaced streams, one archive record (a frame picture or a field
+  // pair) per piece: field pairs from a half-height encode, frame pictures
+  // of an interlaced sequence and both mixed, with picture order count
+  // type 0, long-term field pairs and explicit weights per reference field.
+  const std::string baseline =
+      "-c:v libx264 -profile:v baseline -bf 0 -pix_fmt yuv420p -x264-params cabac=0:ref=2:partitions=all -f h264";
+  const Bytes full = Ffmpeg(work, "full.264", "-frames:v 6 " + baseline);
+  const Bytes half = Ffmpeg(work, "half.264", "-frames:v 12 " + baseline, "48x16");
+  using h264rewrite::InterlacedLayout;
+  const std::pair<const char*, h264rewrite::InterlaceOptions> interlaced[] = {
+      {"field-pairs.264", {InterlacedLayout::kFieldPairs, false, false, false, false}},
+      {"field-pairs-long-term.264", {InterlacedLayout::kFieldPairs, true, true, true, false}},
+      {"field-pairs-weights.264", {InterlacedLayout::kFieldPairs, false, false, false, true}},
+      {"interlaced-frames.264", {InterlacedLayout::kInterlacedFrames, false, false, false, false}},
+      {"mixed.264", {InterlacedLayout::kMixed, true, true, false, true}}};
+  for (const auto& [name, options] : interlaced) {
+    std::string error;
+    const auto stream = full.empty() || half.empty() ? std::nullopt : h264rewrite::Interlace(full, half, options, error);
+    if (!stream) continue;
+    fuzz::InputWriter w;
+    for (const uint8_t v : {3, 2, 4, 1}) w.U8(v);
+    std::vector<std::pair<Bytes, bool>> records;
+    for (const AccessUnit& u : JoinFieldPairs(SplitAnnexB(*stream))) {
+      w.U16(static_cast<uint16_t>(u.bytes.size()));
+      w.Bytes(u.bytes);
+      records.emplace_back(u.bytes, u.idr);
+    }
+    WriteSeed(out / "avc_decoder", name, w.Data());
+    if (options.layout == InterlacedLayout::kMixed) {
+      WriteSeed(out / "vyx_reader", "h264-mixed-fields.vyx",
+                Archive(work, "h264-mixed-fields.vyx", FRAME_TYPE_H264_I, FRAME_TYPE_H264_P, records));
+    }
   }
   // The decoder's input: picture width, height and mode, then the bytes;
   // baseline and progressive (with restart intervals), subsampled and not.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/vyxmux/annexb_splitter.h"
+#include "tools/vyxmux/field_pair_records.h"
 
 namespace {
 
@@ -229,5 +230,63 @@ TEST(PictureBoundary, HighProfileSetsGiveCroppedSizes) {
   EXPECT_EQ(units[1].width, 175);
   EXPECT_EQ(units[1].height, 143);
 }
+
+// Archive records: the second field of a complementary pair goes into the
+// record of the first; every other picture is a record of its own.
+struct Records {
+  const char* name;
+  std::vector<Slice> slices;
+  size_t pictures;
+  size_t records;
+};
+
+class FieldPairRecords : public testing::TestWithParam<Records> {};
+
+void PrintTo(const Records& records, std::ostream* out) { *out << records.name; }
+
+TEST_P(FieldPairRecords, SecondFieldJoinsTheFirst) {
+  std::string error;
+  const std::vector<AccessUnit> pictures = SplitAnnexB(Stream(GetParam().slices), &error);
+  ASSERT_EQ(error, "");
+  ASSERT_EQ(pictures.size(), GetParam().pictures);
+  const std::vector<AccessUnit> records = JoinFieldPairs(pictures);
+  EXPECT_EQ(records.size(), GetParam().records);
+  // Nothing lost, nothing moved; a record is an IDR record by its first picture.
+  std::vector<uint8_t> all, joined;
+  for (const AccessUnit& picture : pictures) all.insert(all.end(), picture.bytes.begin(), picture.bytes.end());
+  for (const AccessUnit& record : records) joined.insert(joined.end(), record.bytes.begin(), record.bytes.end());
+  EXPECT_EQ(joined, all);
+  size_t at = 0;
+  for (const AccessUnit& record : records) {
+    EXPECT_EQ(record.offset, pictures[at].offset);
+    EXPECT_EQ(record.idr, pictures[at].idr);
+    while (at < pictures.size() && pictures[at].offset < record.offset + record.bytes.size()) ++at;
+  }
+}
+
+const Slice kBottom{.pps = 0, .field = true, .bottom = true};
+
+INSTANTIATE_TEST_SUITE_P(
+    H264, FieldPairRecords,
+    testing::Values(
+        Records{"TopThenBottom", {kTop, kBottom}, 2, 1},
+        Records{"BottomThenTop", {kBottom, kTop}, 2, 1},
+        Records{"SlicesOfBothFields", {kTop, With(kTop, [](Slice& s) { s.firstMb = 9; }), kBottom,
+                                       With(kBottom, [](Slice& s) { s.firstMb = 9; })}, 2, 1},
+        Records{"TwoPairs", {kTop, kBottom, With(kTop, [](Slice& s) { s.frameNum = 1; }),
+                             With(kBottom, [](Slice& s) { s.frameNum = 1; })}, 4, 2},
+        Records{"ThirdFieldAlone", {kTop, kBottom, With(kTop, [](Slice& s) { s.pocLsb = 4; })}, 3, 2},
+        Records{"SameParity", {kTop, With(kTop, [](Slice& s) { s.pocLsb = 2; })}, 2, 2},
+        Records{"OtherFrameNum", {kTop, With(kBottom, [](Slice& s) { s.frameNum = 1; })}, 2, 2},
+        Records{"ReferenceThenNonReference", {kTop, With(kBottom, [](Slice& s) { s.refIdc = 0; })}, 2, 2},
+        Records{"NonReferencePair", {With(kTop, [](Slice& s) { s.refIdc = 0; }),
+                                     With(kBottom, [](Slice& s) { s.refIdc = 0; })}, 2, 1},
+        Records{"IdrThenItsSecondField", {With(kTop, [](Slice& s) { s.idr = true; }), kBottom}, 2, 1},
+        Records{"IdrSecondFieldBeginsAFrame", {With(kTop, [](Slice& s) { s.idr = true; }),
+                                               With(kBottom, [](Slice& s) { s.idr = true; s.idrPicId = 1; })}, 2, 2},
+        Records{"FieldThenFrame", {kTop, kFrame0}, 2, 2},
+        Records{"FrameThenField", {kFrame0, kBottom}, 2, 2},
+        Records{"FramesStayAlone", {kFrame0, With(kFrame0, [](Slice& s) { s.frameNum = 1; })}, 2, 2}),
+    [](const testing::TestParamInfo<Records>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "player/vyx_format.h"
+#include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/ffmpeg_reference.h"
 #include "tools/vyxmux/annexb_splitter.h"
@@ -118,6 +120,53 @@ TEST(VyxmuxCli, H264AndAudioTracksInterleavedByTime) {
     EXPECT_EQ(header.frameFlag, 7);
     EXPECT_EQ(header.length, expected[i].payload.size());
     EXPECT_TRUE(records[i].payload == expected[i].payload);
+  }
+}
+
+// Interlaced video: a record per frame FFmpeg outputs, a field pair's two
+// field pictures in one record.  FFmpeg reports each frame with the
+// position of the packet that completed it, which must lie in the record.
+TEST(VyxmuxCli, FieldPairsShareARecord) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  ORLENTA_REQUIRE_PROGRAM("ffprobe");
+  testing_support::ScratchDir dir("vyxmux-fields");
+  for (const char* name : {"mixed_cif", "pairs_bottom_576", "pairs_long_term_poc0_bottom_cif"}) {
+    SCOPED_TRACE(name);
+    const auto& streams = avc_test::FieldStreams();
+    const auto stream = std::find_if(streams.begin(), streams.end(),
+                                     [&](const avc_test::FieldStream& s) { return std::string(s.name) == name; });
+    ASSERT_NE(stream, streams.end());
+    const auto video = avc_test::MakeFieldStream(*stream, dir.path());
+    ASSERT_TRUE(video);
+    const fs::path archive = dir / "out.vyx";
+    ASSERT_EQ(RunVyxmux("-o " + Quoted(archive) + " --h264 " + Quoted(*video) + " --fps 25"), 0);
+    const auto frames = testing_support::RunOutput("ffprobe -v error -threads 1 -show_entries frame=pkt_pos "
+                                                   "-of csv=p=0 " + Quoted(*video));
+    ASSERT_TRUE(frames);
+    std::vector<size_t> framePositions;
+    std::istringstream lines(*frames);
+    std::string line;
+    while (std::getline(lines, line)) {
+      if (!line.empty()) framePositions.push_back(std::stoul(line));
+    }
+    const auto records = ReadArchive(archive);
+    ASSERT_EQ(records.size(), static_cast<size_t>(stream->frames));
+    ASSERT_EQ(framePositions.size(), records.size());
+    const std::vector<uint8_t> bytes = ReadFile(*video);
+    size_t end = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+      SCOPED_TRACE("record " + std::to_string(i));
+      ASSERT_TRUE(std::equal(records[i].payload.begin(), records[i].payload.end(),
+                             bytes.begin() + static_cast<std::ptrdiff_t>(end)));
+      EXPECT_GE(framePositions[i], end);
+      end += records[i].payload.size();
+      EXPECT_LT(framePositions[i], end);
+      EXPECT_EQ(records[i].header.type, i == 0 ? 133 : 134);
+      EXPECT_EQ(records[i].header.width, stream->width);
+      EXPECT_EQ(records[i].header.height, stream->height);
+      ExpectRecordTime(records[i].header, 1700000000, i * 40000);
+    }
+    EXPECT_EQ(end, bytes.size());
   }
 }
 

@@ -86,6 +86,10 @@ std::vector<AccessUnit> SplitAnnexB(const std::vector<uint8_t>& stream, std::str
       if (slice) {
         unit.width = slice->width;
         unit.height = slice->height;
+        unit.field = slice->fieldPic;
+        unit.bottomField = slice->bottomField;
+        unit.reference = slice->nalRefIdc != 0;
+        unit.frameNum = slice->frameNum;
       }
       units.push_back(std::move(unit));
       lastPrimary.reset();

@@ -17,6 +17,12 @@ struct AccessUnit {
   // slice uses; 0 when that slice header could not be read.
   uint16_t width = 0;
   uint16_t height = 0;
+  // The picture its first primary slice belongs to (false, false, false, 0
+  // when that slice header could not be read).
+  bool field = false;
+  bool bottomField = false;
+  bool reference = false;  // nal_ref_idc not 0
+  uint32_t frameNum = 0;
 };
 
 // `error`, when given, receives the first fault found ("" when none):

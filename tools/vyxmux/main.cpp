@@ -13,6 +13,7 @@
 #include "tools/vyxmux/annexb_splitter.h"
 #include "tools/vyxmux/audio_chunks.h"
 #include "tools/vyxmux/cli_options.h"
+#include "tools/vyxmux/field_pair_records.h"
 #include "tools/vyxmux/jpeg_size.h"
 #include "tools/vyxmux/mpeg4_vop_splitter.h"
 #include "tools/vyxmux/mux.h"
@@ -46,7 +47,7 @@ std::vector<VideoUnit> ReadVideo(const VyxmuxOptions& options) {
       break;
     case VideoKind::kH264: {
       const std::string& path = options.videoFiles.front();
-      for (AccessUnit& au : SplitAnnexB(ReadInput(path), &error)) {
+      for (AccessUnit& au : JoinFieldPairs(SplitAnnexB(ReadInput(path), &error))) {
         units.push_back({std::move(au.bytes), au.idr, {au.width, au.height}});
       }
       if (!error.empty()) throw Failure{path + ": " + error};

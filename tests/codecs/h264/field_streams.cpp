@@ -8,21 +8,24 @@ namespace avc_test {
 const std::vector<FieldStream>& FieldStreams() {
   static const std::vector<FieldStream> streams = {
       {"pairs_top_cif", "field-pairs", "", 352, 288, 8, "ref=3:partitions=all"},
-      {"pairs_bottom_cif", "field-pairs", "--bottom-first", 352, 288, 8, "ref=3:partitions=all"},
-      {"pairs_top_576", "field-pairs", "", 720, 576, 4, "ref=2"},
+      {"pairs_bottom_cif", "field-pairs", "--bottom-first", 352, 288, 8, "ref=3:partitions=all:slices=3"},
+      // IDR pictures every fifth: as first fields they stay, as second
+      // fields they become I fields.
+      {"pairs_idr_every_fifth_cif", "field-pairs", "", 352, 288, 12, "ref=2:keyint=5:min-keyint=5:scenecut=0"},
+      {"pairs_top_576", "field-pairs", "", 720, 576, 4, "ref=2:deblock=2,-1"},
       {"pairs_bottom_576", "field-pairs", "--bottom-first", 720, 576, 4, "ref=2"},
       {"pairs_top_1080", "field-pairs", "", 1920, 1080, 3, "ref=2"},
       {"pairs_bottom_1080", "field-pairs", "--bottom-first", 1920, 1080, 3, "ref=2"},
       // 4 per frame in an 8-bit lsb: wraps after 64 frames.
       {"pairs_poc0_top_cif", "field-pairs", "--poc-type-0", 352, 288, 70, "ref=2", "mandelbrot"},
-      {"pairs_poc0_bottom_576", "field-pairs", "--poc-type-0 --bottom-first", 720, 576, 4, "ref=3"},
+      {"pairs_poc0_bottom_576", "field-pairs", "--poc-type-0 --bottom-first", 720, 576, 4, "ref=3:no-deblock=1"},
       {"pairs_long_term_cif", "field-pairs", "--long-term-marking", 352, 288, 20, "ref=2"},
       {"pairs_long_term_poc0_bottom_cif", "field-pairs", "--long-term-marking --poc-type-0 --bottom-first", 352, 288,
        12, "ref=1"},
       {"pairs_weights_cif", "field-pairs", "--explicit-weights", 352, 288, 8, "ref=3:partitions=all"},
       {"frames_cif", "interlaced-frames", "", 352, 288, 8, "ref=3:partitions=all"},
       {"frames_1080", "interlaced-frames", "", 1920, 1080, 3, "ref=2"},
-      {"mixed_cif", "mixed", "", 352, 288, 10, "ref=3:partitions=all"},
+      {"mixed_cif", "mixed", "", 352, 288, 10, "ref=3:partitions=all:slices=2"},
       {"mixed_poc0_weights_bottom_cif", "mixed", "--poc-type-0 --explicit-weights --bottom-first", 352, 288, 10,
        "ref=2"},
   };

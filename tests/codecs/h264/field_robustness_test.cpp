@@ -1,0 +1,123 @@
+// Hostile and damaged interlaced input: field pairs (long-term pairs,
+// picture order count type 0, several slices per field) and a mixed
+// frame/field sequence with explicit weights, mutated, truncated, reordered
+// and dropped, fed as archive records (a frame or a field pair) or one
+// field at a time, to decoders of the stream's size and of other sizes.
+// The decoder must stay inside its buffers (proven under ASan+UBSan) and
+// keep returning well-formed results.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+
+#include "codecs/h264/avc_decoder.h"
+#include "tests/codecs/h264/avc_test_support.h"
+#include "tests/codecs/h264/field_streams.h"
+#include "tests/support/test_support.h"
+#include "tools/vyxmux/annexb_splitter.h"
+#include "tools/vyxmux/field_pair_records.h"
+
+namespace {
+
+using Decoder = std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)>;
+using Units = std::vector<std::vector<uint8_t>>;
+
+Decoder Create(uint32_t widthMbs, uint32_t heightMbs, uint32_t refs, uint32_t flags) {
+  AvcDecParams params;
+  params.widthInMbs = widthMbs;
+  params.heightInMbs = heightMbs;
+  params.maxRefFrames = refs;
+  params.flags = flags;
+  return Decoder(AvcDecCreate(&params), AvcDecDestroy);
+}
+
+// Decodes every unit; false when a result is not one the API promises or a
+// picture is larger than the decoder was made for.
+bool DecodeAll(AvcDecContext* decoder, const Units& units, int maxWidth, int maxHeight) {
+  for (const auto& unit : units) {
+    AvcDecPicture picture;
+    const int32_t result = AvcDecDecode(decoder, unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr);
+    if (result == kAvcDecPicture) {
+      if (picture.width > maxWidth || picture.height > maxHeight || avc_test::PictureMd5(picture).empty()) return false;
+    } else if (result != kAvcDecNoPicture) {
+      return false;
+    }
+  }
+  return true;
+}
+
+struct Cut {
+  Units records;  // a frame picture or a field pair each
+  Units fields;   // a picture (frame or field) each
+};
+
+Cut CutStream(const std::vector<uint8_t>& stream) {
+  Cut cut;
+  const std::vector<AccessUnit> pictures = SplitAnnexB(stream);
+  for (const AccessUnit& unit : pictures) cut.fields.push_back(unit.bytes);
+  for (const AccessUnit& unit : JoinFieldPairs(pictures)) cut.records.push_back(unit.bytes);
+  return cut;
+}
+
+class FieldRobustness : public testing::TestWithParam<avc_test::FieldStream> {};
+
+TEST_P(FieldRobustness, SurvivesMutatedTruncatedReorderedAndDroppedUnits) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const avc_test::FieldStream& s = GetParam();
+  testing_support::ScratchDir dir(std::string("h264_field_robust_") + s.name);
+  const auto file = avc_test::MakeFieldStream(s, dir.path());
+  ASSERT_TRUE(file);
+  const Cut cut = CutStream(testing_support::ReadFile(*file));
+  ASSERT_EQ(cut.records.size(), static_cast<size_t>(s.frames));
+  const uint32_t widthMbs = static_cast<uint32_t>(s.width + 15) / 16, heightMbs = static_cast<uint32_t>(s.height + 31) / 32 * 2;
+
+  std::mt19937 random(20261210);
+  for (int round = 0; round < 40; ++round) {
+    // Mostly the stream's own size; now and then one too small or too large.
+    const uint32_t w = round % 5 == 3 ? widthMbs / 2 : round % 5 == 4 ? widthMbs + 3 : widthMbs;
+    const uint32_t h = round % 5 == 3 ? heightMbs - 2 : round % 5 == 4 ? heightMbs + 2 : heightMbs;
+    Decoder decoder = Create(w, h, 1 + round % 4, round & 1 ? kAvcDecBumping : 0);
+    ASSERT_TRUE(decoder);
+    Units units = round % 3 == 2 ? cut.fields : cut.records;
+    for (auto& bytes : units) {
+      if (random() % 3 == 0 || bytes.size() < 8) continue;
+      const int flips = 1 + static_cast<int>(random() % 6);
+      for (int f = 0; f < flips; ++f) {
+        const size_t at = 4 + random() % (bytes.size() - 4);
+        switch (random() % 3) {
+          case 0: bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
+          case 1: bytes[at] = static_cast<uint8_t>(random()); break;
+          default: bytes.resize(at + 1); break;
+        }
+      }
+    }
+    if (round % 5 == 0) std::shuffle(units.begin() + 1, units.end(), random);
+    if (round % 7 == 0) units.erase(units.begin() + 1 + static_cast<long>(random() % (units.size() - 1)));
+    ASSERT_TRUE(DecodeAll(decoder.get(), units, static_cast<int>(w * 16), static_cast<int>(h * 16))) << "round " << round;
+  }
+  // Every prefix of a field pair record after a clean start, and the
+  // second field without its first.
+  Decoder decoder = Create(widthMbs, heightMbs, 4, 0);
+  const int maxWidth = static_cast<int>(widthMbs * 16), maxHeight = static_cast<int>(heightMbs * 16);
+  ASSERT_TRUE(DecodeAll(decoder.get(), {cut.records[0], cut.records[1]}, maxWidth, maxHeight));
+  const std::vector<uint8_t>& record = cut.records[s.frames / 2];
+  for (size_t n = 0; n <= record.size(); n += 5) {
+    ASSERT_TRUE(DecodeAll(decoder.get(), {std::vector<uint8_t>(record.begin(), record.begin() + static_cast<long>(n))},
+                          maxWidth, maxHeight));
+  }
+  Decoder fresh = Create(widthMbs, heightMbs, 4, kAvcDecBumping);
+  ASSERT_TRUE(DecodeAll(fresh.get(), {cut.fields[1], cut.fields[3], cut.fields[2]}, maxWidth, maxHeight));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, FieldRobustness,
+    testing::Values(
+        // 72-line fields: five macroblock rows each, eight lines cropped.
+        avc_test::FieldStream{"pairs", "field-pairs", "--long-term-marking --poc-type-0", 176, 144, 12,
+                              "ref=3:partitions=all:slices=2"},
+        avc_test::FieldStream{"mixed", "mixed", "--explicit-weights --bottom-first", 176, 128, 10,
+                              "ref=3:partitions=all", "mandelbrot"}),
+    [](const testing::TestParamInfo<avc_test::FieldStream>& info) { return std::string(info.param.name); });
+
+}  // namespace
