@@ -1,12 +1,14 @@
 // vyxdecode --deinterlace: the own library's deinterlaced pictures, as
 // --planes hashes them, against a model of the deinterlacer applied to
-// FFmpeg's decode of the same stream.
+// FFmpeg's decode of the same stream, each frame taken as a field pair or
+// a frame picture as FFmpeg reports it.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/deinterlace_model.h"
+#include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -43,7 +45,7 @@ std::vector<YuvFrame> FfmpegFrames(const fs::path& stream, const fs::path& scrat
   const fs::path raw = scratch / "frames.yuv";
   std::vector<YuvFrame> frames;
   if (testing_support::Run("ffmpeg -nostdin -loglevel error -y -i " + Quote(stream) +
-                           " -f rawvideo -pix_fmt yuv420p " + Quote(raw)) != 0) {
+                           " -fps_mode passthrough -f rawvideo -pix_fmt yuv420p " + Quote(raw)) != 0) {
     return frames;
   }
   const std::vector<uint8_t> bytes = testing_support::ReadFile(raw);
@@ -62,26 +64,57 @@ std::string FrameMd5(const YuvFrame& f) {
   return testing_support::Md5Hex(bytes);
 }
 
+// Per frame of FFmpeg's decode: whether it came from a field pair.
+std::vector<bool> FfmpegFieldPairs(const fs::path& stream) {
+  const auto output = testing_support::RunOutput("ffprobe -v error -show_entries frame=interlaced_frame -of csv=p=0 " +
+                                                 Quote(stream));
+  std::vector<bool> pairs;
+  if (!output) return pairs;
+  std::istringstream lines(*output);
+  std::string line;
+  while (std::getline(lines, line))
+    if (!line.empty()) pairs.push_back(line[0] == '1');
+  return pairs;
+}
+
 TEST(VyxdecodeDeinterlace, WantsTheOwnDecoder) {
   for (const char* decoder : {"", "--decoder=ffmpeg"}) {
     EXPECT_EQ(testing_support::Run(Vyxdecode() + " a.vyx --deinterlace " + decoder + " 2>/dev/null"), 2) << decoder;
   }
 }
 
-// Frame pictures of an interlaced sequence (libx264's fake-interlaced
-// mode) are shown as decoded, each one ageing the stillness counters.
-TEST(VyxdecodeDeinterlace, FramePicturesOfAnInterlacedSequenceEqualTheModel) {
+class DeinterlacedStream : public testing::TestWithParam<avc_test::FieldStream> {};
+
+TEST_P(DeinterlacedStream, EqualsTheModelOnFfmpegsFrames) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
-  testing_support::ScratchDir scratch("vyxdecode_deinterlace_frames");
-  const fs::path stream = scratch / "frames.264";
-  ASSERT_TRUE(avc_test::MakeInterStream(stream, "testsrc2", 352, 288, 6, "fake-interlaced=1", "-profile:v main"));
-  ASSERT_TRUE(Mux(stream, scratch / "a.vyx"));
-  avc_test::DeinterlaceModel model(352, 288);
+  ORLENTA_REQUIRE_PROGRAM("ffprobe");
+  const avc_test::FieldStream& s = GetParam();
+  testing_support::ScratchDir scratch(std::string("vyxdecode_deinterlace_") + s.name);
+  const auto stream = avc_test::MakeFieldStream(s, scratch.path());
+  ASSERT_TRUE(stream);
+  ASSERT_TRUE(Mux(*stream, scratch / "a.vyx"));
+  const std::vector<YuvFrame> frames = FfmpegFrames(*stream, scratch.path(), s.width, s.height);
+  const std::vector<bool> fieldPairs = FfmpegFieldPairs(*stream);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(s.frames));
+  ASSERT_EQ(fieldPairs.size(), frames.size());
+  avc_test::DeinterlaceModel model(s.width, s.height);
   std::vector<std::string> expected;
-  for (const YuvFrame& frame : FfmpegFrames(stream, scratch.path(), 352, 288))
-    expected.push_back(FrameMd5(model.FramePicture(frame)));
-  ASSERT_EQ(expected.size(), 6u);
+  for (size_t i = 0; i < frames.size(); ++i)
+    expected.push_back(FrameMd5(fieldPairs[i] ? model.FieldPicture(frames[i]) : model.FramePicture(frames[i])));
   EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264 --deinterlace"), expected);
 }
+
+// The interlaced streams whose frames are whole macroblock rows: the
+// deinterlacer works on the coded frame, which FFmpeg's output of a
+// cropped one does not show in full.
+std::vector<avc_test::FieldStream> UncroppedFieldStreams() {
+  std::vector<avc_test::FieldStream> streams;
+  for (const avc_test::FieldStream& s : avc_test::FieldStreams())
+    if (s.width % 16 == 0 && s.height % 32 == 0) streams.push_back(s);
+  return streams;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DeinterlacedStream, testing::ValuesIn(UncroppedFieldStreams()),
+                         [](const testing::TestParamInfo<avc_test::FieldStream>& info) { return info.param.name; });
 
 }  // namespace
