@@ -17,6 +17,7 @@
 #include "codecs/h264/deinterlace_row.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/deinterlace_model.h"
+#include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -266,6 +267,43 @@ TEST(DeinterlaceInDecoder, OnlyInterlacedSequencesWithTheFlagAreCopied) {
       md5s.push_back(avc_test::PictureMd5(picture));
     }
     EXPECT_EQ(md5s, *expected);
+  }
+}
+
+// Damaged field pairs and mixed sequences, some for a decoder made smaller
+// or larger than the stream: the stage reads and writes only inside its
+// buffers (proven under ASan) and returns whole pictures.
+TEST(DeinterlaceInDecoder, MutatedInterlacedStreamsStayInBounds) {
+  if (!testing_support::HaveProgram("ffmpeg")) GTEST_SKIP() << "program absent: ffmpeg";
+  testing_support::ScratchDir dir("h264_deinterlace_mutated");
+  const avc_test::FieldStream streams[] = {
+      {"pairs", "field-pairs", "--bottom-first", 352, 288, 6, "ref=2"},
+      {"mixed", "mixed", "", 352, 288, 6, "ref=2"},
+  };
+  std::mt19937 random(20261210);
+  for (const avc_test::FieldStream& s : streams) {
+    const auto file = avc_test::MakeFieldStream(s, dir.path());
+    ASSERT_TRUE(file);
+    const auto units = avc_test::SplitAccessUnits(testing_support::ReadFile(*file));
+    for (int round = 0; round < 30; ++round) {
+      AvcDecParams params;
+      params.widthInMbs = round % 3 == 1 ? 12 : 22;
+      params.heightInMbs = round % 3 == 2 ? 40 : 18;
+      params.flags = kAvcDecDeinterlace | (round & 1 ? kAvcDecBumping : 0);
+      const std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)> decoder(AvcDecCreate(&params), AvcDecDestroy);
+      ASSERT_NE(decoder, nullptr);
+      for (std::vector<uint8_t> bytes : units) {
+        for (int flips = round % 2 == 0 && random() % 2 ? 0 : 1 + static_cast<int>(random() % 4); flips > 0; --flips)
+          bytes[4 + random() % (bytes.size() - 4)] = static_cast<uint8_t>(random());
+        AvcDecPicture picture;
+        const int32_t result =
+            AvcDecDecode(decoder.get(), bytes.data(), static_cast<int32_t>(bytes.size()), 0, 0, &picture, nullptr);
+        ASSERT_TRUE(result == kAvcDecPicture || result == kAvcDecNoPicture);
+        if (result == kAvcDecPicture) {
+          EXPECT_FALSE(avc_test::PictureMd5(picture).empty());
+        }
+      }
+    }
   }
 }
 
