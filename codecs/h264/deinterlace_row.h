@@ -31,8 +31,8 @@ inline int PairDetail(const uint8_t* line, const uint8_t* lineBelow, int x) {
 inline int PairSum(const uint8_t* line, int x) { return line[x] + line[x + 1]; }
 
 // The replaced sample from the kept lines around it, along whichever of
-// the vertical and the two diagonals differs least (ties: vertical, then
-// the diagonal falling to the left).  At the ends of the row the missing
+// the vertical and the two diagonals differs least; ties keep the
+// vertical, then the diagonal from upper right to lower left.  At the ends of the row the missing
 // neighbour is the sample itself: those outputs are replaced afterwards.
 inline uint8_t InterpolateSample(const DeinterlaceRowJob& j, int x) {
   const uint8_t* above = j.source[0];

@@ -14,8 +14,10 @@ struct Frame {
   uint8_t* cr;
 };
 
-// A frame-coded picture is shown as decoded; its still areas stay still.
-void PassFrame(const AvcDecPicture& picture, const Frame& out, uint8_t* previous, uint8_t* counters, int h) {
+// A frame-coded picture is shown as decoded.  It counts as one more still
+// picture for every pair, so that field pictures after a run of frames
+// average at once.
+void PassFramePicture(const AvcDecPicture& picture, const Frame& out, uint8_t* previous, uint8_t* counters, int h) {
   const size_t w = static_cast<size_t>(picture.lumaStride);
   const size_t chromaBytes = static_cast<size_t>(picture.chromaStride) * static_cast<size_t>(h / 2);
   CopyRow(out.cb, picture.cb, chromaBytes);
@@ -33,7 +35,9 @@ void PassFrame(const AvcDecPicture& picture, const Frame& out, uint8_t* previous
   CopyRow(previous, picture.y, lumaBytes);
 }
 
-void DeinterlaceFrame(const AvcDecPicture& picture, const Frame& out, uint8_t* previous, uint8_t* counters, int h,
+// The top field's lines are kept; the others are rebuilt, row pair by row
+// pair, except the first and last pairs, which repeat their kept line.
+void DeinterlaceFieldPicture(const AvcDecPicture& picture, const Frame& out, uint8_t* previous, uint8_t* counters, int h,
                       DeinterlaceRowKernel rowKernel) {
   const size_t w = static_cast<size_t>(picture.lumaStride);
   const size_t cw = static_cast<size_t>(picture.chromaStride);
@@ -76,9 +80,9 @@ void DeinterlacePicture(const DeinterlaceState& state, const KernelSet& kernels,
   uint8_t* previous = state.previous;
   uint8_t* counters = state.previous + state.lumaBytes;
   if (mode == DeinterlaceMode::kField) {
-    DeinterlaceFrame(picture, out, previous, counters, h, kernels.deinterlace);
+    DeinterlaceFieldPicture(picture, out, previous, counters, h, kernels.deinterlace);
   } else {
-    PassFrame(picture, out, previous, counters, h);
+    PassFramePicture(picture, out, previous, counters, h);
   }
   picture.y = out.y;
   picture.cb = out.cb;

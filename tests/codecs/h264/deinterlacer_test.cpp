@@ -59,7 +59,8 @@ class Stage {
     picture.cr = in.cr.data();
     picture.width = picture.lumaStride = in.width;
     picture.chromaStride = in.width / 2;
-    picture.height = mode == avc::DeinterlaceMode::kField ? in.height / 2 : in.height;
+    picture.fieldPicture = mode == avc::DeinterlaceMode::kField ? 1 : 0;
+    picture.height = picture.fieldPicture ? in.height / 2 : in.height;
     const YuvFrame before = in;
     avc::DeinterlacePicture(state_, kernels_, picture, mode);
     EXPECT_EQ(in.y, before.y) << "the decoded picture is never changed";
