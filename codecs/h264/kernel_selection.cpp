@@ -17,7 +17,11 @@ KernelSet MakeSse2() {
 }
 
 // AVX2 kernels where the wider registers pay; the SSE2 ones elsewhere.
-KernelSet MakeAvx2() { return MakeSse2(); }
+KernelSet MakeAvx2() {
+  KernelSet k = MakeSse2();
+  FillAvx2InterKernels(k);
+  return k;
+}
 #endif
 
 }  // namespace

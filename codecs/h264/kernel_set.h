@@ -92,6 +92,8 @@ using ChromaMcKernel = void (*)(const MotionJob& job);
 // areas into reconstructed samples (clause 8.4.2.3): weighting, residual
 // and clipping.  Pointers address the quadrant inside MbSamples and
 // MbResidual; the residual is read only when the flags say there is one.
+// Weights lie in -128..128, offsets in -128..127 and log2 denominators in
+// 0..7, as the slice header admits them; SIMD kernels rely on it.
 struct CombinationJob {
   uint8_t* luma;
   uint8_t* cb;

@@ -9,6 +9,7 @@ namespace avc {
 
 // Motion compensation, combination and transforms.
 void FillSse2InterKernels(KernelSet& kernels);
+void FillAvx2InterKernels(KernelSet& kernels);
 // The output deinterlacer's row kernel.
 void FillSse2DeinterlaceKernel(KernelSet& kernels);
 

@@ -1,5 +1,6 @@
 // Decoder kind 4, the program's own H.264 library: through vyxdecode on
-// archives (planes against FFmpeg's md5s, pixels against the FFmpeg kind),
+// archives (planes against FFmpeg's md5s with either kernel set, pixels
+// against the FFmpeg kind),
 // fed class-3 records in the video output, and on streams it refuses.
 #include "player/qx264_kind.h"
 
@@ -52,7 +53,9 @@ TEST_P(ConformanceArchive, PlanesEqualTheReferenceMd5s) {
   const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
   const auto expected = avc_test::FramemdHashes(std::string(bytes.begin(), bytes.end()));
   ASSERT_TRUE(expected);
-  EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+  // The processor's kernel set, then each set forced.
+  for (const std::string kernels : {"", " --kernels=plain", " --kernels=simd"})
+    EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264" + kernels), *expected) << kernels;
 }
 
 // CVFC1_Sony_C crops 26 to 60 samples on every side, more than rounding its
