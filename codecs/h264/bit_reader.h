@@ -4,6 +4,7 @@
 // bits and raises `overrun`, which ends the slice that was being read.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace avc {
 
@@ -28,16 +29,19 @@ class BitReader {
     }
   }
 
-  // The 32 bits at the position; zeros beyond the unit.
+  // The 32 bits at the position; zeros beyond the unit.  Away from the
+  // unit's end one unaligned 64-bit load holds them.
   uint32_t Peek32() const {
     const size_t byte = position_ >> 3;
     const unsigned shift = position_ & 7;
-    uint64_t window = 0;
-    if (byte + 5 <= bytes_) {
-      for (int i = 0; i < 5; ++i) window = (window << 8) | data_[byte + i];
-    } else {
-      for (size_t i = 0; i < 5; ++i) window = (window << 8) | (byte + i < bytes_ ? data_[byte + i] : 0);
+    uint64_t window;
+    if (byte + 8 <= bytes_) {
+      std::memcpy(&window, data_ + byte, 8);
+      window = __builtin_bswap64(window);
+      return static_cast<uint32_t>((window << shift) >> 32);
     }
+    window = 0;
+    for (size_t i = 0; i < 5; ++i) window = (window << 8) | (byte + i < bytes_ ? data_[byte + i] : 0);
     return static_cast<uint32_t>(window >> (8 - shift));
   }
 
@@ -57,6 +61,12 @@ class BitReader {
   // ue(v); 32 or more leading zeros is no code: it raises overrun.
   uint32_t Ue() {
     const uint32_t window = Peek32();
+    if (window >= (1u << 16)) {
+      // Up to 15 leading zeros: the whole code lies in the window.
+      const unsigned length = 2 * static_cast<unsigned>(__builtin_clz(window)) + 1;
+      Skip(length);
+      return (window >> (32 - length)) - 1;
+    }
     if (window == 0) {
       overrun_ = true;
       Skip(32);

@@ -1,8 +1,10 @@
 #include "codecs/h264/cavlc_tables.h"
 
+#include <cstddef>
+
 namespace avc {
 
-const VlcCode kCoeffToken[4][17][4] = {
+constexpr VlcCode kCoeffToken[4][17][4] = {
     {
         // 0 <= nC < 2
         {{1, 1}},
@@ -86,7 +88,7 @@ const VlcCode kCoeffToken[4][17][4] = {
     },
 };
 
-const VlcCode kChromaDcCoeffToken[5][4] = {
+constexpr VlcCode kChromaDcCoeffToken[5][4] = {
     {{2, 1}},
     {{6, 7}, {1, 1}},
     {{6, 4}, {6, 6}, {3, 1}},
@@ -95,7 +97,7 @@ const VlcCode kChromaDcCoeffToken[5][4] = {
 };
 
 #define VLC_ROW(lengths, codes) lengths, codes
-const VlcCode kTotalZeros[15][16] = {
+constexpr VlcCode kTotalZeros[15][16] = {
     {{1, 1}, {3, 3}, {3, 2}, {4, 3}, {4, 2}, {5, 3}, {5, 2}, {6, 3}, {6, 2}, {7, 3}, {7, 2}, {8, 3}, {8, 2}, {9, 3}, {9, 2}, {9, 1}},
     {{3, 7}, {3, 6}, {3, 5}, {3, 4}, {3, 3}, {4, 5}, {4, 4}, {4, 3}, {4, 2}, {5, 3}, {5, 2}, {6, 3}, {6, 2}, {6, 1}, {6, 0}},
     {{4, 5}, {3, 7}, {3, 6}, {3, 5}, {4, 4}, {4, 3}, {3, 4}, {3, 3}, {4, 2}, {5, 3}, {5, 2}, {6, 1}, {5, 1}, {6, 0}},
@@ -114,13 +116,13 @@ const VlcCode kTotalZeros[15][16] = {
 };
 #undef VLC_ROW
 
-const VlcCode kChromaDcTotalZeros[3][4] = {
+constexpr VlcCode kChromaDcTotalZeros[3][4] = {
     {{1, 1}, {2, 1}, {3, 1}, {3, 0}},
     {{1, 1}, {2, 1}, {2, 0}},
     {{1, 1}, {1, 0}},
 };
 
-const VlcCode kRunBefore[7][15] = {
+constexpr VlcCode kRunBefore[7][15] = {
     {{1, 1}, {1, 0}},
     {{1, 1}, {2, 1}, {2, 0}},
     {{2, 3}, {2, 2}, {2, 1}, {2, 0}},
@@ -129,5 +131,59 @@ const VlcCode kRunBefore[7][15] = {
     {{2, 3}, {3, 0}, {3, 1}, {3, 3}, {3, 2}, {3, 5}, {3, 4}},
     {{3, 7}, {3, 6}, {3, 5}, {3, 4}, {3, 3}, {3, 2}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1}, {10, 1}, {11, 1}},
 };
+
+namespace {
+
+// Enters one code: every suffix that starts with the code's bits after its
+// first one, or, for a code of zeros only, every row from its length on.
+template <int kSuffixBits>
+constexpr void Enter(VlcLookup<kSuffixBits>& table, VlcCode code, int value) {
+  constexpr int kRows = VlcLookup<kSuffixBits>::kRows;
+  if (!code.length) return;
+  const VlcEntry entry{code.length, static_cast<uint8_t>(value)};
+  if (code.bits == 0) {
+    for (int i = code.length << kSuffixBits; i < (kRows << kSuffixBits); ++i) table.entries[i] = entry;
+    return;
+  }
+  int width = 0;
+  while ((code.bits >> width) > 1) ++width;  // bits after the first one
+  const int zeros = code.length - width - 1;
+  const int first = (zeros << kSuffixBits) | ((code.bits & ((1 << width) - 1)) << (kSuffixBits - width));
+  for (int i = 0; i < (1 << (kSuffixBits - width)); ++i) table.entries[first + i] = entry;
+}
+
+template <int kSuffixBits, size_t N>
+constexpr VlcLookup<kSuffixBits> Build(const VlcCode (&codes)[N]) {
+  VlcLookup<kSuffixBits> table{};
+  for (size_t i = 0; i < N; ++i) Enter(table, codes[i], static_cast<int>(i));
+  return table;
+}
+
+template <size_t kTotals>
+constexpr VlcLookup<5> BuildCoeffToken(const VlcCode (&codes)[kTotals][4]) {
+  VlcLookup<5> table{};
+  for (size_t tc = 0; tc < kTotals; ++tc) {
+    for (int t1 = 0; t1 < 4; ++t1) Enter(table, codes[tc][t1], static_cast<int>(tc * 4) + t1);
+  }
+  return table;
+}
+
+}  // namespace
+
+constexpr VlcLookup<5> kCoeffTokenLookup[5] = {
+    BuildCoeffToken(kCoeffToken[0]), BuildCoeffToken(kCoeffToken[1]), BuildCoeffToken(kCoeffToken[2]),
+    BuildCoeffToken(kCoeffToken[3]), BuildCoeffToken(kChromaDcCoeffToken)};
+constexpr VlcLookup<2> kTotalZerosLookup[15] = {
+    Build<2>(kTotalZeros[0]), Build<2>(kTotalZeros[1]), Build<2>(kTotalZeros[2]),
+    Build<2>(kTotalZeros[3]), Build<2>(kTotalZeros[4]), Build<2>(kTotalZeros[5]),
+    Build<2>(kTotalZeros[6]), Build<2>(kTotalZeros[7]), Build<2>(kTotalZeros[8]),
+    Build<2>(kTotalZeros[9]), Build<2>(kTotalZeros[10]), Build<2>(kTotalZeros[11]),
+    Build<2>(kTotalZeros[12]), Build<2>(kTotalZeros[13]), Build<2>(kTotalZeros[14])};
+constexpr VlcLookup<2> kChromaDcTotalZerosLookup[3] = {
+    Build<2>(kChromaDcTotalZeros[0]), Build<2>(kChromaDcTotalZeros[1]), Build<2>(kChromaDcTotalZeros[2])};
+constexpr VlcLookup<2> kRunBeforeLookup[7] = {
+    Build<2>(kRunBefore[0]), Build<2>(kRunBefore[1]), Build<2>(kRunBefore[2]), Build<2>(kRunBefore[3]),
+    Build<2>(kRunBefore[4]), Build<2>(kRunBefore[5]), Build<2>(kRunBefore[6])};
+
 
 }  // namespace avc

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace avc {
 
@@ -62,6 +63,22 @@ void EdgeStrengths(const MbRecord& p, const MbRecord& q, bool vertical, int edge
   }
 }
 
+// An inter macroblock without coefficients whose blocks all share one
+// reference and one vector has strength 0 on every inner edge.
+bool InnerEdgesUnfiltered(const MbRecord& q) {
+  if (IsIntra(q.kind)) return false;
+  uint64_t coded[2];
+  std::memcpy(coded, q.totalCoeff, sizeof coded);
+  if (coded[0] | coded[1]) return false;
+  for (int quadrant = 1; quadrant < 4; ++quadrant) {
+    if (q.refPicture[quadrant] != q.refPicture[0]) return false;
+  }
+  for (int block = 1; block < 16; ++block) {
+    if (q.mv[block][0] != q.mv[0][0] || q.mv[block][1] != q.mv[0][1]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void DeblockPicture(StoredPicture& picture, uint8_t structure, const MbRecord* mbs, uint32_t widthInMbs,
@@ -85,11 +102,12 @@ void DeblockPicture(StoredPicture& picture, uint8_t structure, const MbRecord* m
                              (q.disableDeblocking != 2 || mbs[(mby - 1) * widthInMbs + mbx].slice == q.slice);
       uint8_t* luma = planes[0] + mby * 16 * lumaStride + mbx * 16;
       const ptrdiff_t chromaOffset = mby * 8 * chromaStride + mbx * 8;
+      const int edges = InnerEdgesUnfiltered(q) ? 1 : 4;
       for (int dir = 0; dir < 2; ++dir) {
         const bool vertical = dir == 0;
         const bool filterOuter = vertical ? filterLeft : filterTop;
         const MbRecord* p = filterOuter ? (vertical ? &q - 1 : &q - widthInMbs) : nullptr;
-        for (int edge = 0; edge < 4; ++edge) {
+        for (int edge = 0; edge < edges; ++edge) {
           if (edge == 0 && !filterOuter) continue;
           uint8_t bS[4];
           EdgeStrengths(edge == 0 ? *p : q, q, vertical, edge, field, bS);
@@ -103,10 +121,10 @@ void DeblockPicture(StoredPicture& picture, uint8_t structure, const MbRecord* m
           k.lumaEdge(a);
           if (edge == 1 || edge == 3) continue;
           const int chromaQpP = edge == 0 ? p->chromaQp : q.chromaQp;
+          EdgeFilterArgs ca{};
+          Thresholds((chromaQpP + q.chromaQp + 1) >> 1, q, bS, ca);
           for (int comp = 0; comp < 2; ++comp) {
             uint8_t* chroma = planes[1 + comp] + chromaOffset;
-            EdgeFilterArgs ca{};
-            Thresholds((chromaQpP + q.chromaQp + 1) >> 1, q, bS, ca);
             const int c = edge * 2;  // luma edge 8 is chroma edge 4
             ca.q0 = vertical ? chroma + c : chroma + c * chromaStride;
             ca.across = vertical ? 1 : chromaStride;

@@ -14,54 +14,83 @@ inline int Clip255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 inline int Tap(int a, int b, int c, int d, int e, int f) { return a - 5 * b + 20 * c + 20 * d - 5 * e + f; }
 
-// The samples around one integer position of the reference, named as in
-// Figure 8-4: G the integer sample, b and h the half samples right of and
-// below it, j the centre, s the half sample below b, m the one right of h.
-struct Around {
-  const uint8_t* g;
-  ptrdiff_t stride;
-  int At(int x, int y) const { return g[y * stride + x]; }
-  int B1(int y) const { return Tap(At(-2, y), At(-1, y), At(0, y), At(1, y), At(2, y), At(3, y)); }
-  int H1(int x) const { return Tap(At(x, -2), At(x, -1), At(x, 0), At(x, 1), At(x, 2), At(x, 3)); }
-  int B(int y = 0) const { return Clip255((B1(y) + 16) >> 5); }
-  int H(int x = 0) const { return Clip255((H1(x) + 16) >> 5); }
-  int J() const { return Clip255((Tap(B1(-2), B1(-1), B1(0), B1(1), B1(2), B1(3)) + 512) >> 10); }
-};
-
 inline int Avg(int a, int b) { return (a + b + 1) >> 1; }
 
-template <int kX, int kY>
-int LumaSample(const Around& n) {
-  const int pos = kX * 4 + kY;
-  switch (pos) {
-    case 0: return n.At(0, 0);
-    case 4: return Avg(n.At(0, 0), n.B());        // a
-    case 8: return n.B();                          // b
-    case 12: return Avg(n.At(1, 0), n.B());       // c
-    case 1: return Avg(n.At(0, 0), n.H());        // d
-    case 2: return n.H();                          // h
-    case 3: return Avg(n.At(0, 1), n.H());        // n
-    case 5: return Avg(n.B(), n.H());              // e
-    case 13: return Avg(n.B(), n.H(1));            // g
-    case 7: return Avg(n.H(), n.B(1));             // p
-    case 15: return Avg(n.H(1), n.B(1));           // r
-    case 9: return Avg(n.B(), n.J());              // f
-    case 6: return Avg(n.H(), n.J());              // i
-    case 10: return n.J();                         // j
-    case 14: return Avg(n.J(), n.H(1));            // k
-    default: return Avg(n.J(), n.B(1));            // q (position 11)
-  }
-}
-
-// One luma block of kWidth x kHeight at one quarter-sample position; blocks
+// One luma block of kWidth x kHeight at one quarter-sample position
+// (Figure 8-4: G the integer sample, b and h the half samples right of and
+// below it, j the centre; s is b one row down, m is h one column right).
+// The half samples are filtered once per block into small planes, the
+// centre from the unrounded horizontal sums of the rows around it; blocks
 // taller than 8 rows continue in the 8x8 block below (64 samples on).
 template <int kX, int kY, int kWidth, int kHeight>
 void LumaMc(const MotionJob& job) {
+  constexpr int kPos = kX * 4 + kY;
+  // The centre j is used by f, i, j, k and q; b (and s) by a, b, c, e, g,
+  // f, and p, r, q; h (and m) by d, h, n, e, i, and g, r, k.
+  constexpr bool kCentre = kPos == 9 || kPos == 6 || kPos == 10 || kPos == 14 || kPos == 11;
+  constexpr bool kBelowB = kPos == 7 || kPos == 15 || kPos == 11;
+  constexpr bool kRightH = kPos == 13 || kPos == 15 || kPos == 14;
+  constexpr int kBRows = kBelowB ? kHeight + 1
+                         : (kPos == 4 || kPos == 8 || kPos == 12 || kPos == 5 || kPos == 13 || kPos == 9) ? kHeight
+                                                                                                           : 0;
+  constexpr int kHColumns =
+      kRightH ? kWidth + 1 : (kPos == 1 || kPos == 2 || kPos == 3 || kPos == 5 || kPos == 7 || kPos == 6) ? kWidth : 0;
+
+  const uint8_t* const g = job.src;
+  const ptrdiff_t step = job.srcStep;
+  auto horizontal = [&](int x, int y) {
+    const uint8_t* p = g + y * step + x;
+    return Tap(p[-2], p[-1], p[0], p[1], p[2], p[3]);
+  };
+  auto vertical = [&](int x, int y) {
+    const uint8_t* p = g + y * step + x;
+    return Tap(p[-2 * step], p[-step], p[0], p[step], p[2 * step], p[3 * step]);
+  };
+
+  // Unrounded horizontal sums of rows -2 .. kHeight + 2 (centre only).
+  int sums[kCentre ? kHeight + 5 : 1][kWidth];
+  uint8_t b[kBRows > 0 ? kBRows : 1][kWidth];
+  uint8_t h[kHColumns > 0 ? kHeight : 1][kHColumns > 0 ? kHColumns : 1];
+  if constexpr (kCentre) {
+    for (int r = 0; r < kHeight + 5; ++r)
+      for (int x = 0; x < kWidth; ++x) sums[r][x] = horizontal(x, r - 2);
+    for (int y = 0; y < kBRows; ++y)
+      for (int x = 0; x < kWidth; ++x) b[y][x] = static_cast<uint8_t>(Clip255((sums[y + 2][x] + 16) >> 5));
+  } else {
+    for (int y = 0; y < kBRows; ++y)
+      for (int x = 0; x < kWidth; ++x) b[y][x] = static_cast<uint8_t>(Clip255((horizontal(x, y) + 16) >> 5));
+  }
+  for (int y = 0; y < (kHColumns > 0 ? kHeight : 0); ++y)
+    for (int x = 0; x < kHColumns; ++x) h[y][x] = static_cast<uint8_t>(Clip255((vertical(x, y) + 16) >> 5));
+
   for (int y = 0; y < kHeight; ++y) {
     uint8_t* row = job.dst + (y >> 3) * 128 + (y & 7) * kMbRowStep;
+    const uint8_t* src = g + y * step;
     for (int x = 0; x < kWidth; ++x) {
-      const Around n{job.src + y * job.srcStep + x, job.srcStep};
-      row[x] = static_cast<uint8_t>(LumaSample<kX, kY>(n));
+      int j = 0;
+      if constexpr (kCentre) {
+        j = Clip255((Tap(sums[y][x], sums[y + 1][x], sums[y + 2][x], sums[y + 3][x], sums[y + 4][x], sums[y + 5][x]) +
+                     512) >>
+                    10);
+      }
+      int v;
+      if constexpr (kPos == 0) v = src[x];
+      else if constexpr (kPos == 4) v = Avg(src[x], b[y][x]);                 // a
+      else if constexpr (kPos == 8) v = b[y][x];                              // b
+      else if constexpr (kPos == 12) v = Avg(src[x + 1], b[y][x]);            // c
+      else if constexpr (kPos == 1) v = Avg(src[x], h[y][x]);                 // d
+      else if constexpr (kPos == 2) v = h[y][x];                              // h
+      else if constexpr (kPos == 3) v = Avg(src[x + step], h[y][x]);          // n
+      else if constexpr (kPos == 5) v = Avg(b[y][x], h[y][x]);                // e
+      else if constexpr (kPos == 13) v = Avg(b[y][x], h[y][x + 1]);           // g
+      else if constexpr (kPos == 7) v = Avg(h[y][x], b[y + 1][x]);            // p
+      else if constexpr (kPos == 15) v = Avg(h[y][x + 1], b[y + 1][x]);       // r
+      else if constexpr (kPos == 9) v = Avg(b[y][x], j);                      // f
+      else if constexpr (kPos == 6) v = Avg(h[y][x], j);                      // i
+      else if constexpr (kPos == 10) v = j;                                   // j
+      else if constexpr (kPos == 14) v = Avg(j, h[y][x + 1]);                 // k
+      else v = Avg(j, b[y + 1][x]);                                           // q (position 11)
+      row[x] = static_cast<uint8_t>(v);
     }
   }
 }

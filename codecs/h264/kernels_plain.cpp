@@ -233,44 +233,58 @@ void FilterEdge(const EdgeFilterArgs& a) {
     const int bS = a.bS[segment];
     if (bS == 0) continue;
     const int tc0 = a.tc0[segment];
-    for (int k = segment * kPerSegment; k < (segment + 1) * kPerSegment; ++k) {
+    const int first = segment * kPerSegment;
+    if (bS < 4) {
+      // Without branches per sample: a sample pair the filter leaves alone
+      // gets a clipping range of 0 and is written back unchanged.
+      for (int k = first; k < first + kPerSegment; ++k) {
+        uint8_t* q = base + k * along;
+        const int p0 = q[-s], p1 = q[-2 * s], q0 = q[0], q1 = q[s];
+        const int filter = (std::abs(p0 - q0) < alpha) & (std::abs(p1 - p0) < beta) & (std::abs(q1 - q0) < beta);
+        const int delta0 = (((q0 - p0) * 4) + (p1 - q1) + 4) >> 3;
+        if (kLuma) {
+          const int p2 = q[-3 * s], q2 = q[2 * s];
+          const int ap = std::abs(p2 - p0) < beta, aq = std::abs(q2 - q0) < beta;
+          const int tc = (tc0 + ap + aq) & -filter;
+          const int delta = std::clamp(delta0, -tc, tc);
+          const int tcP = tc0 & -(filter & ap), tcQ = tc0 & -(filter & aq);
+          q[-s] = Clip255(p0 + delta);
+          q[0] = Clip255(q0 - delta);
+          q[-2 * s] = static_cast<uint8_t>(p1 + std::clamp((p2 + ((p0 + q0 + 1) >> 1) - (p1 << 1)) >> 1, -tcP, tcP));
+          q[s] = static_cast<uint8_t>(q1 + std::clamp((q2 + ((p0 + q0 + 1) >> 1) - (q1 << 1)) >> 1, -tcQ, tcQ));
+        } else {
+          const int tc = (tc0 + 1) & -filter;
+          const int delta = std::clamp(delta0, -tc, tc);
+          q[-s] = Clip255(p0 + delta);
+          q[0] = Clip255(q0 - delta);
+        }
+      }
+      continue;
+    }
+    for (int k = first; k < first + kPerSegment; ++k) {
       uint8_t* q = base + k * along;
       const int p0 = q[-s], p1 = q[-2 * s], q0 = q[0], q1 = q[s];
       if (std::abs(p0 - q0) >= alpha || std::abs(p1 - p0) >= beta || std::abs(q1 - q0) >= beta) continue;
       if (kLuma) {
         const int p2 = q[-3 * s], q2 = q[2 * s];
         const bool ap = std::abs(p2 - p0) < beta, aq = std::abs(q2 - q0) < beta;
-        if (bS < 4) {
-          const int tc = tc0 + ap + aq;
-          const int delta = std::clamp((((q0 - p0) * 4) + (p1 - q1) + 4) >> 3, -tc, tc);
-          q[-s] = Clip255(p0 + delta);
-          q[0] = Clip255(q0 - delta);
-          if (ap) q[-2 * s] = static_cast<uint8_t>(p1 + std::clamp((p2 + ((p0 + q0 + 1) >> 1) - (p1 << 1)) >> 1, -tc0, tc0));
-          if (aq) q[s] = static_cast<uint8_t>(q1 + std::clamp((q2 + ((p0 + q0 + 1) >> 1) - (q1 << 1)) >> 1, -tc0, tc0));
+        const bool strong = std::abs(p0 - q0) < ((alpha >> 2) + 2);
+        if (ap && strong) {
+          const int p3 = q[-4 * s];
+          q[-s] = static_cast<uint8_t>((p2 + 2 * p1 + 2 * p0 + 2 * q0 + q1 + 4) >> 3);
+          q[-2 * s] = static_cast<uint8_t>((p2 + p1 + p0 + q0 + 2) >> 2);
+          q[-3 * s] = static_cast<uint8_t>((2 * p3 + 3 * p2 + p1 + p0 + q0 + 4) >> 3);
         } else {
-          const bool strong = std::abs(p0 - q0) < ((alpha >> 2) + 2);
-          if (ap && strong) {
-            const int p3 = q[-4 * s];
-            q[-s] = static_cast<uint8_t>((p2 + 2 * p1 + 2 * p0 + 2 * q0 + q1 + 4) >> 3);
-            q[-2 * s] = static_cast<uint8_t>((p2 + p1 + p0 + q0 + 2) >> 2);
-            q[-3 * s] = static_cast<uint8_t>((2 * p3 + 3 * p2 + p1 + p0 + q0 + 4) >> 3);
-          } else {
-            q[-s] = static_cast<uint8_t>((2 * p1 + p0 + q1 + 2) >> 2);
-          }
-          if (aq && strong) {
-            const int q3 = q[3 * s];
-            q[0] = static_cast<uint8_t>((p1 + 2 * p0 + 2 * q0 + 2 * q1 + q2 + 4) >> 3);
-            q[s] = static_cast<uint8_t>((p0 + q0 + q1 + q2 + 2) >> 2);
-            q[2 * s] = static_cast<uint8_t>((2 * q3 + 3 * q2 + q1 + q0 + p0 + 4) >> 3);
-          } else {
-            q[0] = static_cast<uint8_t>((2 * q1 + q0 + p1 + 2) >> 2);
-          }
+          q[-s] = static_cast<uint8_t>((2 * p1 + p0 + q1 + 2) >> 2);
         }
-      } else if (bS < 4) {
-        const int tc = tc0 + 1;
-        const int delta = std::clamp((((q0 - p0) * 4) + (p1 - q1) + 4) >> 3, -tc, tc);
-        q[-s] = Clip255(p0 + delta);
-        q[0] = Clip255(q0 - delta);
+        if (aq && strong) {
+          const int q3 = q[3 * s];
+          q[0] = static_cast<uint8_t>((p1 + 2 * p0 + 2 * q0 + 2 * q1 + q2 + 4) >> 3);
+          q[s] = static_cast<uint8_t>((p0 + q0 + q1 + q2 + 2) >> 2);
+          q[2 * s] = static_cast<uint8_t>((2 * q3 + 3 * q2 + q1 + q0 + p0 + 4) >> 3);
+        } else {
+          q[0] = static_cast<uint8_t>((2 * q1 + q0 + p1 + 2) >> 2);
+        }
       } else {
         q[-s] = static_cast<uint8_t>((2 * p1 + p0 + q1 + 2) >> 2);
         q[0] = static_cast<uint8_t>((2 * q1 + q0 + p1 + 2) >> 2);

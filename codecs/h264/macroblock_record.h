@@ -21,9 +21,11 @@ struct MbRecord {
   uint8_t totalCoeff[16] = {};     // luma 4x4 blocks, raster order
   uint8_t chromaTotalCoeff[2][4] = {};
   uint8_t intraModes[16] = {};     // raster order
-  // Inter macroblocks: list-0 index and the frame-store entry it named,
-  // per 8x8 quadrant (raster order; -1 for intra), and the vector of each
-  // 4x4 block in quarter samples (raster order).
+  // Inter macroblocks: list-0 index and the list entry it named (the
+  // frame-store index, with the bottom-field bit in a field, so that the two
+  // fields of a frame are different references), per 8x8 quadrant (raster
+  // order; -1 for intra), and the vector of each 4x4 block in quarter
+  // samples (raster order).
   int8_t refIdx[4] = {-1, -1, -1, -1};
   int8_t refPicture[4] = {-1, -1, -1, -1};
   int16_t mv[16][2] = {};

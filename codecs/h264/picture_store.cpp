@@ -138,7 +138,6 @@ void PictureStore::FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum) {
     p.output = OutputState::kDone;
     p.fields = kBothFields;
     p.Unmark();
-    p.fieldCoded = false;
     p.nonExisting = true;
     p.waitsForOutput = false;
     p.idr = false;
@@ -189,7 +188,6 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
     p.output = OutputState::kInUse;
     p.fields = structure;
     p.Unmark();
-    p.fieldCoded = structure != kBothFields;
     p.fieldReference = reference;
     p.waitsForOutput = true;
     p.idr = h.nalUnitType == 5;

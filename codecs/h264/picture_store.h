@@ -33,7 +33,6 @@ struct StoredPicture {
   uint8_t fields = 0;             // present
   uint8_t shortTermFields = 0;    // marked used for short-term reference
   uint8_t longTermFields = 0;     // marked used for long-term reference
-  bool fieldCoded = false;        // decoded as field pictures
   bool fieldReference = false;    // its first field is a reference field
   bool waitsForOutput = false;
   bool idr = false;

@@ -13,9 +13,11 @@ namespace {
 // outside the decoder's frame store shows up under the sanitizer.
 uint32_t Sum(const AvcDecPicture& p) {
   uint32_t sum = 0;
-  for (int32_t row = 0; row < p.height; ++row)
+  // A field lies in its frame: twice its height.
+  const int32_t height = p.height * (p.fieldPicture ? 2 : 1);
+  for (int32_t row = 0; row < height; ++row)
     for (int32_t x = 0; x < p.width; ++x) sum += p.y[row * p.lumaStride + x];
-  for (int32_t row = 0; row < p.height / 2; ++row)
+  for (int32_t row = 0; row < height / 2; ++row)
     for (int32_t x = 0; x < p.width / 2; ++x) sum += p.cb[row * p.chromaStride + x] + p.cr[row * p.chromaStride + x];
   return sum;
 }

@@ -1,6 +1,6 @@
 // Decoder kind 4, the program's own H.264 library: through vyxdecode on
-// archives (planes against FFmpeg's md5s with either kernel set, pixels
-// against the FFmpeg kind),
+// archives (planes against FFmpeg's md5s, progressive and interlaced, with
+// either kernel set; pixels against the FFmpeg kind),
 // fed class-3 records in the video output, and on streams it refuses.
 #include "player/qx264_kind.h"
 
@@ -13,6 +13,7 @@
 #include "platform/memory_display.h"
 #include "player/video_output.h"
 #include "tests/codecs/h264/avc_test_support.h"
+#include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -89,6 +90,29 @@ INSTANTIATE_TEST_SUITE_P(H264, ConformanceArchive,
                            }
                            return name;
                          });
+
+// Interlaced streams (field pairs top and bottom first at three sizes, both
+// picture order count types, long-term pairs, explicit weights per
+// reference field, frame pictures of an interlaced sequence, frames mixed
+// with field pairs): one record per frame or field pair, each hashed as its
+// frame, as FFmpeg outputs it.
+class InterlacedArchive : public testing::TestWithParam<avc_test::FieldStream> {};
+
+TEST_P(InterlacedArchive, PlanesEqualFfmpegsFrames) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const avc_test::FieldStream& s = GetParam();
+  testing_support::ScratchDir scratch(std::string("qx264_interlaced_") + s.name);
+  const auto stream = avc_test::MakeFieldStream(s, scratch.path());
+  ASSERT_TRUE(stream);
+  ASSERT_TRUE(Mux(*stream, scratch / "a.vyx"));
+  const auto expected = avc_test::FfmpegFrameMd5(*stream);
+  ASSERT_TRUE(expected);
+  ASSERT_EQ(expected->size(), static_cast<size_t>(s.frames));
+  EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, InterlacedArchive, testing::ValuesIn(avc_test::FieldStreams()),
+                         [](const testing::TestParamInfo<avc_test::FieldStream>& info) { return info.param.name; });
 
 // The converted pictures of both kinds agree, cropped sizes and 1080 lines
 // (68 macroblock rows) included, for intra pictures and for P pictures.

@@ -18,9 +18,10 @@
 // drawn as DIR/<record index>.ppm (binary, R G B, the archive's size).
 // --decoder=qx264 decodes H.264 records with the program's own library, as
 // records of codec class 3 are; with --planes the md5 is then of each
-// picture's cropped window.  --kernels=plain|simd (only with
-// --decoder=qx264) forces the library's plain kernel set or its best SIMD
-// set instead of the processor's choice, to compare the two.
+// picture's cropped window, a field's taken from the frame that holds it
+// (both fields, as FFmpeg outputs a field pair).  --kernels=plain|simd
+// (only with --decoder=qx264) forces the library's plain kernel set or its
+// best SIMD set instead of the processor's choice, to compare the two.
 // --deinterlace (with --decoder=qx264 only) turns on the library's output
 // deinterlacer, which rebuilds the pictures of interlaced sequences.
 #include <cstdio>

@@ -64,6 +64,64 @@ TEST(CavlcTables, EveryTableIsAPrefixCode) {
   for (int z = 1; z <= 7; ++z) ExpectPrefixFree(Present(avc::kRunBefore[z - 1]), z < 7, "run_before " + std::to_string(z));
 }
 
+// The code a list gives for the bits at the top of `window`, by search;
+// length 0 when none matches.
+template <size_t N>
+avc::VlcEntry Search(uint32_t window, const VlcCode (&codes)[N], int valueBase, int valueStep) {
+  for (size_t i = 0; i < N; ++i) {
+    const VlcCode c = codes[i];
+    if (c.length && (window >> (32 - c.length)) == c.bits) {
+      return {c.length, static_cast<uint8_t>(valueBase + static_cast<int>(i) * valueStep)};
+    }
+  }
+  return {0, 0};
+}
+
+template <int kSuffixBits, class Reference>
+void ExpectLookupMatchesSearch(const avc::VlcLookup<kSuffixBits>& lookup, Reference reference, const std::string& what) {
+  // Every code is at most 16 bits long; the low half of the window varies
+  // so that all-zero windows and a set bit beyond the codes both occur.
+  for (uint32_t top = 0; top < 0x10000; ++top) {
+    for (const uint32_t low : {0u, 0x8000u, 0xffffu}) {
+      const uint32_t window = top << 16 | low;
+      const avc::VlcEntry want = reference(window), got = lookup.Find(window);
+      ASSERT_EQ(got.length, want.length) << what << " window " << std::hex << window;
+      if (want.length) {
+        ASSERT_EQ(got.value, want.value) << what << " window " << std::hex << window;
+      }
+    }
+  }
+}
+
+TEST(CavlcTables, LookupsFindWhatASearchOfTheListsFinds) {
+  for (int t = 0; t < 5; ++t) {
+    ExpectLookupMatchesSearch(avc::kCoeffTokenLookup[t], [t](uint32_t window) {
+      for (int tc = 0; tc <= 16; ++tc) {
+        const avc::VlcEntry e = t < 4 ? Search(window, avc::kCoeffToken[t][tc], tc * 4, 1)
+                                      : tc <= 4 ? Search(window, avc::kChromaDcCoeffToken[tc], tc * 4, 1)
+                                                : avc::VlcEntry{0, 0};
+        if (e.length) return e;
+      }
+      return avc::VlcEntry{0, 0};
+    }, "coeff_token table " + std::to_string(t));
+  }
+  for (int tc = 1; tc <= 15; ++tc) {
+    ExpectLookupMatchesSearch(avc::kTotalZerosLookup[tc - 1],
+                              [tc](uint32_t w) { return Search(w, avc::kTotalZeros[tc - 1], 0, 1); },
+                              "total_zeros " + std::to_string(tc));
+  }
+  for (int tc = 1; tc <= 3; ++tc) {
+    ExpectLookupMatchesSearch(avc::kChromaDcTotalZerosLookup[tc - 1],
+                              [tc](uint32_t w) { return Search(w, avc::kChromaDcTotalZeros[tc - 1], 0, 1); },
+                              "chroma total_zeros " + std::to_string(tc));
+  }
+  for (int z = 1; z <= 7; ++z) {
+    ExpectLookupMatchesSearch(avc::kRunBeforeLookup[z - 1],
+                              [z](uint32_t w) { return Search(w, avc::kRunBefore[z - 1], 0, 1); },
+                              "run_before " + std::to_string(z));
+  }
+}
+
 // Bits from a string of '0' and '1'.
 std::vector<uint8_t> Bits(const std::string& s) {
   std::vector<uint8_t> out((s.size() + 7) / 8 + 1, 0);

@@ -1,10 +1,9 @@
-// Field pictures and frames of interlaced sequences: every kind of
-// interlaced stream decodes to FFmpeg's pictures, one field per call as well
-// as hostile; what a call returns for a field; MBAFF stays refused.
+// Field pictures through the decoder's entry points: what a call returns
+// for a field or a pair; MBAFF stays refused.  (Every kind of interlaced
+// stream against FFmpeg: tests/player/qx264_kind_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 
 #include "codecs/h264/avc_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
@@ -27,25 +26,6 @@ Decoder Create(int width, int height, uint32_t flags = kAvcDecBumping) {
 int32_t Decode(AvcDecContext* decoder, const std::vector<uint8_t>& bytes, AvcDecPicture& picture) {
   return AvcDecDecode(decoder, bytes.data(), static_cast<int32_t>(bytes.size()), 0, 0, &picture, nullptr);
 }
-
-class InterlacedStream : public testing::TestWithParam<avc_test::FieldStream> {};
-
-TEST_P(InterlacedStream, DecodesToFfmpegsPictures) {
-  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
-  const avc_test::FieldStream& s = GetParam();
-  testing_support::ScratchDir dir(std::string("h264_fields_") + s.name);
-  const auto file = avc_test::MakeFieldStream(s, dir.path());
-  ASSERT_TRUE(file);
-  const auto expected = avc_test::FfmpegFrameMd5(*file);
-  ASSERT_TRUE(expected);
-  ASSERT_EQ(expected->size(), static_cast<size_t>(s.frames));
-  EXPECT_EQ(avc_test::DecodeFileMd5(*file, static_cast<uint32_t>((s.width + 15) / 16),
-                                    static_cast<uint32_t>((s.height + 31) / 32 * 2)),
-            *expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, InterlacedStream, testing::ValuesIn(avc_test::FieldStreams()),
-                         [](const testing::TestParamInfo<avc_test::FieldStream>& info) { return info.param.name; });
 
 class FieldCalls : public testing::Test {
  protected:
@@ -102,33 +82,6 @@ TEST_F(FieldCalls, APairInOneCallIsOneFrameIncompleteWhenEitherFieldIs) {
   cut.insert(cut.end(), units_[3].begin(), units_[3].end());
   ASSERT_EQ(Decode(decoder.get(), cut, picture), kAvcDecPicture);
   EXPECT_EQ(picture.incomplete, 1);
-}
-
-// Mutated fields and pairs neither crash nor read outside the buffers, in
-// both output disciplines, and the stream decodes cleanly afterwards.
-TEST_F(FieldCalls, SurviveMutation) {
-  std::mt19937 random(17122026);
-  for (const uint32_t flags : {kAvcDecBumping, 0u}) {
-    Decoder decoder = Create(352, 288, flags);
-    AvcDecPicture picture;
-    for (int round = 0; round < 400; ++round) {
-      std::vector<uint8_t> bytes = units_[static_cast<size_t>(round) % units_.size()];
-      const int flips = 1 + static_cast<int>(random() % 6);
-      for (int f = 0; f < flips; ++f) {
-        const size_t at = 4 + random() % (bytes.size() - 4);
-        if (random() % 2) {
-          bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
-        } else {
-          bytes[at] = static_cast<uint8_t>(random());
-        }
-      }
-      const int32_t result = Decode(decoder.get(), bytes, picture);
-      ASSERT_TRUE(result == kAvcDecPicture || result == kAvcDecNoPicture);
-      if (result == kAvcDecPicture) {
-        EXPECT_FALSE(avc_test::PictureMd5(picture).empty());
-      }
-    }
-  }
 }
 
 TEST(FieldRefusals, MbaffStreamsGiveNoPicture) {
