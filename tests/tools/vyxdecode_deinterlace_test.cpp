@@ -1,7 +1,7 @@
 // vyxdecode --deinterlace: the own library's deinterlaced pictures, as
 // --planes hashes them, against a model of the deinterlacer applied to
 // FFmpeg's decode of the same stream, each frame taken as a field pair or
-// a frame picture as FFmpeg reports it.
+// a frame picture as FFmpeg reports it, with either kernel set.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -101,7 +101,11 @@ TEST_P(DeinterlacedStream, EqualsTheModelOnFfmpegsFrames) {
   std::vector<std::string> expected;
   for (size_t i = 0; i < frames.size(); ++i)
     expected.push_back(FrameMd5(fieldPairs[i] ? model.FieldPicture(frames[i]) : model.FramePicture(frames[i])));
-  EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264 --deinterlace"), expected);
+  for (const char* kernels : {"plain", "simd"}) {
+    EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", std::string("--planes --decoder=qx264 --deinterlace --kernels=") + kernels),
+              expected)
+        << kernels;
+  }
 }
 
 // The interlaced streams whose frames are whole macroblock rows: the
