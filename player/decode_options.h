@@ -10,6 +10,9 @@ struct VideoDecodeOptions {
   // Archives' H.264 records decoded by the program's own library (the
   // decoder kind of codec class 3) instead of FFmpeg.
   bool ownH264 = false;
+  // The own library's output deinterlacer on pictures of interlaced
+  // sequences; only with ownH264.
+  bool ownH264Deinterlace = false;
   // The own library's kernel set, forced for comparisons; the player keeps
   // the processor's choice.
   enum class Kernels { kProcessor, kPlain, kSimd };

@@ -19,6 +19,7 @@ int32_t Qx264Kind::Open(const DecoderTarget& target) {
   params.heightInMbs = static_cast<uint32_t>((target.height + 15) / 16);
   params.maxRefFrames = 16;
   params.flags = kAvcDecBumping;
+  if (target.options && target.options->ownH264Deinterlace) params.flags |= kAvcDecDeinterlace;
   context_ = AvcDecCreate(&params);
   if (!context_) return -1;
   if (target.options && target.options->h264Kernels != VideoDecodeOptions::Kernels::kProcessor) {

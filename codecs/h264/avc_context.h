@@ -4,6 +4,7 @@
 
 #include "codecs/h264/avc_decoder.h"
 #include "codecs/h264/bit_reader.h"
+#include "codecs/h264/deinterlacer.h"
 #include "codecs/h264/kernel_set.h"
 #include "codecs/h264/macroblock_record.h"
 #include "codecs/h264/parameter_sets.h"
@@ -49,6 +50,7 @@ struct AvcDecContext {
   uint8_t* rbsp = nullptr;
   uint32_t rbspCapacity = 0;
   avc::MbRecord* mbs = nullptr;
+  avc::DeinterlaceState deinterlace;  // buffers only with kAvcDecDeinterlace
 
   const avc::KernelSet* kernels = nullptr;
   avc::BitReader reader;

@@ -31,6 +31,8 @@ void FreeBuffers(AvcDecContext* c) {
   std::free(c->frameStore);
   std::free(c->rbsp);
   delete[] c->mbs;
+  std::free(c->deinterlace.output);
+  std::free(c->deinterlace.previous);
 }
 
 }  // namespace
@@ -53,7 +55,13 @@ AvcDecContext* AvcDecCreate(const AvcDecParams* params) {
   c->rbspCapacity = c->frameBytes + 4096;
   c->rbsp = static_cast<uint8_t*>(std::calloc(c->rbspCapacity, 1));
   c->mbs = new (std::nothrow) avc::MbRecord[size_t{w} * h];
-  if (!c->frameStore || !c->rbsp || !c->mbs) {
+  const bool deinterlace = (c->flags & kAvcDecDeinterlace) != 0;
+  if (deinterlace) {
+    c->deinterlace.lumaBytes = size_t{256} * w * h;
+    c->deinterlace.output = static_cast<uint8_t*>(std::calloc(c->frameBytes, 1));
+    c->deinterlace.previous = static_cast<uint8_t*>(std::calloc(c->frameBytes, 1));
+  }
+  if (!c->frameStore || !c->rbsp || !c->mbs || (deinterlace && (!c->deinterlace.output || !c->deinterlace.previous))) {
     FreeBuffers(c);
     delete c;
     return nullptr;
@@ -117,5 +125,9 @@ int32_t AvcDecDecode(AvcDecContext* c, const uint8_t* data, int32_t length, uint
   picture->user2 = p->user2;
   picture->picOrderCnt = p->poc;
   picture->userData = c->userData.tag ? c->userData.bytes : nullptr;
+  if ((c->flags & kAvcDecDeinterlace) && !p->progressiveSequence) {
+    avc::DeinterlacePicture(c->deinterlace, *c->kernels, *picture,
+                            picture->fieldPicture ? avc::DeinterlaceMode::kField : avc::DeinterlaceMode::kFrame);
+  }
   return kAvcDecPicture;
 }

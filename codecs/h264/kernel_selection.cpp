@@ -14,6 +14,7 @@ KernelSet MakeSse2() {
   FillSse2InterKernels(k);
   FillSse2EdgeFilters(k);
   FillSse2IntraKernels(k);
+  FillSse2DeinterlaceKernel(k);
   return k;
 }
 

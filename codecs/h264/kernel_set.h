@@ -117,6 +117,23 @@ using CombinationKernel = void (*)(const CombinationJob& job);
 constexpr int kCombineDefaultL0 = 1;
 constexpr int kCombineExplicitL0 = 5;
 
+// Two output lines of a field-coded picture made by the output
+// deinterlacer.  source[0] and source[2] are lines of the kept field,
+// source[1] the line replaced between them and source[3] the one after;
+// previous[] are the same lines of the previous picture.  destination[0]
+// gets source[0], destination[1] the replacement.  `counters` holds a
+// stillness byte per sample, in pairs of which the first is tested.
+// Every row is `width` bytes, an even number of at least 2, and nothing
+// outside the rows is read.
+struct DeinterlaceRowJob {
+  const uint8_t* source[4];
+  const uint8_t* previous[4];
+  uint8_t* destination[2];
+  uint8_t* counters;
+  int width;
+};
+using DeinterlaceRowKernel = void (*)(const DeinterlaceRowJob& job);
+
 struct KernelSet {
   Intra4x4Kernel intra4x4[9];
   Intra16x16Kernel intra16x16[4];
@@ -132,6 +149,7 @@ struct KernelSet {
   ChromaMcKernel chroma4x2[4];
   ChromaMcKernel chroma8x4[4];
   CombinationKernel combination[16];
+  DeinterlaceRowKernel deinterlace;
 };
 
 const KernelSet& PlainKernels();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "codecs/h264/deinterlace_row.h"
 #include "codecs/h264/kernel_set.h"
 #include "codecs/h264/kernels_inter_plain.h"
 
@@ -308,6 +309,7 @@ KernelSet MakePlain() {
     {},
     {},
     {},
+    DeinterlaceRowPlain,
   };
   FillPlainInterKernels(k);
   return k;

@@ -16,5 +16,7 @@ void FillAvx2InterKernels(KernelSet& kernels);
 void FillSse2EdgeFilters(KernelSet& kernels);
 // Intra predictors, in the slots where they are faster than the plain ones.
 void FillSse2IntraKernels(KernelSet& kernels);
+// The output deinterlacer's row kernel.
+void FillSse2DeinterlaceKernel(KernelSet& kernels);
 
 }  // namespace avc

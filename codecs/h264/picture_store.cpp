@@ -203,6 +203,7 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
     p.cropRight = sps.cropRight;
     p.cropTop = sps.cropTop;
     p.cropBottom = sps.cropBottom;
+    p.progressiveSequence = sps.frameMbsOnly;
     p.topPoc = top;
     p.bottomPoc = bottom;
     p.poc = structure == kTopField ? top : structure == kBottomField ? bottom : std::min(top, bottom);

@@ -40,6 +40,7 @@ struct StoredPicture {
   bool firstFieldIncomplete = false;
   bool deblocked = false;
   bool nonExisting = false;   // made by gap filling: never output, samples undefined
+  bool progressiveSequence = true;  // frame_mbs_only_flag of its sequence
   uint32_t longTermFrameIdx = 0;
   uint32_t frameNum = 0;
   int32_t poc = 0;            // of the fields present: the smaller count

@@ -1,6 +1,6 @@
 // Decoder kind 4, the program's own H.264 library: through vyxdecode on
-// archives (planes against FFmpeg's md5s, progressive with either kernel
-// set and interlaced; pixels against the FFmpeg kind),
+// archives (planes against FFmpeg's md5s, progressive and interlaced, with
+// either kernel set; pixels against the FFmpeg kind),
 // fed class-3 records in the video output, and on streams it refuses.
 #include "player/qx264_kind.h"
 

@@ -40,6 +40,10 @@ TEST(VyxdecodeArguments, ValuesFollowTheOptionOrItsEqualsSign) {
   const auto ffmpeg = Parse({"a.vyx", "--decoder", "ffmpeg"});
   ASSERT_TRUE(ffmpeg);
   EXPECT_FALSE(ffmpeg->options.ownH264);
+  EXPECT_FALSE(own->options.ownH264Deinterlace);
+  const auto deinterlaced = Parse({"--deinterlace", "a.vyx", "--decoder=qx264"});
+  ASSERT_TRUE(deinterlaced);
+  EXPECT_TRUE(deinterlaced->options.ownH264Deinterlace);
   EXPECT_EQ(ffmpeg->options.h264Kernels, VideoDecodeOptions::Kernels::kProcessor);
   const auto plain = Parse({"--kernels=plain", "a.vyx", "--decoder=qx264"});
   ASSERT_TRUE(plain);
@@ -67,6 +71,8 @@ TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
       {{"a.vyx", "--md5"}, "unknown option --md5"},
       {{"a.vyx", "-p"}, "unexpected argument '-p'"},
       {{"a.vyx", "--decoder=x264"}, "--decoder wants ffmpeg or qx264, got 'x264'"},
+      {{"a.vyx", "--deinterlace"}, "--deinterlace needs --decoder=qx264"},
+      {{"a.vyx", "--deinterlace", "--decoder=ffmpeg"}, "--deinterlace needs --decoder=qx264"},
       {{"a.vyx", "--decoder=qx264", "--kernels=sse2"}, "--kernels wants plain or simd, got 'sse2'"},
       {{"a.vyx", "--kernels=plain"}, "--kernels needs --decoder=qx264"},
       {{"a.vyx", "--decoder=ffmpeg", "--kernels=simd"}, "--kernels needs --decoder=qx264"},

@@ -72,6 +72,8 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
     const std::string_view argument = argv[i];
     if (argument == "--planes") {
       arguments.planes = true;
+    } else if (argument == "--deinterlace") {
+      arguments.options.ownH264Deinterlace = true;
     } else if (argument == "--accurate") {
       arguments.options.jpegAccurate = true;
     } else if (argument.starts_with("--")) {
@@ -104,6 +106,10 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
   }
   if (arguments.options.h264Kernels != VideoDecodeOptions::Kernels::kProcessor && !arguments.options.ownH264) {
     error = "--kernels needs --decoder=qx264";
+    return std::nullopt;
+  }
+  if (arguments.options.ownH264Deinterlace && !arguments.options.ownH264) {
+    error = "--deinterlace needs --decoder=qx264";
     return std::nullopt;
   }
   return arguments;

@@ -1,5 +1,6 @@
 #pragma once
-// vyxdecode's command line: ARCHIVE, the flags --planes and --accurate, and
+// vyxdecode's command line: ARCHIVE, the flags --planes, --accurate and
+// --deinterlace (which needs --decoder=qx264), and
 // options that take a value either as the next argument or after '=' (--threads 2,
 // --threads=2), in any order.
 #include <optional>

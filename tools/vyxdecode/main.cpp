@@ -1,6 +1,6 @@
 // vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N]
-//           [--decoder ffmpeg|qx264] [--kernels plain|simd]: decodes an archive's video frames
-// through the player's own video output (one decoder per codec class
+//           [--decoder ffmpeg|qx264] [--kernels plain|simd] [--deinterlace]:
+// decodes an archive's video frames through the player's own video output (one decoder per codec class
 // and picture size, nothing before the first key frame, the pictures still
 // held drawn at the end), drawing into a window in memory, and prints one
 // line per picture drawn:
@@ -19,9 +19,11 @@
 // --decoder=qx264 decodes H.264 records with the program's own library, as
 // records of codec class 3 are; with --planes the md5 is then of each
 // picture's cropped window, a field's taken from the frame that holds it
-// (both fields, as FFmpeg outputs a field pair).  --kernels=plain|simd (only
-// with --decoder=qx264) forces the library's plain kernel set or its best
-// SIMD set instead of the processor's choice, to compare the two.
+// (both fields, as FFmpeg outputs a field pair).  --kernels=plain|simd
+// (only with --decoder=qx264) forces the library's plain kernel set or its
+// best SIMD set instead of the processor's choice, to compare the two.
+// --deinterlace (with --decoder=qx264 only) turns on the library's output
+// deinterlacer, which rebuilds the pictures of interlaced sequences.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -39,7 +41,7 @@ namespace {
 int Usage(const std::string& error) {
   std::fprintf(stderr,
                "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N] "
-               "[--decoder ffmpeg|qx264] [--kernels plain|simd]\n",
+               "[--decoder ffmpeg|qx264] [--kernels plain|simd] [--deinterlace]\n",
                error.c_str());
   return 2;
 }

@@ -19,5 +19,7 @@ void CompareTransforms(const avc::KernelSet& set, std::mt19937& random);
 void CompareEdgeFilters(const avc::KernelSet& set, std::mt19937& random);
 // Every mode of the three intra tables, with every neighbour availability.
 void CompareIntraPredictors(const avc::KernelSet& set, std::mt19937& random);
+// The output deinterlacer's row kernel.
+void CompareDeinterlace(const avc::KernelSet& set, std::mt19937& random);
 
 }  // namespace avc_kernel_checks

@@ -15,6 +15,7 @@ constexpr Check kChecks[] = {
     avc_kernel_checks::CompareTransforms,
     avc_kernel_checks::CompareEdgeFilters,
     avc_kernel_checks::CompareIntraPredictors,
+    avc_kernel_checks::CompareDeinterlace,
 };
 
 }  // namespace
