@@ -92,6 +92,8 @@ class BitReader {
   size_t BitsLeft() const { return position_ < bytes_ * 8 ? bytes_ * 8 - position_ : 0; }
   bool Overrun() const { return overrun_; }
   const uint8_t* BytePointer() const { return data_ + (position_ >> 3); }
+  const uint8_t* Data() const { return data_; }
+  size_t Bytes() const { return bytes_; }
 
  private:
   const uint8_t* data_ = nullptr;

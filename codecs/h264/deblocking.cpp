@@ -39,13 +39,16 @@ void Thresholds(int qpAverage, const MbRecord& q, const uint8_t (&bS)[4], EdgeFi
 // Strength across an edge between two 4x4 blocks (raster indices) when
 // neither macroblock is intra (clause 8.7.2.1).  A field's vertical vectors
 // count field lines: half the frame-line threshold.
+// Every test is made and the results combined without branches: their
+// outcomes follow the picture's content and are hard to predict.
 uint8_t InterStrength(const MbRecord& p, int blockP, const MbRecord& q, int blockQ, int verticalLimit) {
-  if (p.totalCoeff[blockP] || q.totalCoeff[blockQ]) return 2;
+  const bool coded = (p.totalCoeff[blockP] | q.totalCoeff[blockQ]) != 0;
   const int quadrantP = (blockP >> 3) * 2 + ((blockP & 3) >> 1), quadrantQ = (blockQ >> 3) * 2 + ((blockQ & 3) >> 1);
-  if (p.refPicture[quadrantP] != q.refPicture[quadrantQ]) return 1;
   const int16_t* a = p.mv[blockP];
   const int16_t* b = q.mv[blockQ];
-  return std::abs(a[0] - b[0]) >= 4 || std::abs(a[1] - b[1]) >= verticalLimit ? 1 : 0;
+  const bool moved = (p.refPicture[quadrantP] != q.refPicture[quadrantQ]) | (std::abs(a[0] - b[0]) >= 4) |
+                     (std::abs(a[1] - b[1]) >= verticalLimit);
+  return static_cast<uint8_t>(coded ? 2 : moved);
 }
 
 // The strengths of the four segments of one edge; `p` is the macroblock

@@ -188,8 +188,12 @@ void InverseTransformValues(const int32_t* c, int32_t (&out)[16]) {
   for (int j = 0; j < 4; ++j) {
     const int32_t f0 = t[j], f1 = t[4 + j], f2 = t[8 + j], f3 = t[12 + j];
     const int32_t g0 = f0 + f2, g1 = f0 - f2, g2 = (f1 >> 1) - f3, g3 = f1 + (f3 >> 1);
-    const int32_t h[4] = {g0 + g3, g1 + g2, g1 - g2, g0 - g3};
-    for (int i = 0; i < 4; ++i) out[i * 4 + j] = (h[i] + 32) >> 6;
+    // Straight to `out`: a small array here made the compiler store it in
+    // pieces and reload it whole, a store-forwarding stall per column.
+    out[j] = (g0 + g3 + 32) >> 6;
+    out[4 + j] = (g1 + g2 + 32) >> 6;
+    out[8 + j] = (g1 - g2 + 32) >> 6;
+    out[12 + j] = (g0 - g3 + 32) >> 6;
   }
 }
 
@@ -261,33 +265,28 @@ void FilterEdge(const EdgeFilterArgs& a) {
       }
       continue;
     }
+    // bS 4, also without branches per sample: each output is chosen from
+    // the strong filter, the weak one and the sample itself.
     for (int k = first; k < first + kPerSegment; ++k) {
       uint8_t* q = base + k * along;
       const int p0 = q[-s], p1 = q[-2 * s], q0 = q[0], q1 = q[s];
-      if (std::abs(p0 - q0) >= alpha || std::abs(p1 - p0) >= beta || std::abs(q1 - q0) >= beta) continue;
+      const bool filter = (std::abs(p0 - q0) < alpha) & (std::abs(p1 - p0) < beta) & (std::abs(q1 - q0) < beta);
       if (kLuma) {
-        const int p2 = q[-3 * s], q2 = q[2 * s];
-        const bool ap = std::abs(p2 - p0) < beta, aq = std::abs(q2 - q0) < beta;
+        const int p2 = q[-3 * s], q2 = q[2 * s], p3 = q[-4 * s], q3 = q[3 * s];
         const bool strong = std::abs(p0 - q0) < ((alpha >> 2) + 2);
-        if (ap && strong) {
-          const int p3 = q[-4 * s];
-          q[-s] = static_cast<uint8_t>((p2 + 2 * p1 + 2 * p0 + 2 * q0 + q1 + 4) >> 3);
-          q[-2 * s] = static_cast<uint8_t>((p2 + p1 + p0 + q0 + 2) >> 2);
-          q[-3 * s] = static_cast<uint8_t>((2 * p3 + 3 * p2 + p1 + p0 + q0 + 4) >> 3);
-        } else {
-          q[-s] = static_cast<uint8_t>((2 * p1 + p0 + q1 + 2) >> 2);
-        }
-        if (aq && strong) {
-          const int q3 = q[3 * s];
-          q[0] = static_cast<uint8_t>((p1 + 2 * p0 + 2 * q0 + 2 * q1 + q2 + 4) >> 3);
-          q[s] = static_cast<uint8_t>((p0 + q0 + q1 + q2 + 2) >> 2);
-          q[2 * s] = static_cast<uint8_t>((2 * q3 + 3 * q2 + q1 + q0 + p0 + 4) >> 3);
-        } else {
-          q[0] = static_cast<uint8_t>((2 * q1 + q0 + p1 + 2) >> 2);
-        }
+        const bool strongP = filter & strong & (std::abs(p2 - p0) < beta);
+        const bool strongQ = filter & strong & (std::abs(q2 - q0) < beta);
+        const int weakP0 = filter ? (2 * p1 + p0 + q1 + 2) >> 2 : p0;
+        const int weakQ0 = filter ? (2 * q1 + q0 + p1 + 2) >> 2 : q0;
+        q[-s] = static_cast<uint8_t>(strongP ? (p2 + 2 * p1 + 2 * p0 + 2 * q0 + q1 + 4) >> 3 : weakP0);
+        q[-2 * s] = static_cast<uint8_t>(strongP ? (p2 + p1 + p0 + q0 + 2) >> 2 : p1);
+        q[-3 * s] = static_cast<uint8_t>(strongP ? (2 * p3 + 3 * p2 + p1 + p0 + q0 + 4) >> 3 : p2);
+        q[0] = static_cast<uint8_t>(strongQ ? (p1 + 2 * p0 + 2 * q0 + 2 * q1 + q2 + 4) >> 3 : weakQ0);
+        q[s] = static_cast<uint8_t>(strongQ ? (p0 + q0 + q1 + q2 + 2) >> 2 : q1);
+        q[2 * s] = static_cast<uint8_t>(strongQ ? (2 * q3 + 3 * q2 + q1 + q0 + p0 + 4) >> 3 : q2);
       } else {
-        q[-s] = static_cast<uint8_t>((2 * p1 + p0 + q1 + 2) >> 2);
-        q[0] = static_cast<uint8_t>((2 * q1 + q0 + p1 + 2) >> 2);
+        q[-s] = static_cast<uint8_t>(filter ? (2 * p1 + p0 + q1 + 2) >> 2 : p0);
+        q[0] = static_cast<uint8_t>(filter ? (2 * q1 + q0 + p1 + 2) >> 2 : q0);
       }
     }
   }

@@ -1,5 +1,8 @@
 #include "codecs/h264/nal_scanner.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace avc {
 
 namespace {
@@ -31,6 +34,18 @@ bool NextNalUnit(const uint8_t* data, size_t length, size_t& position, uint8_t* 
   int zeros = 0;
   size_t i = start;
   for (; i < length; ++i) {
+    if (zeros == 0) {
+      // Up to the next zero byte nothing is special: copy the run at once.
+      const void* zero = std::memchr(data + i, 0, length - i);
+      const size_t stop = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : length;
+      const size_t run = stop - i;
+      const size_t fits = out < capacity ? std::min(run, capacity - out) : 0;
+      if (fits) std::memcpy(rbsp + out, data + i, fits);
+      if (fits < run) unit.tooLong = true;
+      out += run;
+      i = stop;
+      if (i >= length) break;
+    }
     const uint8_t b = data[i];
     if (zeros >= 2 && b <= 1) {
       if (b == 1) break;  // the next start code (its zeros are trailing zeros here)

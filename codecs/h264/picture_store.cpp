@@ -153,12 +153,15 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
   const uint8_t structure = StructureOf(h);
   const bool reference = h.nalRefIdc != 0;
   // A field pairs with the first field stored just before it: same
-  // frame_num, the other parity, both reference or both not.
+  // frame_num, the other parity, both reference or both not, and of the
+  // same size (a new sequence in between starts a frame of its own).
+  const int32_t fieldHeight = static_cast<int32_t>(sps.frameHeightInMbs * 16) / (structure == kBothFields ? 1 : 2);
   uint32_t second = kMaxStoreEntries;
   if (unpairedField_ < entries_) {
     const StoredPicture& first = pictures_[unpairedField_];
     if (structure != kBothFields && h.nalUnitType != 5 && first.frameNum == h.frameNum &&
-        first.fields == (kBothFields ^ structure) && first.fieldReference == reference) {
+        first.fields == (kBothFields ^ structure) && first.fieldReference == reference &&
+        first.width == static_cast<int32_t>(sps.widthInMbs * 16) && first.height == fieldHeight) {
       second = unpairedField_;
       unpairedField_ = kMaxStoreEntries;
     } else {
@@ -174,7 +177,6 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
   StoredPicture& p = pictures_[index];
   int32_t top = 0, bottom = 0;
   ComputePoc(sps, h, top, bottom);
-  const int32_t fieldHeight = static_cast<int32_t>(sps.frameHeightInMbs * 16) / (structure == kBothFields ? 1 : 2);
   if (second < entries_) {
     p.fields = kBothFields;
     p.firstFieldIncomplete = p.incomplete;

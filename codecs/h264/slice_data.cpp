@@ -178,8 +178,8 @@ class SliceDecoder {
     int16_t levels[16] = {};
     if (!ReadResidualBlock(r_, nC, maxNumCoeff, levels, totalCoeff)) return false;
     const int qpDiv = qp / 6, qpMod = qp % 6;
+    // Zero levels give zero coefficients: no branch for them.
     for (int k = 0; k < maxNumCoeff; ++k) {
-      if (!levels[k]) continue;
       const int pos = scan_[first + k];
       out[pos] = ClampCoefficient(int64_t{levels[k]} * kNormAdjust[qpMod][kPositionClass[pos]] * (int64_t{1} << qpDiv));
     }

@@ -156,4 +156,16 @@ TEST_F(PictureStoreTest, FieldsCountTheirOwnPictureOrder) {
   }
 }
 
+// A new sequence of another size between two fields: the second is no
+// partner of the first, whose entry has the other size's layout.
+TEST_F(PictureStoreTest, AFieldOfAnotherSizeStartsAFrameOfItsOwn) {
+  Attach(8, true, 4);
+  ASSERT_EQ(Field(5, 1, 0, 0, false), 0);
+  const uint32_t first = store_.CurrentIndex();
+  sps_.frameHeightInMbs = kH - 2;
+  ASSERT_EQ(Field(1, 1, 0, 1, true), 0);
+  EXPECT_NE(store_.CurrentIndex(), first);
+  EXPECT_EQ(store_.Current()->picSizeInMbs, kW * (kH - 2) / 2);
+}
+
 }  // namespace
