@@ -85,10 +85,12 @@ struct Encoded {
 };
 
 // Every partition size and quarter-sample position, several references,
-// explicit weights, cropped sizes, low and high quantisers.
+// explicit weights, cropped sizes, a picture smaller than the search range
+// (most areas cross its edges), low and high quantisers.
 const Encoded kEncoded[] = {
     {"AllPartitions", "mandelbrot", 352, 288, 12, "partitions=all:me=umh:merange=48:subme=9:ref=4", ""},
     {"CroppedSlices", "testsrc2", 174, 98, 10, "partitions=all:ref=3:slices=3", ""},
+    {"Tiny", "mandelbrot", 48, 32, 10, "partitions=all:ref=3:me=umh:merange=64", ""},
     {"WeightedFade", "testsrc2", 176, 144, 16, "weightp=2:ref=3", "-profile:v main -vf fade=in:0:14"},
     {"LowQp", "mandelbrot", 176, 144, 8, "qp=2:partitions=all", ""},
     {"HighQp", "testsrc2", 176, 144, 8, "qp=51:partitions=all", ""},
