@@ -177,6 +177,7 @@ class SliceDecoder {
   bool ReadBlock(int nC, int first, int maxNumCoeff, int qp, int32_t* out, int& totalCoeff) {
     int16_t levels[16] = {};
     if (!ReadResidualBlock(r_, nC, maxNumCoeff, levels, totalCoeff)) return false;
+    if (totalCoeff == 0) return true;  // `out` is zero already
     const int qpDiv = qp / 6, qpMod = qp % 6;
     // Zero levels give zero coefficients: no branch for them.
     for (int k = 0; k < maxNumCoeff; ++k) {
