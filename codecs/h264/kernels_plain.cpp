@@ -1,8 +1,10 @@
 // The plain kernel set: clauses 8.3.1.2, 8.3.3, 8.3.4, 8.5.12 and 8.7.2 for
 // 8-bit samples, written for clarity rather than speed.
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "codecs/h264/kernel_set.h"
 #include "codecs/h264/kernels_inter_plain.h"
@@ -299,6 +301,42 @@ void FilterRows(EdgeRows<kLuma>& e, Value alpha, Value beta) {
   }
 }
 
+inline uint64_t ByteSwap(uint64_t w) { return __builtin_bswap64(w); }
+inline uint32_t ByteSwap(uint32_t w) { return __builtin_bswap32(w); }
+
+// A word holding the bytes at `at` in memory order, the first in its lowest
+// bits, and back.
+template <typename Word>
+Word LoadBytes(const uint8_t* at) {
+  Word w;
+  std::memcpy(&w, at, sizeof w);
+  if constexpr (std::endian::native == std::endian::big) w = ByteSwap(w);
+  return w;
+}
+template <typename Word>
+void StoreBytes(uint8_t* at, Word w) {
+  if constexpr (std::endian::native == std::endian::big) w = ByteSwap(w);
+  std::memcpy(at, &w, sizeof w);
+}
+
+// Transposes the square matrix whose row i is word i and whose column j is
+// byte j (lowest first): the off-diagonal blocks of `half` bytes swap
+// places, then those within each block, down to single bytes.
+template <typename Word, int half = sizeof(Word) / 2>
+inline __attribute__((always_inline)) void TransposeBytes(Word (&w)[sizeof(Word)]) {
+  constexpr int n = sizeof(Word);
+  Word mask = 0;  // the low `half` bytes of every 2 * half
+  for (int i = 0; i < n; i += 2 * half) mask |= ((Word{1} << (8 * half)) - 1) << (8 * i);
+  for (int i = 0; i < n; i += 2 * half) {
+    for (int j = i; j < i + half; ++j) {
+      const Word t = ((w[j] >> (8 * half)) ^ w[j + half]) & mask;
+      w[j] ^= t << (8 * half);
+      w[j + half] ^= t;
+    }
+  }
+  if constexpr (half > 1) TransposeBytes<Word, half / 2>(w);
+}
+
 template <bool kLuma>
 void FilterEdge(const EdgeFilterArgs& a) {
   using Rows = EdgeRows<kLuma>;
@@ -320,6 +358,29 @@ void FilterEdge(const EdgeFilterArgs& a) {
     for (int r = 1; r < 2 * kDepth - 1; ++r) std::memcpy(q0 + (r - kDepth) * across, e.out[r - 1], kLength);
     return;
   }
+  if (across == 1) {
+    // A vertical edge: each line's samples are one word, and the lines turn
+    // into rows by byte transposes, a square of `kDepth * 2` lines at a time.
+    using Word = std::conditional_t<kLuma, uint64_t, uint32_t>;
+    constexpr int kSquare = 2 * kDepth;
+    for (int first = 0; first < kLength; first += kSquare) {
+      Word w[kSquare];
+      for (int k = 0; k < kSquare; ++k) w[k] = LoadBytes<Word>(q0 + (first + k) * along - kDepth);
+      TransposeBytes(w);
+      for (int r = 0; r < kSquare; ++r) StoreBytes(e.row[r] + first, w[r]);
+    }
+    FilterRows<kLuma>(e, static_cast<Value>(alpha), static_cast<Value>(beta));
+    for (int first = 0; first < kLength; first += kSquare) {
+      Word w[kSquare];  // the outermost rows are those read
+      w[0] = LoadBytes<Word>(e.row[0] + first);
+      w[kSquare - 1] = LoadBytes<Word>(e.row[kSquare - 1] + first);
+      for (int r = 1; r < kSquare - 1; ++r) w[r] = LoadBytes<Word>(e.out[r - 1] + first);
+      TransposeBytes(w);
+      for (int k = 0; k < kSquare; ++k) StoreBytes(q0 + (first + k) * along - kDepth, w[k]);
+    }
+    return;
+  }
+  // Any other step pair: sample by sample.
   for (int k = 0; k < kLength; ++k)
     for (int r = 0; r < 2 * kDepth; ++r) e.row[r][k] = q0[k * along + (r - kDepth) * across];
   FilterRows<kLuma>(e, static_cast<Value>(alpha), static_cast<Value>(beta));
