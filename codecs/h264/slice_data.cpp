@@ -187,8 +187,14 @@ class SliceDecoder {
     return true;
   }
 
+  // Clears only what is read without being written here: a luma block's
+  // coefficients are read when it has levels, and then all were written
+  // (Intra16x16 DCs always are); chroma blocks are read whole whenever the
+  // pattern codes chroma.
   uint32_t ReadResidual(MbRecord& m, bool intra16, int cbp, Coefficients& co) {
-    std::memset(&co, 0, sizeof co);
+    std::fill(std::begin(co.lumaCoded), std::end(co.lumaCoded), false);
+    std::memset(co.chromaCoded, 0, sizeof co.chromaCoded);
+    if (cbp >> 4) std::memset(co.chroma, 0, sizeof co.chroma);
     const int chromaQp = ChromaQpFor(qp_, chromaOffset_);
     if (intra16) {
       int32_t dc[16] = {};
