@@ -1,7 +1,10 @@
 // The plain kernel set: clauses 8.3.1.2, 8.3.3, 8.3.4, 8.5.12 and 8.7.2 for
 // 8-bit samples, written for clarity rather than speed.
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 
 #include "codecs/h264/deinterlace_row.h"
 #include "codecs/h264/kernel_set.h"
@@ -224,72 +227,166 @@ void DcAdd(uint8_t* dst, ptrdiff_t stride, int32_t dc) {
     for (int x = 0; x < 4; ++x) dst[y * stride + x] = Clip255(dst[y * stride + x] + r);
 }
 
+// The edge filters' values all fit 16 bits; kept there, the compiler works on
+// eight of them per 16-byte register rather than four.  The helpers below
+// are branch-free so that the loops using them vectorize.
+using Value = int16_t;
+inline Value Abs(Value v) { return static_cast<Value>(v < 0 ? -v : v); }
+inline Value Clamp(Value v, Value lo, Value hi) { return std::min(std::max(v, lo), hi); }
+inline Value Clamp255(Value v) { return Clamp(v, 0, 255); }
+// `a` where `mask` is all ones, `b` where it is 0.
+inline Value Select(Value mask, Value a, Value b) { return static_cast<Value>(b ^ ((a ^ b) & mask)); }
+
+// The samples on both sides of one edge, a row per distance from it (p3 in
+// row 0 down to q3 in the last), each row running along the edge.  Filtering
+// rows rather than lines lets the compiler work on a whole edge at once.
 template <bool kLuma>
-void FilterEdge(const EdgeFilterArgs& a) {
-  constexpr int kLength = kLuma ? 16 : 8;
-  constexpr int kPerSegment = kLength / 4;
-  // Locals: the sample stores below may alias anything reached through `a`.
-  const int alpha = a.alpha, beta = a.beta;
-  if (alpha == 0 || beta == 0) return;  // indexA or indexB below 16: nothing is filtered
-  uint8_t* const base = a.q0;
-  const ptrdiff_t s = a.across, along = a.along;
-  for (int segment = 0; segment < 4; ++segment) {
-    const int bS = a.bS[segment];
-    if (bS == 0) continue;
-    const int tc0 = a.tc0[segment];
-    const int first = segment * kPerSegment;
-    if (bS < 4) {
-      // Without branches per sample: a sample pair the filter leaves alone
-      // gets a clipping range of 0 and is written back unchanged.
-      for (int k = first; k < first + kPerSegment; ++k) {
-        uint8_t* q = base + k * along;
-        const int p0 = q[-s], p1 = q[-2 * s], q0 = q[0], q1 = q[s];
-        const int filter = (std::abs(p0 - q0) < alpha) & (std::abs(p1 - p0) < beta) & (std::abs(q1 - q0) < beta);
-        const int delta0 = (((q0 - p0) * 4) + (p1 - q1) + 4) >> 3;
-        if (kLuma) {
-          const int p2 = q[-3 * s], q2 = q[2 * s];
-          const int ap = std::abs(p2 - p0) < beta, aq = std::abs(q2 - q0) < beta;
-          const int tc = (tc0 + ap + aq) & -filter;
-          const int delta = std::clamp(delta0, -tc, tc);
-          const int tcP = tc0 & -(filter & ap), tcQ = tc0 & -(filter & aq);
-          q[-s] = Clip255(p0 + delta);
-          q[0] = Clip255(q0 - delta);
-          q[-2 * s] = static_cast<uint8_t>(p1 + std::clamp((p2 + ((p0 + q0 + 1) >> 1) - (p1 << 1)) >> 1, -tcP, tcP));
-          q[s] = static_cast<uint8_t>(q1 + std::clamp((q2 + ((p0 + q0 + 1) >> 1) - (q1 << 1)) >> 1, -tcQ, tcQ));
-        } else {
-          const int tc = (tc0 + 1) & -filter;
-          const int delta = std::clamp(delta0, -tc, tc);
-          q[-s] = Clip255(p0 + delta);
-          q[0] = Clip255(q0 - delta);
-        }
-      }
-      continue;
-    }
-    // bS 4, also without branches per sample: each output is chosen from
-    // the strong filter, the weak one and the sample itself.
-    for (int k = first; k < first + kPerSegment; ++k) {
-      uint8_t* q = base + k * along;
-      const int p0 = q[-s], p1 = q[-2 * s], q0 = q[0], q1 = q[s];
-      const bool filter = (std::abs(p0 - q0) < alpha) & (std::abs(p1 - p0) < beta) & (std::abs(q1 - q0) < beta);
-      if (kLuma) {
-        const int p2 = q[-3 * s], q2 = q[2 * s], p3 = q[-4 * s], q3 = q[3 * s];
-        const bool strong = std::abs(p0 - q0) < ((alpha >> 2) + 2);
-        const bool strongP = filter & strong & (std::abs(p2 - p0) < beta);
-        const bool strongQ = filter & strong & (std::abs(q2 - q0) < beta);
-        const int weakP0 = filter ? (2 * p1 + p0 + q1 + 2) >> 2 : p0;
-        const int weakQ0 = filter ? (2 * q1 + q0 + p1 + 2) >> 2 : q0;
-        q[-s] = static_cast<uint8_t>(strongP ? (p2 + 2 * p1 + 2 * p0 + 2 * q0 + q1 + 4) >> 3 : weakP0);
-        q[-2 * s] = static_cast<uint8_t>(strongP ? (p2 + p1 + p0 + q0 + 2) >> 2 : p1);
-        q[-3 * s] = static_cast<uint8_t>(strongP ? (2 * p3 + 3 * p2 + p1 + p0 + q0 + 4) >> 3 : p2);
-        q[0] = static_cast<uint8_t>(strongQ ? (p1 + 2 * p0 + 2 * q0 + 2 * q1 + q2 + 4) >> 3 : weakQ0);
-        q[s] = static_cast<uint8_t>(strongQ ? (p0 + q0 + q1 + q2 + 2) >> 2 : q1);
-        q[2 * s] = static_cast<uint8_t>(strongQ ? (2 * q3 + 3 * q2 + q1 + q0 + p0 + 4) >> 3 : q2);
-      } else {
-        q[-s] = static_cast<uint8_t>(filter ? (2 * p1 + p0 + q1 + 2) >> 2 : p0);
-        q[0] = static_cast<uint8_t>(filter ? (2 * q1 + q0 + p1 + 2) >> 2 : q0);
-      }
+struct EdgeRows {
+  static constexpr int kDepth = kLuma ? 4 : 2;  // samples read on each side
+  // Chroma's 8 samples padded to 16: the compiler vectorizes whole 16-byte
+  // rows with SSE2 alone.
+  static constexpr int kLength = 16;
+  uint8_t row[2 * kDepth][kLength];
+  // The rows the filter may change, p2 (or p0) to q2 (or q0).  Apart from
+  // `row`: written in place, an unchanged sample's store is dropped and the
+  // loop no longer vectorizes.
+  uint8_t out[2 * kDepth - 2][kLength];
+  uint8_t bS[kLength];
+  int8_t tc0[kLength];
+};
+
+// Clause 8.7.2.3 and 8.7.2.4 for every sample pair of the edge; both filters
+// are worked out and bS picks one, so no sample takes a branch of its own.
+template <bool kLuma>
+void FilterRows(EdgeRows<kLuma>& e, Value alpha, Value beta) {
+  constexpr int d = EdgeRows<kLuma>::kDepth;
+  for (int k = 0; k < EdgeRows<kLuma>::kLength; ++k) {
+    const Value p0 = e.row[d - 1][k], p1 = e.row[d - 2][k], q0 = e.row[d][k], q1 = e.row[d + 1][k];
+    const Value filter = (Abs(p0 - q0) < alpha) & (Abs(p1 - p0) < beta) & (Abs(q1 - q0) < beta) &
+                       (e.bS[k] != 0);
+    const Value strongEdge = -(e.bS[k] == 4);  // all ones for bS 4
+    const Value delta0 = (((q0 - p0) * 4) + (p1 - q1) + 4) >> 3;
+    const Value weakP0 = Select(-filter, (2 * p1 + p0 + q1 + 2) >> 2, p0);
+    const Value weakQ0 = Select(-filter, (2 * q1 + q0 + p1 + 2) >> 2, q0);
+    if (kLuma) {
+      const Value p2 = e.row[1][k], q2 = e.row[6][k], p3 = e.row[0][k], q3 = e.row[7][k];
+      const Value ap = Abs(p2 - p0) < beta, aq = Abs(q2 - q0) < beta;
+      // bS below 4: a pair the filter leaves alone gets a clipping range of 0.
+      const Value tc = (e.tc0[k] + ap + aq) & -filter;
+      const Value delta = Clamp(delta0, -tc, tc);
+      const Value tcP = e.tc0[k] & -(filter & ap), tcQ = e.tc0[k] & -(filter & aq);
+      const Value normalP1 = p1 + Clamp((p2 + ((p0 + q0 + 1) >> 1) - (p1 << 1)) >> 1, -tcP, tcP);
+      const Value normalQ1 = q1 + Clamp((q2 + ((p0 + q0 + 1) >> 1) - (q1 << 1)) >> 1, -tcQ, tcQ);
+      // bS 4.
+      const Value strong = Abs(p0 - q0) < ((alpha >> 2) + 2);
+      const Value strongP = -(filter & strong & ap);
+      const Value strongQ = -(filter & strong & aq);
+      const Value strongP0 = Select(strongP, (p2 + 2 * p1 + 2 * p0 + 2 * q0 + q1 + 4) >> 3, weakP0);
+      const Value strongP1 = Select(strongP, (p2 + p1 + p0 + q0 + 2) >> 2, p1);
+      const Value strongP2 = Select(strongP, (2 * p3 + 3 * p2 + p1 + p0 + q0 + 4) >> 3, p2);
+      const Value strongQ0 = Select(strongQ, (p1 + 2 * p0 + 2 * q0 + 2 * q1 + q2 + 4) >> 3, weakQ0);
+      const Value strongQ1 = Select(strongQ, (p0 + q0 + q1 + q2 + 2) >> 2, q1);
+      const Value strongQ2 = Select(strongQ, (2 * q3 + 3 * q2 + q1 + q0 + p0 + 4) >> 3, q2);
+      e.out[0][k] = static_cast<uint8_t>(Select(strongEdge, strongP2, p2));
+      e.out[1][k] = static_cast<uint8_t>(Select(strongEdge, strongP1, normalP1));
+      e.out[2][k] = static_cast<uint8_t>(Select(strongEdge, strongP0, Clamp255(p0 + delta)));
+      e.out[3][k] = static_cast<uint8_t>(Select(strongEdge, strongQ0, Clamp255(q0 - delta)));
+      e.out[4][k] = static_cast<uint8_t>(Select(strongEdge, strongQ1, normalQ1));
+      e.out[5][k] = static_cast<uint8_t>(Select(strongEdge, strongQ2, q2));
+    } else {
+      const Value tc = (e.tc0[k] + 1) & -filter;
+      const Value delta = Clamp(delta0, -tc, tc);
+      e.out[0][k] = static_cast<uint8_t>(Select(strongEdge, weakP0, Clamp255(p0 + delta)));
+      e.out[1][k] = static_cast<uint8_t>(Select(strongEdge, weakQ0, Clamp255(q0 - delta)));
     }
   }
+}
+
+inline uint64_t ByteSwap(uint64_t w) { return __builtin_bswap64(w); }
+inline uint32_t ByteSwap(uint32_t w) { return __builtin_bswap32(w); }
+
+// A word holding the bytes at `at` in memory order, the first in its lowest
+// bits, and back.
+template <typename Word>
+Word LoadBytes(const uint8_t* at) {
+  Word w;
+  std::memcpy(&w, at, sizeof w);
+  if constexpr (std::endian::native == std::endian::big) w = ByteSwap(w);
+  return w;
+}
+template <typename Word>
+void StoreBytes(uint8_t* at, Word w) {
+  if constexpr (std::endian::native == std::endian::big) w = ByteSwap(w);
+  std::memcpy(at, &w, sizeof w);
+}
+
+// Transposes the square matrix whose row i is word i and whose column j is
+// byte j (lowest first): the off-diagonal blocks of `half` bytes swap
+// places, then those within each block, down to single bytes.
+template <typename Word, int half = sizeof(Word) / 2>
+inline __attribute__((always_inline)) void TransposeBytes(Word (&w)[sizeof(Word)]) {
+  constexpr int n = sizeof(Word);
+  Word mask = 0;  // the low `half` bytes of every 2 * half
+  for (int i = 0; i < n; i += 2 * half) mask |= ((Word{1} << (8 * half)) - 1) << (8 * i);
+  for (int i = 0; i < n; i += 2 * half) {
+    for (int j = i; j < i + half; ++j) {
+      const Word t = ((w[j] >> (8 * half)) ^ w[j + half]) & mask;
+      w[j] ^= t << (8 * half);
+      w[j + half] ^= t;
+    }
+  }
+  if constexpr (half > 1) TransposeBytes<Word, half / 2>(w);
+}
+
+template <bool kLuma>
+void FilterEdge(const EdgeFilterArgs& a) {
+  using Rows = EdgeRows<kLuma>;
+  constexpr int kDepth = Rows::kDepth, kLength = kLuma ? 16 : 8, kPerSegment = kLength / 4;
+  const int alpha = a.alpha, beta = a.beta;
+  if (alpha == 0 || beta == 0) return;  // indexA or indexB below 16: nothing is filtered
+  if (!(a.bS[0] | a.bS[1] | a.bS[2] | a.bS[3])) return;
+  Rows e;
+  if (kLength < Rows::kLength) e = Rows{};  // the padding filters nothing
+  for (int k = 0; k < kLength; ++k) {
+    e.bS[k] = a.bS[k / kPerSegment];
+    e.tc0[k] = a.tc0[k / kPerSegment];
+  }
+  uint8_t* const q0 = a.q0;
+  const ptrdiff_t across = a.across, along = a.along;
+  if (along == 1) {  // a horizontal edge: rows are lines of the picture
+    for (int r = 0; r < 2 * kDepth; ++r) std::memcpy(e.row[r], q0 + (r - kDepth) * across, kLength);
+    FilterRows<kLuma>(e, static_cast<Value>(alpha), static_cast<Value>(beta));
+    for (int r = 1; r < 2 * kDepth - 1; ++r) std::memcpy(q0 + (r - kDepth) * across, e.out[r - 1], kLength);
+    return;
+  }
+  if (across == 1) {
+    // A vertical edge: each line's samples are one word, and the lines turn
+    // into rows by byte transposes, a square of `kDepth * 2` lines at a time.
+    using Word = std::conditional_t<kLuma, uint64_t, uint32_t>;
+    constexpr int kSquare = 2 * kDepth;
+    for (int first = 0; first < kLength; first += kSquare) {
+      Word w[kSquare];
+      for (int k = 0; k < kSquare; ++k) w[k] = LoadBytes<Word>(q0 + (first + k) * along - kDepth);
+      TransposeBytes(w);
+      for (int r = 0; r < kSquare; ++r) StoreBytes(e.row[r] + first, w[r]);
+    }
+    FilterRows<kLuma>(e, static_cast<Value>(alpha), static_cast<Value>(beta));
+    for (int first = 0; first < kLength; first += kSquare) {
+      Word w[kSquare];  // the outermost rows are those read
+      w[0] = LoadBytes<Word>(e.row[0] + first);
+      w[kSquare - 1] = LoadBytes<Word>(e.row[kSquare - 1] + first);
+      for (int r = 1; r < kSquare - 1; ++r) w[r] = LoadBytes<Word>(e.out[r - 1] + first);
+      TransposeBytes(w);
+      for (int k = 0; k < kSquare; ++k) StoreBytes(q0 + (first + k) * along - kDepth, w[k]);
+    }
+    return;
+  }
+  // Any other step pair: sample by sample.
+  for (int k = 0; k < kLength; ++k)
+    for (int r = 0; r < 2 * kDepth; ++r) e.row[r][k] = q0[k * along + (r - kDepth) * across];
+  FilterRows<kLuma>(e, static_cast<Value>(alpha), static_cast<Value>(beta));
+  for (int k = 0; k < kLength; ++k)
+    for (int r = 1; r < 2 * kDepth - 1; ++r) q0[k * along + (r - kDepth) * across] = e.out[r - 1][k];
 }
 
 KernelSet MakePlain() {

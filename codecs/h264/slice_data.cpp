@@ -177,6 +177,7 @@ class SliceDecoder {
   bool ReadBlock(int nC, int first, int maxNumCoeff, int qp, int32_t* out, int& totalCoeff) {
     int16_t levels[16] = {};
     if (!ReadResidualBlock(r_, nC, maxNumCoeff, levels, totalCoeff)) return false;
+    if (totalCoeff == 0) return true;  // `out` is zero already
     const int qpDiv = qp / 6, qpMod = qp % 6;
     // Zero levels give zero coefficients: no branch for them.
     for (int k = 0; k < maxNumCoeff; ++k) {
@@ -186,8 +187,14 @@ class SliceDecoder {
     return true;
   }
 
+  // Clears only what is read without being written here: a luma block's
+  // coefficients are read when it has levels, and then all were written
+  // (Intra16x16 DCs always are); chroma blocks are read whole whenever the
+  // pattern codes chroma.
   uint32_t ReadResidual(MbRecord& m, bool intra16, int cbp, Coefficients& co) {
-    std::memset(&co, 0, sizeof co);
+    std::fill(std::begin(co.lumaCoded), std::end(co.lumaCoded), false);
+    std::memset(co.chromaCoded, 0, sizeof co.chromaCoded);
+    if (cbp >> 4) std::memset(co.chroma, 0, sizeof co.chroma);
     const int chromaQp = ChromaQpFor(qp_, chromaOffset_);
     if (intra16) {
       int32_t dc[16] = {};
