@@ -134,4 +134,19 @@ bool MakeInterStream(const std::filesystem::path& out, const std::string& source
   return testing_support::Run(cmd.str()) == 0;
 }
 
+void DamageUnits(std::vector<std::vector<uint8_t>>& units, std::mt19937& random) {
+  for (auto& bytes : units) {
+    if (random() % 3 == 0 || bytes.size() < 8) continue;
+    const int flips = 1 + static_cast<int>(random() % 6);
+    for (int f = 0; f < flips; ++f) {
+      const size_t at = 4 + random() % (bytes.size() - 4);
+      switch (random() % 3) {
+        case 0: bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
+        case 1: bytes[at] = static_cast<uint8_t>(random()); break;
+        default: bytes.resize(at + 1); break;
+      }
+    }
+  }
+}
+
 }  // namespace avc_test

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,9 @@ bool MakeIntraStream(const std::filesystem::path& out, int width, int height, in
 // appended to the -x264-params list; true on success.
 bool MakeInterStream(const std::filesystem::path& out, const std::string& source, int width, int height, int frames,
                      const std::string& x264Params, const std::string& extraArgs = "");
+
+// Damages about two units in three past their start codes: bits flipped,
+// bytes replaced, the unit cut short.
+void DamageUnits(std::vector<std::vector<uint8_t>>& units, std::mt19937& random);
 
 }  // namespace avc_test

@@ -80,18 +80,7 @@ TEST_P(FieldRobustness, SurvivesMutatedTruncatedReorderedAndDroppedUnits) {
     Decoder decoder = Create(w, h, 1 + round % 4, round & 1 ? kAvcDecBumping : 0);
     ASSERT_TRUE(decoder);
     Units units = round % 3 == 2 ? cut.fields : cut.records;
-    for (auto& bytes : units) {
-      if (random() % 3 == 0 || bytes.size() < 8) continue;
-      const int flips = 1 + static_cast<int>(random() % 6);
-      for (int f = 0; f < flips; ++f) {
-        const size_t at = 4 + random() % (bytes.size() - 4);
-        switch (random() % 3) {
-          case 0: bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
-          case 1: bytes[at] = static_cast<uint8_t>(random()); break;
-          default: bytes.resize(at + 1); break;
-        }
-      }
-    }
+    avc_test::DamageUnits(units, random);
     if (round % 5 == 0) std::shuffle(units.begin() + 1, units.end(), random);
     if (round % 7 == 0) units.erase(units.begin() + 1 + static_cast<long>(random() % (units.size() - 1)));
     ASSERT_TRUE(DecodeAll(decoder.get(), units, static_cast<int>(w * 16), static_cast<int>(h * 16))) << "round " << round;
