@@ -179,7 +179,7 @@ void ChromaDc(uint8_t* d, ptrdiff_t s, const IntraEdge& e) {
   };
   const std::array<int, 2> top = halves(e.top), left = halves(e.left);
   auto one = [](int sum) { return (sum + 2) >> 2; };
-  uint32_t dc[2][2];
+  uint32_t dc[2][2] = {};  // every entry is set below; -O3 with sanitizers cannot see it
   for (int by = 0; by < 2; ++by) {
     for (int bx = 0; bx < 2; ++bx) {
       int value = 128;
