@@ -153,11 +153,6 @@ void Plane(uint8_t* d, ptrdiff_t s, const IntraEdge& e) {
   PlaneRows(d, s, kSize, a, (scale * h + 32) >> 6, (scale * v + 32) >> 6);
 }
 
-inline int Sum16(const uint8_t* p) {
-  const __m128i sums = _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
-  return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
-}
-
 // The plain copies reload the upper samples for every row, since the
 // destination might overlap them; one register holds them here.
 void I16Vertical(uint8_t* d, ptrdiff_t s, const IntraEdge& e) {

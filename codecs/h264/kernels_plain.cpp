@@ -262,8 +262,8 @@ void FilterRows(EdgeRows<kLuma>& e, Value alpha, Value beta) {
   constexpr int d = EdgeRows<kLuma>::kDepth;
   for (int k = 0; k < EdgeRows<kLuma>::kLength; ++k) {
     const Value p0 = e.row[d - 1][k], p1 = e.row[d - 2][k], q0 = e.row[d][k], q1 = e.row[d + 1][k];
-    const Value filter = (Abs(p0 - q0) < alpha) & (Abs(p1 - p0) < beta) & (Abs(q1 - q0) < beta) &
-                       (e.bS[k] != 0);
+    const Value filter = Value(Abs(p0 - q0) < alpha) & Value(Abs(p1 - p0) < beta) & Value(Abs(q1 - q0) < beta) &
+                         Value(e.bS[k] != 0);
     const Value strongEdge = -(e.bS[k] == 4);  // all ones for bS 4
     const Value delta0 = (((q0 - p0) * 4) + (p1 - q1) + 4) >> 3;
     const Value weakP0 = Select(-filter, (2 * p1 + p0 + q1 + 2) >> 2, p0);
@@ -302,8 +302,11 @@ void FilterRows(EdgeRows<kLuma>& e, Value alpha, Value beta) {
   }
 }
 
-inline uint64_t ByteSwap(uint64_t w) { return __builtin_bswap64(w); }
-inline uint32_t ByteSwap(uint32_t w) { return __builtin_bswap32(w); }
+template <typename Word>
+Word ByteSwap(Word w) {
+  if constexpr (sizeof(Word) == 8) return __builtin_bswap64(w);
+  else return __builtin_bswap32(w);
+}
 
 // A word holding the bytes at `at` in memory order, the first in its lowest
 // bits, and back.
