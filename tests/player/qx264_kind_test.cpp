@@ -14,6 +14,7 @@
 #include "player/video_output.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/field_streams.h"
+#include "tests/player/vyxdecode_run.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -23,26 +24,6 @@ using testing_support::BuiltTool;
 
 std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
-// The md5 column of vyxdecode's lines.
-std::vector<std::string> DecodeMd5s(const fs::path& archive, const std::string& options) {
-  const auto output =
-      testing_support::RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " + Quote(archive) + " " + options);
-  std::vector<std::string> md5s;
-  if (!output) return md5s;
-  std::istringstream lines(*output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const size_t at = line.find("md5=");
-    if (at != std::string::npos) md5s.push_back(line.substr(at + 4));
-  }
-  return md5s;
-}
-
-bool Mux(const fs::path& stream, const fs::path& archive, const std::string& options = "") {
-  return testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " --h264 " +
-                              Quote(stream) + " " + options + " >/dev/null") == 0;
-}
-
 class ConformanceArchive : public testing::TestWithParam<const char*> {};
 
 TEST_P(ConformanceArchive, PlanesEqualTheReferenceMd5s) {
@@ -50,13 +31,13 @@ TEST_P(ConformanceArchive, PlanesEqualTheReferenceMd5s) {
   ORLENTA_REQUIRE_TESTDATA(stream, "h264/" + name);
   ORLENTA_REQUIRE_TESTDATA(listing, "h264_framemd5/" + name + ".framemd5");
   testing_support::ScratchDir scratch("qx264_conformance");
-  ASSERT_TRUE(Mux(stream, scratch / "a.vyx"));
+  ASSERT_TRUE(vyxdecode_run::Mux("--h264", stream, scratch / "a.vyx"));
   const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
   const auto expected = avc_test::FramemdHashes(std::string(bytes.begin(), bytes.end()));
   ASSERT_TRUE(expected);
   // The processor's kernel set, then each set forced.
   for (const std::string kernels : {"", " --kernels=plain", " --kernels=simd"})
-    EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264" + kernels), *expected) << kernels;
+    EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264" + kernels), *expected) << kernels;
 }
 
 // CVFC1_Sony_C crops 26 to 60 samples on every side, more than rounding its
@@ -67,11 +48,11 @@ TEST(ConformanceArchiveAtCodedSize, CroppedWindowsEqualTheReferenceMd5s) {
   ORLENTA_REQUIRE_TESTDATA(stream, "h264/CVFC1_Sony_C.jsv");
   ORLENTA_REQUIRE_TESTDATA(listing, "h264_framemd5/CVFC1_Sony_C.jsv.framemd5");
   testing_support::ScratchDir scratch("qx264_cvfc1");
-  ASSERT_TRUE(Mux(stream, scratch / "a.vyx", "--size 352x288"));
+  ASSERT_TRUE(vyxdecode_run::Mux("--h264", stream, scratch / "a.vyx", "--size 352x288"));
   const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
   const auto expected = avc_test::FramemdHashes(std::string(bytes.begin(), bytes.end()));
   ASSERT_TRUE(expected);
-  EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+  EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(H264, ConformanceArchive,
@@ -104,11 +85,11 @@ TEST_P(InterlacedArchive, PlanesEqualFfmpegsFrames) {
   testing_support::ScratchDir scratch(std::string("qx264_interlaced_") + s.name);
   const auto stream = avc_test::MakeFieldStream(s, scratch.path());
   ASSERT_TRUE(stream);
-  ASSERT_TRUE(Mux(*stream, scratch / "a.vyx"));
+  ASSERT_TRUE(vyxdecode_run::Mux("--h264", *stream, scratch / "a.vyx"));
   const auto expected = avc_test::FfmpegFrameMd5(*stream);
   ASSERT_TRUE(expected);
   ASSERT_EQ(expected->size(), static_cast<size_t>(s.frames));
-  EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+  EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, InterlacedArchive, testing::ValuesIn(avc_test::FieldStreams()),
@@ -122,17 +103,17 @@ TEST(Qx264Kind, PixelsEqualTheFfmpegKinds) {
   for (const auto& [width, height] : {std::pair{174, 98}, std::pair{1920, 1080}}) {
     const auto stream = scratch / "intra.264";
     ASSERT_TRUE(avc_test::MakeIntraStream(stream, width, height, 2, ""));
-    ASSERT_TRUE(Mux(stream, scratch / "a.vyx"));
-    const auto own = DecodeMd5s(scratch / "a.vyx", "--decoder=qx264");
+    ASSERT_TRUE(vyxdecode_run::Mux("--h264", stream, scratch / "a.vyx"));
+    const auto own = vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--decoder=qx264");
     EXPECT_EQ(own.size(), 2u) << width << "x" << height;
-    EXPECT_EQ(own, DecodeMd5s(scratch / "a.vyx", "--decoder=ffmpeg")) << width << "x" << height;
+    EXPECT_EQ(own, vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--decoder=ffmpeg")) << width << "x" << height;
   }
   const auto stream = scratch / "inter.264";
   ASSERT_TRUE(avc_test::MakeInterStream(stream, "mandelbrot", 174, 98, 8, "partitions=all:ref=3:keyint=4"));
-  ASSERT_TRUE(Mux(stream, scratch / "p.vyx"));
-  const auto own = DecodeMd5s(scratch / "p.vyx", "--decoder=qx264");
+  ASSERT_TRUE(vyxdecode_run::Mux("--h264", stream, scratch / "p.vyx"));
+  const auto own = vyxdecode_run::DecodeMd5s(scratch / "p.vyx", "--decoder=qx264");
   EXPECT_EQ(own.size(), 8u);
-  EXPECT_EQ(own, DecodeMd5s(scratch / "p.vyx", "--decoder=ffmpeg"));
+  EXPECT_EQ(own, vyxdecode_run::DecodeMd5s(scratch / "p.vyx", "--decoder=ffmpeg"));
 }
 
 // Opened for QCIF: a CABAC stream, a High 10 stream and a CIF stream give

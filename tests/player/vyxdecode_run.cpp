@@ -35,15 +35,25 @@ std::vector<Picture> ParseDecodeOutput(const std::string& output) {
   return pictures;
 }
 
+bool Mux(const std::string& videoFlag, const fs::path& stream, const fs::path& archive, const std::string& muxOptions) {
+  return testing_support::Run(Quote(testing_support::BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " " +
+                              videoFlag + " " + Quote(stream) + " " + muxOptions + " >/dev/null") == 0;
+}
+
+std::vector<std::string> DecodeMd5s(const fs::path& archive, const std::string& options) {
+  const auto output = testing_support::RunOutput(Quote(testing_support::BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
+                                                 Quote(archive) + " " + options);
+  if (!output) return {};
+  return Md5sOf(ParseDecodeOutput(*output));
+}
+
 std::optional<std::vector<Picture>> MuxAndDecode(const std::string& videoFlag, const fs::path& stream,
                                                  const fs::path& archive, const std::string& muxOptions,
                                                  const std::string& environment) {
-  using testing_support::BuiltTool;
-  if (testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " " + videoFlag +
-                           " " + Quote(stream) + " " + muxOptions + " >/dev/null") != 0)
-    return std::nullopt;
-  const auto output = testing_support::RunOutput(environment + " " + Quote(BuiltTool("tools/vyxdecode/vyxdecode")) +
-                                                 " " + Quote(archive) + " --planes");
+  if (!Mux(videoFlag, stream, archive, muxOptions)) return std::nullopt;
+  const auto output = testing_support::RunOutput(environment + " " +
+                                                 Quote(testing_support::BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
+                                                 Quote(archive) + " --planes");
   if (!output) return std::nullopt;
   return ParseDecodeOutput(*output);
 }

@@ -20,7 +20,15 @@ struct Picture {
 // Lines that do not parse are reported as test failures.
 std::vector<Picture> ParseDecodeOutput(const std::string& output);
 
-// vyxmux -o archive <videoFlag> stream <muxOptions>, then `environment
+// vyxmux -o archive <videoFlag> stream <muxOptions>; false when it fails.
+bool Mux(const std::string& videoFlag, const std::filesystem::path& stream, const std::filesystem::path& archive,
+         const std::string& muxOptions = "");
+
+// The md5 of every picture of `vyxdecode archive <options>`; empty when it
+// fails.
+std::vector<std::string> DecodeMd5s(const std::filesystem::path& archive, const std::string& options);
+
+// Mux, then `environment
 // vyxdecode archive --planes`; nullopt when either tool fails.
 std::optional<std::vector<Picture>> MuxAndDecode(const std::string& videoFlag, const std::filesystem::path& stream,
                                                  const std::filesystem::path& archive,

@@ -9,6 +9,7 @@
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/deinterlace_model.h"
 #include "tests/codecs/h264/field_streams.h"
+#include "tests/player/vyxdecode_run.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -20,25 +21,6 @@ using testing_support::BuiltTool;
 std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
 std::string Vyxdecode() { return Quote(BuiltTool("tools/vyxdecode/vyxdecode")); }
-
-// The md5 column of vyxdecode's lines.
-std::vector<std::string> DecodeMd5s(const fs::path& archive, const std::string& options) {
-  const auto output = testing_support::RunOutput(Vyxdecode() + " " + Quote(archive) + " " + options);
-  std::vector<std::string> md5s;
-  if (!output) return md5s;
-  std::istringstream lines(*output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const size_t at = line.find("md5=");
-    if (at != std::string::npos) md5s.push_back(line.substr(at + 4));
-  }
-  return md5s;
-}
-
-bool Mux(const fs::path& stream, const fs::path& archive) {
-  return testing_support::Run(Quote(BuiltTool("tools/vyxmux/vyxmux")) + " -o " + Quote(archive) + " --h264 " +
-                              Quote(stream) + " >/dev/null") == 0;
-}
 
 // FFmpeg's decoded frames of a stream whose size is whole macroblocks.
 std::vector<YuvFrame> FfmpegFrames(const fs::path& stream, const fs::path& scratch, int width, int height) {
@@ -92,7 +74,7 @@ TEST_P(DeinterlacedStream, EqualsTheModelOnFfmpegsFrames) {
   testing_support::ScratchDir scratch(std::string("vyxdecode_deinterlace_") + s.name);
   const auto stream = avc_test::MakeFieldStream(s, scratch.path());
   ASSERT_TRUE(stream);
-  ASSERT_TRUE(Mux(*stream, scratch / "a.vyx"));
+  ASSERT_TRUE(vyxdecode_run::Mux("--h264", *stream, scratch / "a.vyx"));
   const std::vector<YuvFrame> frames = FfmpegFrames(*stream, scratch.path(), s.width, s.height);
   const std::vector<bool> fieldPairs = FfmpegFieldPairs(*stream);
   ASSERT_EQ(frames.size(), static_cast<size_t>(s.frames));
@@ -102,7 +84,7 @@ TEST_P(DeinterlacedStream, EqualsTheModelOnFfmpegsFrames) {
   for (size_t i = 0; i < frames.size(); ++i)
     expected.push_back(FrameMd5(fieldPairs[i] ? model.FieldPicture(frames[i]) : model.FramePicture(frames[i])));
   for (const char* kernels : {"plain", "simd"}) {
-    EXPECT_EQ(DecodeMd5s(scratch / "a.vyx", std::string("--planes --decoder=qx264 --deinterlace --kernels=") + kernels),
+    EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", std::string("--planes --decoder=qx264 --deinterlace --kernels=") + kernels),
               expected)
         << kernels;
   }
