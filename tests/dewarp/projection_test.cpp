@@ -7,6 +7,7 @@
 
 #include "dewarp/dewarp_channel.h"
 #include "dewarp/dewarp_engine.h"
+#include "dewarp/fisheye_view.h"
 #include "dewarp/remap_builders.h"
 #include "tests/dewarp/coordinate_card.h"
 
@@ -19,6 +20,89 @@ TEST(LensPolynomial, EquidistantLensAndSign) {
   EXPECT_DOUBLE_EQ(EvalLensPolynomial(a, 0.0), 0.25);
   EXPECT_DOUBLE_EQ(EvalLensPolynomial(a, 1.0), 0.25 + 15);
   EXPECT_DOUBLE_EQ(EvalLensPolynomial(a, -1.0), 0.25 - 15);
+  // Away from 0 and 1 each coefficient weighs differently: every term is
+  // in its place.
+  for (const LensCoefficients& lens : {a, LensCoefficients{0.01, 0.39896, 0.015511, 0.081442, -0.018715, 0.0037}}) {
+    for (const double theta : {0.5, 1.3, 2.1}) {
+      double sum = 0;
+      for (int k = 1; k <= 5; ++k) sum += lens[k] * std::pow(theta, k);
+      EXPECT_NEAR(EvalLensPolynomial(lens, theta), lens[0] + sum, 1e-12 * sum) << theta;
+      EXPECT_NEAR(EvalLensPolynomial(lens, -theta), lens[0] - sum, 1e-12 * sum) << -theta;
+    }
+  }
+}
+
+// Where a desk camera's perspective view looks, worked out from the
+// geometry: the lens axis is z, azimuths grow from source x towards source
+// y, tilt is the view centre's elevation above the plane across the axis.
+// Output pixel (i, j) of a w-wide view is the ray f F + u R + v D with
+// u = 2i/w - 1, v = 2j/w - 1, f = 1/tan(zoom/2), F the view centre, R to
+// its right and D downwards.  The ray lands where the lens polynomial puts
+// its angle from the axis.
+struct SourcePosition {
+  double x, y, theta;
+};
+
+SourcePosition DeskViewRay(const DewarpSettings& s, int source, int w, int i, int j, double pan, double tilt,
+                           double zoom) {
+  const double degree = std::numbers::pi / 180;
+  const double P = pan * degree, T = tilt * degree;
+  const double f = 1 / std::tan(zoom * degree / 2);
+  const double u = 2.0 * i / w - 1, v = 2.0 * j / w - 1;
+  const double F[3] = {std::cos(T) * std::cos(P), std::cos(T) * std::sin(P), std::sin(T)};
+  const double R[3] = {std::sin(P), -std::cos(P), 0};
+  const double D[3] = {std::sin(T) * std::cos(P), std::sin(T) * std::sin(P), -std::cos(T)};
+  double ray[3];
+  for (int k = 0; k < 3; ++k) ray[k] = f * F[k] + u * R[k] + v * D[k];
+  const double length = std::sqrt(ray[0] * ray[0] + ray[1] * ray[1] + ray[2] * ray[2]);
+  const double theta = std::acos(ray[2] / length);
+  const double landing = s.a0 + s.a1 * theta + s.a2 * std::pow(theta, 2) + s.a3 * std::pow(theta, 3) +
+                         s.a4 * std::pow(theta, 4) + s.a5 * std::pow(theta, 5);
+  const double phi = std::atan2(ray[1], ray[0]);
+  const double r = landing * source / 2;
+  return {source / 2.0 + r * std::cos(phi), source / 2.0 + r * std::sin(phi), theta};
+}
+
+TEST(PtzView, DefaultLensFollowsTheCameraGeometry) {
+  const DewarpSettings& settings = DefaultDewarpSettings();
+  const int source = 1080;
+  const std::vector<uint32_t> card = MakeCoordinateCard(source);
+  FisheyeView view(settings);
+  view.SetViewMode(0);
+  view.ComposeFisheyeView(card.data(), source, source, 0);
+  view.SetViewMode(7);  // the desk quad: four 640 x 480 views at tilt 30, zoom 120
+  view.ComposeFisheyeView(card.data(), source, source, 0);
+  ASSERT_EQ(view.GetViewOutputWidth(), 1280);
+  ASSERT_EQ(view.GetViewOutputHeight(), 960);
+  const int pans[4] = {225, 315, 135, 45};
+  int inside = 0;
+  double widest = 0;
+  for (int tile = 0; tile < 4; ++tile) {
+    for (const int i : {0, 160, 320, 480, 639}) {
+      for (const int j : {0, 120, 240, 360, 479}) {
+        const SourcePosition p = DeskViewRay(settings, source, 640, i, j, pans[tile], 30, 120);
+        const int x = (tile % 2) * 640 + i, y = (tile / 2) * 480 + j;
+        const CardPoint shown = ReadCardPixel(view.GetViewOutputBuffer()[y * 1280 + x], source);
+        SCOPED_TRACE("tile " + std::to_string(tile) + " pixel " + std::to_string(i) + "," + std::to_string(j) +
+                     ": the ray lands at " + std::to_string(p.x) + "," + std::to_string(p.y));
+        const bool within = p.x >= 1 && p.y >= 1 && p.x < source - 1 && p.y < source - 1;
+        if (!within) {
+          if (p.x < -1 || p.y < -1 || p.x > source + 1 || p.y > source + 1) {
+            EXPECT_TRUE(shown.black());
+          }
+          continue;
+        }
+        ++inside;
+        widest = std::max(widest, p.theta);
+        ASSERT_FALSE(shown.black());
+        EXPECT_NEAR(shown.x, p.x, 1);
+        EXPECT_NEAR(shown.y, p.y, 1);
+      }
+    }
+  }
+  // Rays far from the axis, where the higher terms of the polynomial count.
+  EXPECT_GT(inside, 60);
+  EXPECT_GT(widest, 1.4);
 }
 
 // The view axis sits at row outW / 2 whatever the height.
