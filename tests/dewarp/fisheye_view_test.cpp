@@ -99,6 +99,81 @@ TEST_F(FisheyeViewTest, SelectionBorder) {
   EXPECT_NE(At(152, 150), border);
 }
 
+// Each mode's tile: its rectangle, the border around it, the point that
+// hits it, and the size the wheel re-renders a perspective tile at.
+TEST_F(FisheyeViewTest, TileOfEveryMode) {
+  enum Tile { kWhole, kTop, kBottom, kTopLeft, kTopRight, kBottomLeft, kBottomRight };
+  struct ModeTile {
+    int mode;
+    Tile tile;
+    int subView;
+    bool perspective;
+  };
+  const ModeTile modes[] = {
+      {0, kWhole, 0, false},        {1, kWhole, 0, true},         {2, kTop, 0, false},
+      {3, kBottom, 1, false},       {4, kTopLeft, 0, true},       {5, kTopRight, 1, true},
+      {6, kBottom, 2, false},       {7, kTopLeft, 0, true},       {8, kTopRight, 1, true},
+      {9, kBottomLeft, 2, true},    {10, kBottomRight, 3, true},  {11, kWhole, 0, true},
+      {12, kTop, 0, false},         {13, kBottom, 1, false},      {14, kTopLeft, 0, true},
+      {15, kTopRight, 1, true},     {16, kBottom, 2, false},      {17, kTopLeft, 0, true},
+      {18, kTopRight, 1, true},     {19, kBottomLeft, 2, true},   {20, kBottomRight, 3, true},
+      {21, kWhole, 0, true},        {22, kWhole, 0, false},       {23, kTopLeft, 0, true},
+      {24, kTopRight, 1, true},     {25, kBottomLeft, 2, true},   {26, kBottomRight, 3, true},
+  };
+  const uint32_t border = 0x00FFE080;
+  for (const ModeTile& m : modes) {
+    SCOPED_TRACE("mode " + std::to_string(m.mode));
+    Show(m.mode, 512);
+    const int W = view_.GetViewOutputWidth(), H = view_.GetViewOutputHeight();
+    ASSERT_GT(W, 0);
+    const int left = m.tile == kTopRight || m.tile == kBottomRight ? W / 2 : 0;
+    const int right = m.tile == kTopLeft || m.tile == kBottomLeft ? W / 2 : W;
+    const int top = m.tile == kBottom || m.tile == kBottomLeft || m.tile == kBottomRight ? H / 2 : 0;
+    const int bottom = m.tile == kTop || m.tile == kTopLeft || m.tile == kTopRight ? H / 2 : H;
+    const SubViewRect r = view_.GetSubViewRect();
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_EQ(r.right, right);
+    EXPECT_EQ(r.bottom, bottom);
+
+    const int midX = (left + right) / 2, midY = (top + bottom) / 2;
+    EXPECT_EQ(view_.HitTestSubView(midX, midY), m.subView);
+    EXPECT_EQ(view_.SelectedSubView(), m.subView);
+    const bool bordered = m.mode != 0 && m.mode != 1 && m.mode != 11 && m.mode != 21 && m.mode != 22;
+    // The border runs along the inside of the tile's four sides.
+    EXPECT_EQ(At(left, midY) == border, bordered);
+    EXPECT_EQ(At(right - 1, midY) == border, bordered);
+    EXPECT_EQ(At(midX, top) == border, bordered);
+    EXPECT_EQ(At(midX, bottom - 1) == border, bordered);
+    // and stops there.
+    EXPECT_FALSE(left > 0 && At(left - 1, midY) == border);
+    EXPECT_FALSE(right < W && At(right, midY) == border);
+    EXPECT_FALSE(top > 0 && At(midX, top - 1) == border);
+    EXPECT_FALSE(bottom < H && At(midX, bottom) == border);
+
+    // A wheel turn (mode 0's, the first, only starts the clock): a
+    // perspective tile zooms in and is drawn again at its rectangle's size.
+    now_ += 100;
+    EXPECT_EQ(view_.OnDewarpMouse(kDewarpWheel, 120, midX, midY, W, H), m.perspective);
+    if (!m.perspective) continue;
+    EXPECT_EQ(view_.GetChannelPtz(m.subView)[2], 115);
+    Compose(512);
+    std::vector<uint8_t> bmp;
+    ASSERT_EQ(view_.SnapshotChannel(m.subView, L"tile.jpg",
+                                    [&](std::span<const uint8_t> image, const std::wstring&) {
+                                      bmp.assign(image.begin(), image.end());
+                                      return true;
+                                    }),
+              1);
+    ASSERT_GE(bmp.size(), 26u);
+    int32_t width, height;
+    std::memcpy(&width, bmp.data() + 18, 4);
+    std::memcpy(&height, bmp.data() + 22, 4);
+    EXPECT_EQ(width, right - left);
+    EXPECT_EQ(-height, bottom - top);
+  }
+}
+
 TEST_F(FisheyeViewTest, ClickSelectsTheTile) {
   Show(7, 1080);
   view_.OnDewarpMouse(kDewarpButtonDown, 0, 700, 100, 1280, 960);
