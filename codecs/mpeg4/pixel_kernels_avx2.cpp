@@ -3,12 +3,13 @@
 // code for the row walk and the row tails: no shared inline function or
 // template is instantiated here.
 //
-// Converters: 32 pixels per step, two rows that share a chroma row at a time,
-// a row's last pixels by one step that overlaps the one before (WholeSteps)
-// and what is left of an odd width by the scalar row code.  Every store is
-// an ordinary one: the player reads each converted picture straight back
-// (the renderer's row copy, snapshots, the fisheye views), so a picture
-// written around the caches would only be fetched again from memory.
+// Converters: 32 pixels per step, two rows that share a chroma row at a time.
+// The RGB converters finish a row with one step that overlaps the one before
+// (WholeSteps), the packed ones with a 16-pixel half step; what is left goes
+// to the scalar row code.  Every store is an ordinary one: the player reads
+// each converted picture straight back (the renderer's row copy, snapshots,
+// the fisheye views), so a picture written around the caches would only be
+// fetched again from memory.
 // The 16-bit lane operations (mulhi, adds, packus) are the arithmetic
 // yuv_pixel.h states, so the bytes equal the plain set's.
 //
@@ -232,16 +233,37 @@ inline void Store422(const uint8_t* y, __m256i chroma, uint8_t* out) {
   Store32(out + 32, _mm256_permute2x128_si256(a, b, 0x31));
 }
 
+// 16 pixels in 128-bit halves.
+template <bool kLumaFirst>
+inline void Store422Half(const uint8_t* y, __m128i chroma, uint8_t* out) {
+  const __m128i luma = Load16(y);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                   kLumaFirst ? _mm_unpacklo_epi8(luma, chroma) : _mm_unpacklo_epi8(chroma, luma));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
+                   kLumaFirst ? _mm_unpackhi_epi8(luma, chroma) : _mm_unpackhi_epi8(chroma, luma));
+}
+
+// The packed layouts only move bytes, so an overlapping last step would cost
+// as much as it saves: 16 pixels left over (a 720-pixel row) take one half
+// step instead, anything less the scalar row code.
 template <bool kLumaFirst, ScalarRow Tail>
 void PackedPair(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0,
                 uint8_t* d1, int width) {
-  const int x = WholeSteps(width, [&](int at) {
-    const __m128i us = Load16(u + at / 2), vs = Load16(v + at / 2);
+  int x = 0;
+  for (; x + kStep <= width; x += kStep) {
+    const __m128i us = Load16(u + x / 2), vs = Load16(v + x / 2);
     // U, V pairs of chroma samples 0-7 | 8-15.
     const __m256i chroma = _mm256_setr_m128i(_mm_unpacklo_epi8(us, vs), _mm_unpackhi_epi8(us, vs));
-    Store422<kLumaFirst>(y0 + at, chroma, d0 + 2 * at);
-    if (y1) Store422<kLumaFirst>(y1 + at, chroma, d1 + 2 * at);
-  });
+    Store422<kLumaFirst>(y0 + x, chroma, d0 + 2 * x);
+    if (y1) Store422<kLumaFirst>(y1 + x, chroma, d1 + 2 * x);
+  }
+  if (x + kStep / 2 <= width) {
+    const __m128i chroma = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + x / 2)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + x / 2)));
+    Store422Half<kLumaFirst>(y0 + x, chroma, d0 + 2 * x);
+    if (y1) Store422Half<kLumaFirst>(y1 + x, chroma, d1 + 2 * x);
+    x += kStep / 2;
+  }
   Tail(y0, u, v, d0, x, width);
   if (y1) Tail(y1, u, v, d1, x, width);
 }
