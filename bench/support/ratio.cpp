@@ -21,16 +21,27 @@ double Seconds(const std::function<void()>& work) {
 
 }  // namespace
 
+std::vector<double> MeasureInTurn(benchmark::State& state, const std::vector<std::function<void()>>& contenders) {
+  const size_t n = contenders.size();
+  std::vector<std::vector<double>> times(n);
+  size_t first = 0;
+  for (auto _ : state) {
+    for (size_t k = 0; k < n; ++k) {
+      const size_t i = (first + k) % n;
+      times[i].push_back(Seconds(contenders[i]));
+    }
+    first = (first + 1) % n;
+    if (n > 0) state.SetIterationTime(times[0].back());
+  }
+  std::vector<double> medians;
+  for (const std::vector<double>& t : times) medians.push_back(Median(t));
+  return medians;
+}
+
 void MeasureRatio(benchmark::State& state, const std::function<void()>& subject,
                   const std::function<void()>& reference) {
-  std::vector<double> subjectTimes, referenceTimes;
-  for (auto _ : state) {
-    const double s = Seconds(subject);
-    referenceTimes.push_back(Seconds(reference));
-    subjectTimes.push_back(s);
-    state.SetIterationTime(s);
-  }
-  const double s = Median(subjectTimes), r = Median(referenceTimes);
+  const std::vector<double> medians = MeasureInTurn(state, {subject, reference});
+  const double s = medians[0], r = medians[1];
   state.counters["subject_ms"] = s * 1e3;
   state.counters["reference_ms"] = r * 1e3;
   state.counters["ratio"] = r > 0 ? s / r : 0;

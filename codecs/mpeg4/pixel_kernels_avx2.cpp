@@ -3,9 +3,13 @@
 // code for the row walk and the row tails: no shared inline function or
 // template is instantiated here.
 //
-// Converters: 32 pixels per step, two rows that share a chroma row at a time,
-// the remainder of each row by the scalar row code (large RGB32 pictures
-// finish their rows with masked stores instead, see Rgb32PairStreaming).
+// Converters: 32 pixels per step, two rows that share a chroma row at a time.
+// The RGB converters finish a row with one step that overlaps the one before
+// (WholeSteps), the packed ones with a 16-pixel half step; what is left goes
+// to the scalar row code.  Every store is an ordinary one: the player reads
+// each converted picture straight back (the renderer's row copy, snapshots,
+// the fisheye views), so a picture written around the caches would only be
+// fetched again from memory.
 // The 16-bit lane operations (mulhi, adds, packus) are the arithmetic
 // yuv_pixel.h states, so the bytes equal the plain set's.
 //
@@ -120,7 +124,6 @@ inline Bgr0 Interleave(const Colours& c) {
 struct Rgb32Store {
   static constexpr Order kOrder = Order::kBgr0Runs;
   static constexpr int kBytesPerPixel = 4;
-  static constexpr bool kPrefetch = true;
   static void Store(const LumaTerms32& t, const ChromaTerms32& c, uint8_t* out) {
     const Bgr0 p = Interleave(Colours32(t, c));
     Store32(out, p.q[0]);
@@ -130,24 +133,9 @@ struct Rgb32Store {
   }
 };
 
-// The same bytes written around the caches, to a 32-byte aligned address.
-struct Rgb32StreamStore {
-  static constexpr Order kOrder = Order::kBgr0Runs;
-  static constexpr int kBytesPerPixel = 4;
-  static constexpr bool kPrefetch = false;
-  static void Store(const LumaTerms32& t, const ChromaTerms32& c, uint8_t* out) {
-    const Bgr0 p = Interleave(Colours32(t, c));
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(out), p.q[0]);
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(out + 32), p.q[1]);
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(out + 64), p.q[2]);
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(out + 96), p.q[3]);
-  }
-};
-
 struct Rgb24Store {
   static constexpr Order kOrder = Order::kNatural;
   static constexpr int kBytesPerPixel = 3;
-  static constexpr bool kPrefetch = true;
   static void Store(const LumaTerms32& t, const ChromaTerms32& c, uint8_t* out) {
     const Bgr0 p = Interleave(Colours32(t, c));
     // Each half's four pixels squeezed into its low 12 bytes.
@@ -170,7 +158,6 @@ struct Rgb24Store {
 struct Rgb565Store {
   static constexpr Order kOrder = Order::kWordRuns;
   static constexpr int kBytesPerPixel = 2;
-  static constexpr bool kPrefetch = true;
   static void Store(const LumaTerms32& t, const ChromaTerms32& c, uint8_t* out) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i top = _mm256_set1_epi16(255);
@@ -199,101 +186,39 @@ inline void PrefetchAhead(const uint8_t* p) {
 
 using ScalarRow = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int, int);
 
-// Converts the whole steps of a row pair from pixel x on and returns where
-// they end.  The chroma terms are computed once for both rows.
-template <typename Packing>
-int RgbSteps(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0, uint8_t* d1,
-             int x, int width) {
-  constexpr Order kOrder = Packing::kOrder;
-  constexpr int kBytes = Packing::kBytesPerPixel;
-  if (y1) {
-    for (; x + kStep <= width; x += kStep) {
-      if constexpr (Packing::kPrefetch) {
-        PrefetchAhead(d0 + kBytes * x);
-        PrefetchAhead(d1 + kBytes * x);
-      }
-      const ChromaTerms32 c = Chroma32<kOrder>(u + x / 2, v + x / 2);
-      Packing::Store(Luma32<kOrder>(y0 + x), c, d0 + kBytes * x);
-      Packing::Store(Luma32<kOrder>(y1 + x), c, d1 + kBytes * x);
-    }
-  } else {
-    for (; x + kStep <= width; x += kStep) {
-      if constexpr (Packing::kPrefetch) PrefetchAhead(d0 + kBytes * x);
-      Packing::Store(Luma32<kOrder>(y0 + x), Chroma32<kOrder>(u + x / 2, v + x / 2), d0 + kBytes * x);
-    }
+// Runs step(x) over a row of `width` pixels and returns where the scalar
+// tail starts.  A row that does not end on a step gets one more step, ending
+// at most one pixel short of the row's end: it overlaps the step before and
+// rewrites those bytes with the same values, which costs less than up to 31
+// pixels one at a time.  Steps start on even pixels, at a chroma sample.
+// The step is called from one place only, so that it is inlined.
+template <typename Step>
+inline int WholeSteps(int width, Step step) {
+  int x = 0;
+  for (bool last = false;; last = true) {
+    for (; x + kStep <= width; x += kStep) step(x);
+    if (last || x < kStep || width - x < 2) return x;
+    x = (width - kStep) & ~1;
   }
-  return x;
 }
 
+// The chroma terms are computed once for both rows.
 template <typename Packing, ScalarRow Tail>
 void RgbPair(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0, uint8_t* d1,
              int width) {
-  const int x = RgbSteps<Packing>(y0, y1, u, v, d0, d1, 0, width);
+  constexpr Order kOrder = Packing::kOrder;
+  constexpr int kBytes = Packing::kBytesPerPixel;
+  const int x = WholeSteps(width, [&](int at) {
+    PrefetchAhead(d0 + kBytes * at);
+    const ChromaTerms32 c = Chroma32<kOrder>(u + at / 2, v + at / 2);
+    Packing::Store(Luma32<kOrder>(y0 + at), c, d0 + kBytes * at);
+    if (y1) {
+      PrefetchAhead(d1 + kBytes * at);
+      Packing::Store(Luma32<kOrder>(y1 + at), c, d1 + kBytes * at);
+    }
+  });
   if (y1) Tail(y1, u, v, d1, x, width);
   Tail(y0, u, v, d0, x, width);
-}
-
-// A destination much larger than a core's cache would only push the
-// source planes and everything else out of it; the player reads the
-// picture once more, long after.  Such pictures (from 2 MiB, twice a core's
-// own cache on current x86 parts) are written with non-temporal stores,
-// which also spare the read of each line before it is overwritten.
-constexpr int64_t kStreamBytes = int64_t{2} << 20;
-
-// Pixels [from, to) of the step of 32 at x, by ordinary stores masked to
-// those pixels.
-void Rgb32PartialStep(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0,
-                      uint8_t* d1, int x, int from, int to) {
-  const ChromaTerms32 c = Chroma32<Order::kBgr0Runs>(u + x / 2, v + x / 2);
-  const __m256i first = _mm256_set1_epi32(from - x - 1), end = _mm256_set1_epi32(to - x);
-  auto store = [&](const uint8_t* y, uint8_t* out) {
-    const Bgr0 p = Interleave(Colours32(Luma32<Order::kBgr0Runs>(y + x), c));
-    for (int k = 0; k < 4; ++k) {
-      const __m256i pixel = _mm256_add_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(8 * k));
-      const __m256i mask = _mm256_and_si256(_mm256_cmpgt_epi32(pixel, first), _mm256_cmpgt_epi32(end, pixel));
-      _mm256_maskstore_epi32(reinterpret_cast<int*>(out + 4 * x + 32 * k), mask, p.q[k]);
-    }
-  };
-  store(y0, d0);
-  if (y1) store(y1, d1);
-}
-
-// Streaming stores only pay when they fill whole cache lines: a line that
-// the streaming stores leave partly unwritten, or that they share with
-// ordinary stores, costs a read-modify-write in memory.  So the streaming
-// steps (128 bytes each) start on a 64-byte boundary; the pixels before it
-// and after the last whole step are written by ordinary stores masked to
-// exactly those pixels, and their lines are asked for one row pair ahead.
-// Steps start on even pixels, at the start of a chroma sample.  Row pairs
-// whose two rows sit differently against the lines take the ordinary
-// stores throughout.
-void Rgb32PairStreaming(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0,
-                        uint8_t* d1, int width) {
-  constexpr uintptr_t kLine = 64;
-  const uintptr_t a0 = reinterpret_cast<uintptr_t>(d0);
-  const int head = static_cast<int>((0 - a0) & (kLine - 1)) / 4;  // even when the row is 8-byte aligned
-  const bool sameAlignment = !d1 || ((reinterpret_cast<uintptr_t>(d1) - a0) & (kLine - 1)) == 0;
-  if ((a0 & 7) != 0 || !sameAlignment || width < head + 2 * kStep) {
-    RgbPair<Rgb32Store, yuv_scalar::Rgb32Row>(y0, y1, u, v, d0, d1, width);
-    return;
-  }
-  if (d1) {
-    const uintptr_t stride = reinterpret_cast<uintptr_t>(d1) - a0;
-    const uintptr_t rowEnd = 4 * uintptr_t(width) - 1;
-    auto ask = [](uintptr_t address) { _mm_prefetch(reinterpret_cast<const char*>(address), _MM_HINT_T0); };
-    for (uintptr_t row = a0 + 2 * stride, n = 0; n < 2; row += stride, ++n) {  // the next pair's rows
-      ask(row);
-      ask(row + rowEnd - kLine);
-      ask(row + rowEnd);
-    }
-  }
-  if (head > 0) Rgb32PartialStep(y0, y1, u, v, d0, d1, 0, 0, head);
-  const int x = RgbSteps<Rgb32StreamStore>(y0, y1, u, v, d0, d1, head, width);
-  if (x == width) return;
-  const int last = (width - kStep) & ~1;
-  Rgb32PartialStep(y0, y1, u, v, d0, d1, last, x, width);
-  if (y1) yuv_scalar::Rgb32Row(y1, u, v, d1, last + kStep, width);  // an odd width's last pixel
-  yuv_scalar::Rgb32Row(y0, u, v, d0, last + kStep, width);
 }
 
 // Packed 4:2:2: kLumaFirst puts the Y bytes first (YUY2) or the chroma bytes
@@ -308,6 +233,19 @@ inline void Store422(const uint8_t* y, __m256i chroma, uint8_t* out) {
   Store32(out + 32, _mm256_permute2x128_si256(a, b, 0x31));
 }
 
+// 16 pixels in 128-bit halves.
+template <bool kLumaFirst>
+inline void Store422Half(const uint8_t* y, __m128i chroma, uint8_t* out) {
+  const __m128i luma = Load16(y);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                   kLumaFirst ? _mm_unpacklo_epi8(luma, chroma) : _mm_unpacklo_epi8(chroma, luma));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
+                   kLumaFirst ? _mm_unpackhi_epi8(luma, chroma) : _mm_unpackhi_epi8(chroma, luma));
+}
+
+// The packed layouts only move bytes, so an overlapping last step would cost
+// as much as it saves: 16 pixels left over (a 720-pixel row) take one half
+// step instead, anything less the scalar row code.
 template <bool kLumaFirst, ScalarRow Tail>
 void PackedPair(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v, uint8_t* d0,
                 uint8_t* d1, int width) {
@@ -318,6 +256,13 @@ void PackedPair(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const ui
     const __m256i chroma = _mm256_setr_m128i(_mm_unpacklo_epi8(us, vs), _mm_unpackhi_epi8(us, vs));
     Store422<kLumaFirst>(y0 + x, chroma, d0 + 2 * x);
     if (y1) Store422<kLumaFirst>(y1 + x, chroma, d1 + 2 * x);
+  }
+  if (x + kStep / 2 <= width) {
+    const __m128i chroma = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + x / 2)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + x / 2)));
+    Store422Half<kLumaFirst>(y0 + x, chroma, d0 + 2 * x);
+    if (y1) Store422Half<kLumaFirst>(y1 + x, chroma, d1 + 2 * x);
+    x += kStep / 2;
   }
   Tail(y0, u, v, d0, x, width);
   if (y1) Tail(y1, u, v, d1, x, width);
@@ -338,14 +283,8 @@ void Rgb24(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, in
 
 void Rgb32(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride, uint8_t* dst,
            int width, int height, int dstStride) {
-  const std::ptrdiff_t rowBytes = std::ptrdiff_t{dstStride} * 4;
-  const int64_t rows = height < 0 ? -int64_t{height} : int64_t{height};
-  if (rows * rowBytes < kStreamBytes) {
-    ForEachRowPair(y, yStride, u, v, uvStride, dst, width, height, rowBytes, RgbPair<Rgb32Store, yuv_scalar::Rgb32Row>);
-    return;
-  }
-  ForEachRowPair(y, yStride, u, v, uvStride, dst, width, height, rowBytes, Rgb32PairStreaming);
-  _mm_sfence();  // the streamed lines are seen before anything stored after the return
+  ForEachRowPair(y, yStride, u, v, uvStride, dst, width, height, std::ptrdiff_t{dstStride} * 4,
+                 RgbPair<Rgb32Store, yuv_scalar::Rgb32Row>);
 }
 
 void Rgb565(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride, uint8_t* dst,
