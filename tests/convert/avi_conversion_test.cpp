@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "codecs/audio/adpcm.h"
 #include "convert/mpeg4_stream_header.h"
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
@@ -226,6 +227,45 @@ TEST(AviConversion, AbortWhileIndexingClosesTheFile) {
   ASSERT_TRUE(packets);
   EXPECT_EQ(OfStream(*packets, 0).size(), 15u);
   EXPECT_EQ(StreamField(result.files[0], 0, "nb_frames"), std::to_string(14 * 40 * 30 / 1000 + 1));
+}
+
+// An abort that comes while a long G.723 record is being re-coded ends the
+// run within that record: the file keeps the blocks written before it.
+TEST(AviConversion, AbortEndsALongRecordPartWay) {
+  ORLENTA_REQUIRE_PROGRAM("ffprobe");
+  ScratchDir dir("avi_conversion_abort_record");
+  const size_t recordBytes = 12u << 20;
+  const size_t blocks = recordBytes * 8 / 3 / codecs::audio::CAdpcm::kSamplesPerBlock;
+  WriteArchive(dir / "a.vyx", {{kKey, 64, 64, 0, Payload(100)}, {FRAME_TYPE_G723, 0, 0, 0, Payload(recordBytes)}});
+  CQxVyxParser reader;
+  reader.SetNotifyWindow(std::make_shared<platform::RecordingMessageTarget>());
+  ASSERT_EQ(reader.Open((dir / "a.vyx").string()), 1);
+  const auto avi = dir / "clip.avi";
+  CQxAviConversion conversion(reader, avi.string());
+  std::atomic<bool> abortRequest{false};
+  std::atomic<bool> ended{false};
+  ConversionResult result;
+  std::thread worker([&] {
+    result = conversion.RunConversion(abortRequest);
+    ended = true;
+  });
+  // Once a megabyte of the blocks has reached the file.
+  const auto written = [&] {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(avi, error);
+    return error ? 0 : size;
+  };
+  while (!ended && written() < (1u << 20)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  abortRequest = true;
+  worker.join();
+
+  EXPECT_EQ(result.end, ConversionEnd::kAborted);
+  ASSERT_EQ(result.files, std::vector<std::string>{avi.string()});
+  const auto packets = ProbePackets(avi);
+  ASSERT_TRUE(packets);
+  EXPECT_EQ(OfStream(*packets, 0).size(), 1u);
+  EXPECT_GT(OfStream(*packets, 1).size(), 1000u);
+  EXPECT_LT(OfStream(*packets, 1).size(), blocks / 2);
 }
 
 TEST(AviConversion, HeaderlessMpeg4KeyFramesGetTheStreamHeader) {
