@@ -189,6 +189,7 @@ bool CQxAvi::FinishUnfinished(bool roomIsLength) {
     }
   }
   if (!hasFrame) {
+    platform::Trace("CQxAvi: %s holds no frame: removed\n", path_.c_str());
     RemoveIfSame(path_, fd);
   } else {
     keptUnfinished_ = true;
