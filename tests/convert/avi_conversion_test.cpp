@@ -192,8 +192,12 @@ TEST(AviConversion, WriteErrorsStopTheRunNamingTheFile) {
 TEST(AviConversion, AbortWhileIndexingClosesTheFile) {
   ORLENTA_REQUIRE_PROGRAM("ffprobe");
   ScratchDir dir("avi_conversion_abort");
+  // The first 14 records in the archive's first second, the 15th 14 s
+  // later: the progress reaches 100 % exactly when the worker takes the
+  // 15th, the last one indexed while the index thread is held.
   std::vector<Record> records;
-  for (int i = 0; i < 40; ++i) records.push_back({i % 10 ? kP : kKey, 64, 64, i * 40u, Payload(100)});
+  for (uint64_t i = 0; i < 40; ++i)
+    records.push_back({i % 10 ? kP : kKey, 64, 64, i < 14 ? i : i * 1000, Payload(100)});
   WriteArchive(dir / "a.vyx", records);
 
   std::mutex mutex;
@@ -211,7 +215,9 @@ TEST(AviConversion, AbortWhileIndexingClosesTheFile) {
   std::atomic<bool> abortRequest{false};
   ConversionResult result;
   std::thread worker([&] { result = conversion.RunConversion(abortRequest); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // Seen at the top of the worker's loop, after the 15th is written.
+  for (int wait = 0; wait < 20000 && conversion.Progress() < 100; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   abortRequest = true;
   worker.join();
   {
@@ -226,7 +232,7 @@ TEST(AviConversion, AbortWhileIndexingClosesTheFile) {
   const auto packets = ProbePackets(result.files[0]);
   ASSERT_TRUE(packets);
   EXPECT_EQ(OfStream(*packets, 0).size(), 15u);
-  EXPECT_EQ(StreamField(result.files[0], 0, "nb_frames"), std::to_string(14 * 40 * 30 / 1000 + 1));
+  EXPECT_EQ(StreamField(result.files[0], 0, "nb_frames"), std::to_string(14 * 30 + 1));
 }
 
 // An abort that comes while a long G.723 record is being re-coded ends the
