@@ -178,6 +178,7 @@ void COrlentaDlg::OnConvertAvi() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (!m_videoContainer->IsSuspended()) {
     platform::Trace("OnConvertAvi: the play thread did not suspend within 2 s\n");
+    platform::ShowMessageBox(kConvertCannotStart);
     return;
   }
   // Opening a dropped file would reset the reader under the conversion.

@@ -34,6 +34,11 @@ constexpr int TIMER_CONVERT_PROGRESS = 3925;  // once a second while converting
 // Worker -> dialog: the conversion has ended.
 constexpr uint32_t WM_VYX2AVI_ENDED = 0x1240;
 
+// What Convert AVI tells the user when the play thread has not suspended
+// in time (the conversion would share the archive reader with it).
+inline constexpr const char* kConvertCannotStart =
+    "The conversion cannot start: playback has not stopped yet. Please try again.";
+
 class CQxVyx2AviDlg : public QDialog {
   Q_OBJECT
  public:

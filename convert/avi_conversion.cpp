@@ -17,6 +17,9 @@ constexpr int32_t kNoStream = 6;
 // Room kept in every file for the padded last G.723 block written at its close.
 constexpr uint64_t kLastBlockBytes = 8 + codecs::audio::CAdpcm::kBlockBytes + sizeof(AviIndexEntry);
 constexpr auto kIndexWait = std::chrono::milliseconds(2);
+// G.723 payload decoded between two looks at the abort request: whole
+// groups of 3 bytes, a few milliseconds of work.
+constexpr size_t kG723SliceBytes = 3 * 16384;
 
 bool IsAudioType(uint8_t type) {
   return type == FRAME_TYPE_G723_A || type == FRAME_TYPE_ADPCM || type == FRAME_TYPE_G723 ||
@@ -61,6 +64,8 @@ ConversionResult CQxAviConversion::RunConversion(const std::atomic<bool>& abortR
   currentWidth_ = currentHeight_ = 0;
   fileNumber_ = 0;
   g723_ = G723ToAdpcm();
+  abortRequest_ = &abortRequest;
+  avi_.SetStopRequest(&abortRequest);
 
   if (output_.empty()) {
     Fail("No AVI file name was given.");
@@ -88,7 +93,9 @@ ConversionResult CQxAviConversion::RunConversion(const std::atomic<bool>& abortR
     running = ConvertRecord(*out.frame);
   }
   const bool wroteAny = fileNumber_ > 0;
-  CloseFile();  // a failure is recorded in the result
+  CloseFile(result_.end == ConversionEnd::kFinished);  // a failure is recorded in the result
+  avi_.SetStopRequest(nullptr);
+  abortRequest_ = nullptr;
   if (result_.end == ConversionEnd::kFinished) {
     progress_.store(100, std::memory_order_relaxed);
     if (!wroteAny) Fail("The archive holds no key video frame: no AVI file was written.");
@@ -168,15 +175,19 @@ bool CQxAviConversion::WriteAudio(const VyxFrame& frame) {
 }
 
 bool CQxAviConversion::WriteG723AsAdpcm(const VyxFrame& frame) {
-  blocks_.clear();
-  g723_.Push(frame.payload.data(), frame.payload.size(), blocks_);
   const size_t block = codecs::audio::CAdpcm::kBlockBytes;
   // Samples still waiting come after these blocks: a file that ends among
   // them leaves the waiting samples to the next file.
   writingG723_ = true;
   bool ok = true;
-  for (size_t at = 0; ok && at < blocks_.size(); at += block)
-    ok = WriteChunk(AVI_CHUNK_ADPCM, true, blocks_.data() + at, block, frame.index.header);
+  for (size_t slice = 0; ok && slice < frame.payload.size(); slice += kG723SliceBytes) {
+    // A long record gives way to an abort; the file keeps the blocks before it.
+    if (slice > 0 && abortRequest_->load()) break;
+    blocks_.clear();
+    g723_.Push(frame.payload.data() + slice, std::min(kG723SliceBytes, frame.payload.size() - slice), blocks_);
+    for (size_t at = 0; ok && at < blocks_.size(); at += block)
+      ok = WriteChunk(AVI_CHUNK_ADPCM, true, blocks_.data() + at, block, frame.index.header);
+  }
   writingG723_ = false;
   return ok;
 }
@@ -189,8 +200,8 @@ bool CQxAviConversion::WriteChunk(uint8_t chunkType, bool key, const uint8_t* da
       return Fail("A record of " + std::to_string(size) + " bytes does not fit in an AVI file of at most " +
                   std::to_string(maxFileBytes_ + kLastBlockBytes) + " bytes.");
   }
-  if (avi_.WriteChunk(chunkType, key, size, data, header.time, header.usec) < 0)
-    return Fail("Cannot write " + currentFile_ + ": " + avi_.LastError());
+  const int64_t written = avi_.WriteChunk(chunkType, key, size, data, header.time, header.usec);
+  if (written < 0) return WriterEnded(written);
   lastTime_ = header.time;
   lastUsec_ = header.usec;
   return true;
@@ -202,22 +213,39 @@ bool CQxAviConversion::OpenNextFile(const VYX_FRAME_HEADER& header) {
     return Fail("Cannot write " + name + ": it is the archive being converted.");
   ++fileNumber_;
   currentFile_ = name;
-  if (avi_.WriteHeader(name, currentWidth_, currentHeight_, header.time, header.usec) != 0)
-    return Fail("Cannot write " + name + ": " + avi_.LastError());
+  if (avi_.WriteHeader(name, static_cast<uint8_t>(currentClass_), currentWidth_, currentHeight_, header.time,
+                       header.usec) != 0)
+    return WriterEnded(-4);
   lastTime_ = header.time;
   lastUsec_ = header.usec;
   return true;
 }
 
-bool CQxAviConversion::CloseFile() {
+bool CQxAviConversion::WriterEnded(int64_t result) {
+  // The writer has finished or removed the file.
+  if (avi_.KeptUnfinished()) result_.files.push_back(currentFile_);
+  if (result == CQxAvi::kStopped) {
+    result_.end = ConversionEnd::kAborted;
+    return false;
+  }
+  return Fail("Cannot write " + currentFile_ + ": " + avi_.LastError());
+}
+
+bool CQxAviConversion::CloseFile(bool finished) {
   if (!avi_.IsOpen()) return true;
   lastBlock_.clear();
   if (!writingG723_) g723_.Flush(lastBlock_);  // not written into a mu-law file
-  if (!lastBlock_.empty() &&
-      avi_.WriteChunk(AVI_CHUNK_ADPCM, true, static_cast<uint32_t>(lastBlock_.size()), lastBlock_.data(),
-                      lastTime_, lastUsec_) < 0)
-    return Fail("Cannot write " + currentFile_ + ": " + avi_.LastError());
-  if (avi_.Close() != 0) return Fail("Cannot write " + currentFile_ + ": " + avi_.LastError());
+  if (!lastBlock_.empty()) {
+    const int64_t written = avi_.WriteChunk(AVI_CHUNK_ADPCM, true, static_cast<uint32_t>(lastBlock_.size()),
+                                            lastBlock_.data(), lastTime_, lastUsec_);
+    if (written < 0) return WriterEnded(written);
+  }
+  if (!finished) {
+    const int ended = avi_.CloseUnfinished();
+    if (avi_.KeptUnfinished()) result_.files.push_back(currentFile_);
+    return ended == 0 || Fail("Cannot finish " + currentFile_ + ": " + avi_.LastError());
+  }
+  if (avi_.Close() != 0) return WriterEnded(-4);
   result_.files.push_back(currentFile_);
   return true;
 }

@@ -25,7 +25,9 @@ enum class ConversionEnd { kFinished, kAborted, kFailed };
 struct ConversionResult {
   ConversionEnd end = ConversionEnd::kFinished;
   std::string error;               // why a failed run stopped
-  std::vector<std::string> files;  // the files finished, in order
+  // The files left, in order; after a failure or an abort the last one
+  // holds the whole chunks written before it.
+  std::vector<std::string> files;
 };
 
 class CQxAviConversion {
@@ -56,7 +58,12 @@ class CQxAviConversion {
   bool WriteChunk(uint8_t chunkType, bool key, const uint8_t* data, uint32_t size,
                   const VYX_FRAME_HEADER& header);
   bool OpenNextFile(const VYX_FRAME_HEADER& header);
-  bool CloseFile();
+  // `finished`: the run goes on or has converted everything; otherwise the
+  // file is ended as a failed or aborted one (removed when it holds no
+  // frame).
+  bool CloseFile(bool finished = true);
+  // After the writer ended the file on a failure or a stop request: false.
+  bool WriterEnded(int64_t result);
   bool Fail(std::string error);
   void UpdateProgress(uint32_t time);
 
@@ -72,6 +79,7 @@ class CQxAviConversion {
   bool writingG723_ = false;
   std::vector<uint8_t> withHeader_;
   std::atomic<int> progress_{0};
+  const std::atomic<bool>* abortRequest_ = nullptr;  // during RunConversion
 
   int32_t currentClass_;
   uint16_t currentWidth_ = 0;

@@ -1,5 +1,10 @@
 #include "convert/qx_avi.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -50,6 +55,30 @@ AudioFormat AudioFormatOf(uint16_t type) {
   return {7, 8, 1, 0, 0, 8000};  // mu-law, also for a file without sound
 }
 
+bool WriteAt(int fd, const std::vector<uint8_t>& bytes, uint64_t offset) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+uint64_t LengthOf(int fd) {
+  struct stat status;
+  return ::fstat(fd, &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+}
+
+// Removes `path` when it still names the file open as `fd`.
+void RemoveIfSame(const std::string& path, int fd) {
+  struct stat open, named;
+  if (::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+      open.st_ino == named.st_ino)
+    ::unlink(path.c_str());
+}
+
 }  // namespace
 
 CQxAvi::~CQxAvi() { Close(); }
@@ -86,12 +115,95 @@ void CQxAvi::Clear() {
   audioType_ = 0;
 }
 
-int CQxAvi::Fail(int result, const char* what) {
+int CQxAvi::Fail(int result, const char* what, bool outOfRoom) {
   lastError_ = std::strerror(errno);
   platform::Trace("CQxAvi: %s %s failed-%s\n", what, path_.c_str(), lastError_.c_str());
-  if (file_) std::fclose(file_);
-  Clear();
+  if (file_) FinishUnfinished(outOfRoom);
   return result;
+}
+
+std::vector<uint8_t> CQxAvi::IndexBytes() const {
+  const size_t size = index_.size() * kEntryBytes;
+  std::vector<uint8_t> bytes(8 + size);
+  const uint8_t head[8] = {'i', 'd', 'x', '1', static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                           static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+  std::memcpy(bytes.data(), head, sizeof head);
+  if (size) std::memcpy(bytes.data() + 8, index_.data(), size);
+  return bytes;
+}
+
+void CQxAvi::KeepWholeChunks(uint64_t dataLength, uint64_t room) {
+  size_t count = index_.size();
+  uint64_t end = kHeaderBytes + chunkBytes_;
+  // A chunk's "00db" entries carry its offset and go with it.
+  while (count > 0 && (end > dataLength || end + 8 + count * kEntryBytes > room)) {
+    const uint32_t offset = index_[count - 1].offset;
+    while (count > 0 && index_[count - 1].offset == offset) --count;
+    end = kHeaderBytes - 4 + offset;
+  }
+  index_.resize(count);
+  chunkBytes_ = end - kHeaderBytes;
+  videoFrames_ = audioChunks_ = 0;
+  audioBytes_ = 0;
+  for (const AviIndexEntry& entry : index_) {
+    if (entry.id == kAudioChunk) {
+      ++audioChunks_;
+      audioBytes_ += entry.size;
+    } else {
+      ++videoFrames_;
+    }
+  }
+}
+
+bool CQxAvi::FinishUnfinished(bool roomIsLength) {
+  keptUnfinished_ = false;
+  // Closing the stream writes what of its buffer it can; what reached the
+  // file is then finished through a descriptor of its own.
+  const int fd = ::dup(::fileno(file_));
+  const bool flushed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  struct stat status;
+  if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {  // nothing to cut or remove
+    if (fd >= 0) ::close(fd);
+    Clear();
+    return false;
+  }
+  uint64_t dataLength = static_cast<uint64_t>(status.st_size);
+  uint64_t room = roomIsLength || !flushed ? dataLength : UINT64_MAX;
+  bool finished = false;
+  bool hasFrame = false;
+  // Each try that fails leaves less room for the next.
+  for (int attempt = 0; attempt < 4 && !finished; ++attempt) {
+    KeepWholeChunks(dataLength, room);
+    hasFrame = false;
+    for (const AviIndexEntry& entry : index_) hasFrame |= entry.id == kVideoChunk;
+    if (!hasFrame) break;
+    const uint64_t end = kHeaderBytes + chunkBytes_;
+    const std::vector<uint8_t> index = IndexBytes();
+    finished = WriteAt(fd, index, end) && ::ftruncate(fd, static_cast<off_t>(end + index.size())) == 0 &&
+               WriteAt(fd, Header(false), 0);
+    if (!finished) {
+      lastError_ = std::strerror(errno);
+      dataLength = end;
+      room = std::min(LengthOf(fd), end + index.size() - 1);
+    }
+  }
+  if (!hasFrame) {
+    platform::Trace("CQxAvi: %s holds no frame: removed\n", path_.c_str());
+    RemoveIfSame(path_, fd);
+  } else {
+    keptUnfinished_ = true;
+    platform::Trace(finished ? "CQxAvi: %s ends with its last whole chunk\n" : "CQxAvi: %s could not be finished\n",
+                    path_.c_str());
+  }
+  ::close(fd);
+  Clear();
+  return finished || !hasFrame;
+}
+
+int CQxAvi::CloseUnfinished() {
+  if (!file_) return 0;
+  return FinishUnfinished(false) ? 0 : -4;
 }
 
 std::vector<uint8_t> CQxAvi::Header(bool provisional) const {
@@ -166,25 +278,29 @@ std::vector<uint8_t> CQxAvi::Header(bool provisional) const {
   return h.Take();
 }
 
-int CQxAvi::WriteHeader(const std::string& path, uint16_t width, uint16_t height, uint32_t seconds,
-                        uint32_t microseconds) {
+int CQxAvi::WriteHeader(const std::string& path, uint8_t videoType, uint16_t width, uint16_t height,
+                        uint32_t seconds, uint32_t microseconds) {
   width_ = width;
   height_ = height;
   const bool opening = file_ == nullptr;
   if (opening) {
     Clear();
+    keptUnfinished_ = false;
     path_ = path;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return Fail(-3, "fopen");
     // Chunk headers and payloads leave in large writes.
     if (!buffer_) buffer_ = std::make_unique<char[]>(kWriteBuffer);
     std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
-    videoCodec_ = 255;
+    videoCodec_ = videoType <= AVI_CHUNK_JPEG ? videoType : 255;
     startMs_ = Milliseconds(seconds, microseconds);
   }
   if (std::fseek(file_, 0, SEEK_SET) != 0) return Fail(-3, "fseek");
   const std::vector<uint8_t> header = Header(opening);
   if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) return Fail(-4, "header write");
+  // On disk at once, so that a run killed later leaves a file that names
+  // its codec.
+  if (opening && std::fflush(file_) != 0) return Fail(-4, "header write");
   // The provisional header must leave the file where the chunks go.
   if (!opening && std::fseek(file_, 0, SEEK_END) != 0) return Fail(-4, "fseek");
   return 0;
@@ -212,7 +328,7 @@ int64_t CQxAvi::WriteChunk(uint8_t type, bool key, uint32_t size, const uint8_t*
   }
   if (FileSize() + GrowthOf(size, seconds, microseconds) > UINT32_MAX) {
     errno = EFBIG;
-    return Fail(-4, "chunk write");
+    return Fail(-4, "chunk write", false);  // the file itself is whole
   }
 
   const uint8_t chunkHeader[8] = {
@@ -221,10 +337,17 @@ int64_t CQxAvi::WriteChunk(uint8_t type, bool key, uint32_t size, const uint8_t*
       static_cast<uint8_t>(size),       static_cast<uint8_t>(size >> 8),
       static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
   const uint8_t pad = 0;
-  if (std::fwrite(chunkHeader, 1, 8, file_) != 8 ||
-      (size && std::fwrite(payload, 1, size, file_) != size) ||
-      ((size & 1u) && std::fwrite(&pad, 1, 1, file_) != 1))
-    return Fail(-4, "chunk write");
+  if (std::fwrite(chunkHeader, 1, 8, file_) != 8) return Fail(-4, "chunk write");
+  for (uint32_t at = 0; at < size;) {
+    if (at > 0 && stop_ && stop_->load(std::memory_order_relaxed)) {
+      FinishUnfinished(false);
+      return kStopped;
+    }
+    const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(size - at, kWriteBuffer));
+    if (std::fwrite(payload + at, 1, piece, file_) != piece) return Fail(-4, "chunk write");
+    at += piece;
+  }
+  if ((size & 1u) && std::fwrite(&pad, 1, 1, file_) != 1) return Fail(-4, "chunk write");
 
   const uint32_t offset = static_cast<uint32_t>(4 + chunkBytes_);
   chunkBytes_ += 8 + size + (size & 1u);
@@ -249,15 +372,9 @@ int64_t CQxAvi::WriteChunk(uint8_t type, bool key, uint32_t size, const uint8_t*
 int CQxAvi::WriteIndex() {
   if (!file_) return 0;
   platform::Trace("WriteIndex!\n");
-  const uint8_t idx1[8] = {'i', 'd', 'x', '1',
-                           static_cast<uint8_t>(index_.size() * kEntryBytes),
-                           static_cast<uint8_t>(index_.size() * kEntryBytes >> 8),
-                           static_cast<uint8_t>(index_.size() * kEntryBytes >> 16),
-                           static_cast<uint8_t>(index_.size() * kEntryBytes >> 24)};
-  if (std::fwrite(idx1, 1, 8, file_) != 8 ||
-      (!index_.empty() && std::fwrite(index_.data(), kEntryBytes, index_.size(), file_) != index_.size()))
-    return Fail(-4, "index write");
-  if (WriteHeader(std::string(), width_, height_, 0, 0) != 0) return -4;
+  const std::vector<uint8_t> index = IndexBytes();
+  if (std::fwrite(index.data(), 1, index.size(), file_) != index.size()) return Fail(-4, "index write");
+  if (WriteHeader(std::string(), videoCodec_, width_, height_, 0, 0) != 0) return -4;
   if (std::fflush(file_) != 0) return Fail(-4, "flush");
   std::FILE* file = file_;
   file_ = nullptr;  // closed whatever fclose says

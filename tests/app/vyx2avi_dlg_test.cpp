@@ -23,6 +23,7 @@
 #include "platform/recording_message_target.h"
 #include "player/play_mode.h"
 #include "player/widgets/drop_target.h"
+#include "player/widgets/video_box.h"
 #include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"
 #include "tests/convert/convert_test_support.h"
@@ -255,6 +256,32 @@ TEST_F(MainWindowConvert, StopFromPauseThenConvertStartsAtTheFirstRecord) {
     EXPECT_EQ(packets->front().dts, 0);
     EXPECT_EQ(packets->back().dts, 6 * 30);
   }
+}
+
+// Convert AVI while the play thread runs (as when it does not suspend in
+// time after Stop): the user is told, and no conversion dialog opens.
+TEST_F(MainWindowConvert, ConvertAviThatCannotStartSaysSo) {
+  const std::string jpegArchive = app_test::JpegArchive(dir, "long", 64, 48, app_test::EverySecond(60));
+  dialogs->Answer(QString::fromStdString(jpegArchive));
+  Press(IDC_BTN_OPEN);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsIndexing(); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.Container()->GetVideoBox()->HasDrawnFrame(); }, 10000));
+  ASSERT_FALSE(dlg.Container()->IsSuspended());
+  bool opened = false;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<CQxVyx2AviDlg*>(QApplication::activeModalWidget())) {
+      opened = true;
+      dialog->done(0);
+    }
+  });
+  poll.start();
+  emit dlg.Button(IDC_BTN_CONVERT_AVI)->clicked();
+  window_test::ProcessEvents();
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(boxes->Texts(), std::vector<std::string>{kConvertCannotStart});
+  Press(IDC_BTN_STOP);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "codecs/audio/adpcm.h"
 #include "convert/mpeg4_stream_header.h"
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
@@ -191,8 +192,12 @@ TEST(AviConversion, WriteErrorsStopTheRunNamingTheFile) {
 TEST(AviConversion, AbortWhileIndexingClosesTheFile) {
   ORLENTA_REQUIRE_PROGRAM("ffprobe");
   ScratchDir dir("avi_conversion_abort");
+  // The first 14 records in the archive's first second, the 15th 14 s
+  // later: the progress reaches 100 % exactly when the worker takes the
+  // 15th, the last one indexed while the index thread is held.
   std::vector<Record> records;
-  for (int i = 0; i < 40; ++i) records.push_back({i % 10 ? kP : kKey, 64, 64, i * 40u, Payload(100)});
+  for (uint64_t i = 0; i < 40; ++i)
+    records.push_back({i % 10 ? kP : kKey, 64, 64, i < 14 ? i : i * 1000, Payload(100)});
   WriteArchive(dir / "a.vyx", records);
 
   std::mutex mutex;
@@ -210,7 +215,9 @@ TEST(AviConversion, AbortWhileIndexingClosesTheFile) {
   std::atomic<bool> abortRequest{false};
   ConversionResult result;
   std::thread worker([&] { result = conversion.RunConversion(abortRequest); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // Seen at the top of the worker's loop, after the 15th is written.
+  for (int wait = 0; wait < 20000 && conversion.Progress() < 100; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   abortRequest = true;
   worker.join();
   {
@@ -225,7 +232,46 @@ TEST(AviConversion, AbortWhileIndexingClosesTheFile) {
   const auto packets = ProbePackets(result.files[0]);
   ASSERT_TRUE(packets);
   EXPECT_EQ(OfStream(*packets, 0).size(), 15u);
-  EXPECT_EQ(StreamField(result.files[0], 0, "nb_frames"), std::to_string(14 * 40 * 30 / 1000 + 1));
+  EXPECT_EQ(StreamField(result.files[0], 0, "nb_frames"), std::to_string(14 * 30 + 1));
+}
+
+// An abort that comes while a long G.723 record is being re-coded ends the
+// run within that record: the file keeps the blocks written before it.
+TEST(AviConversion, AbortEndsALongRecordPartWay) {
+  ORLENTA_REQUIRE_PROGRAM("ffprobe");
+  ScratchDir dir("avi_conversion_abort_record");
+  const size_t recordBytes = 12u << 20;
+  const size_t blocks = recordBytes * 8 / 3 / codecs::audio::CAdpcm::kSamplesPerBlock;
+  WriteArchive(dir / "a.vyx", {{kKey, 64, 64, 0, Payload(100)}, {FRAME_TYPE_G723, 0, 0, 0, Payload(recordBytes)}});
+  CQxVyxParser reader;
+  reader.SetNotifyWindow(std::make_shared<platform::RecordingMessageTarget>());
+  ASSERT_EQ(reader.Open((dir / "a.vyx").string()), 1);
+  const auto avi = dir / "clip.avi";
+  CQxAviConversion conversion(reader, avi.string());
+  std::atomic<bool> abortRequest{false};
+  std::atomic<bool> ended{false};
+  ConversionResult result;
+  std::thread worker([&] {
+    result = conversion.RunConversion(abortRequest);
+    ended = true;
+  });
+  // Once a megabyte of the blocks has reached the file.
+  const auto written = [&] {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(avi, error);
+    return error ? 0 : size;
+  };
+  while (!ended && written() < (1u << 20)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  abortRequest = true;
+  worker.join();
+
+  EXPECT_EQ(result.end, ConversionEnd::kAborted);
+  ASSERT_EQ(result.files, std::vector<std::string>{avi.string()});
+  const auto packets = ProbePackets(avi);
+  ASSERT_TRUE(packets);
+  EXPECT_EQ(OfStream(*packets, 0).size(), 1u);
+  EXPECT_GT(OfStream(*packets, 1).size(), 1000u);
+  EXPECT_LT(OfStream(*packets, 1).size(), blocks / 2);
 }
 
 TEST(AviConversion, HeaderlessMpeg4KeyFramesGetTheStreamHeader) {

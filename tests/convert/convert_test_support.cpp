@@ -1,7 +1,13 @@
 #include "tests/convert/convert_test_support.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <memory>
+#include <cerrno>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -118,5 +124,22 @@ std::string ProbeWarnings(const std::filesystem::path& avi) {
 }
 
 std::string Md5(const std::vector<uint8_t>& bytes) { return testing_support::Md5Hex(bytes); }
+
+int InChildWithFileSizeLimit(uint64_t limit, bool killAtLimit, const std::function<int()>& body) {
+  std::fflush(nullptr);  // nothing buffered twice
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    const rlimit noCore{0, 0}, size{limit, limit};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ::signal(SIGXFSZ, killAtLimit ? SIG_DFL : SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &size);
+    ::_exit(body());
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
 
 }  // namespace convert_test

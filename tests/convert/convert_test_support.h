@@ -4,6 +4,7 @@
 // files (the independent oracle).
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,5 +49,12 @@ std::string StreamField(const std::filesystem::path& avi, int stream, const std:
 std::string ProbeWarnings(const std::filesystem::path& avi);
 
 std::string Md5(const std::vector<uint8_t>& bytes);
+
+// Runs `body` in a child process whose files cannot grow past `limit`
+// bytes.  With `killAtLimit` the write that would pass it kills the child
+// (SIGXFSZ, which it cannot see coming, as with a kill from outside);
+// otherwise that write fails with EFBIG, as on a full disk.  The child
+// exits with body's result; returns the wait status.
+int InChildWithFileSizeLimit(uint64_t limit, bool killAtLimit, const std::function<int()>& body);
 
 }  // namespace convert_test

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/convert/convert_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -52,7 +57,7 @@ TEST(QxAvi, ChunksHoldThePayloadLengthAndAPadByte) {
   ScratchDir dir("qx_avi_pad");
   const std::string path = (dir / "a.avi").string();
   CQxAvi avi;
-  ASSERT_EQ(avi.WriteHeader(path, 352, 288, kStart, 0), 0);
+  ASSERT_EQ(avi.WriteHeader(path, AVI_CHUNK_H264, 352, 288, kStart, 0), 0);
   const uint8_t five[5] = {1, 2, 3, 4, 5};
   const uint8_t two[2] = {6, 7};
   EXPECT_EQ(avi.WriteChunk(AVI_CHUNK_H264, true, 5, five, kStart, 0), 5);
@@ -89,7 +94,7 @@ TEST(QxAvi, AFileClosedWithoutChunks) {
   ScratchDir dir("qx_avi_empty");
   const std::string path = (dir / "a.avi").string();
   CQxAvi avi;
-  ASSERT_EQ(avi.WriteHeader(path, 704, 480, kStart, 0), 0);
+  ASSERT_EQ(avi.WriteHeader(path, AVI_CHUNK_H264, 704, 480, kStart, 0), 0);
   ASSERT_EQ(avi.Close(), 0);
   const auto file = ReadFile(path);
   ASSERT_EQ(file.size(), 336u);
@@ -123,7 +128,7 @@ TEST(QxAvi, MissingFramesKeepTheThirtyFramesASecondClock) {
     SCOPED_TRACE(c.name);
     const std::string path = (dir / "a.avi").string();
     CQxAvi avi;
-    ASSERT_EQ(avi.WriteHeader(path, 64, 64, kStart, 0), 0);
+    ASSERT_EQ(avi.WriteHeader(path, AVI_CHUNK_H264, 64, 64, kStart, 0), 0);
     const uint8_t frame[4] = {0, 0, 1, 0x65};
     for (uint32_t ms : c.ms)
       ASSERT_EQ(avi.WriteChunk(AVI_CHUNK_H264, true, 4, frame, kStart + ms / 1000, ms % 1000 * 1000), 4);
@@ -153,7 +158,7 @@ TEST(QxAvi, TheFirstAudioChunkDecidesTheDeclaredCoding) {
                         Case{AVI_CHUNK_MULAW, AVI_CHUNK_ADPCM, 7, 1, 8, 8000, 640}}) {
     const std::string path = (dir / "a.avi").string();
     CQxAvi avi;
-    ASSERT_EQ(avi.WriteHeader(path, 64, 64, kStart, 0), 0);
+    ASSERT_EQ(avi.WriteHeader(path, AVI_CHUNK_MPEG4, 64, 64, kStart, 0), 0);
     ASSERT_EQ(avi.WriteChunk(AVI_CHUNK_MPEG4, true, 4, frame, kStart, 0), 4);
     const auto& first = c.first == AVI_CHUNK_ADPCM ? block : voice;
     const auto& second = c.second == AVI_CHUNK_ADPCM ? block : voice;
@@ -180,28 +185,180 @@ TEST(QxAvi, TheFirstAudioChunkDecidesTheDeclaredCoding) {
 
 TEST(QxAvi, FailuresAreReportedWithTheSystemsReason) {
   CQxAvi avi;
-  EXPECT_EQ(avi.WriteHeader("/nonexistent-dir/a.avi", 64, 64, kStart, 0), -3);
+  EXPECT_EQ(avi.WriteHeader("/nonexistent-dir/a.avi", AVI_CHUNK_H264, 64, 64, kStart, 0), -3);
   EXPECT_FALSE(avi.IsOpen());
   EXPECT_NE(avi.LastError().find("No such file"), std::string::npos) << avi.LastError();
   const uint8_t frame[4] = {0, 0, 1, 0x65};
   EXPECT_EQ(avi.WriteChunk(AVI_CHUNK_H264, true, 4, frame, kStart, 0), 0);
 
-  // /dev/full takes writes into the stream's buffer; the flush at the end fails.
-  ASSERT_EQ(avi.WriteHeader("/dev/full", 64, 64, kStart, 0), 0);
-  EXPECT_EQ(avi.WriteChunk(AVI_CHUNK_H264, true, 4, frame, kStart, 0), 4);
-  EXPECT_EQ(avi.Close(), -4);
+  // The header goes to the file when it opens: /dev/full refuses it.
+  EXPECT_EQ(avi.WriteHeader("/dev/full", AVI_CHUNK_H264, 64, 64, kStart, 0), -4);
   EXPECT_FALSE(avi.IsOpen());
   EXPECT_NE(avi.LastError().find("No space"), std::string::npos) << avi.LastError();
 
   // Nothing of the failed file is left for the next: its first entry is at 4.
   ScratchDir dir("qx_avi_fail");
   const std::string path = (dir / "a.avi").string();
-  ASSERT_EQ(avi.WriteHeader(path, 64, 64, kStart, 0), 0);
+  ASSERT_EQ(avi.WriteHeader(path, AVI_CHUNK_H264, 64, 64, kStart, 0), 0);
   EXPECT_EQ(avi.WriteChunk(AVI_CHUNK_H264, true, 4, frame, kStart, 0), 4);
   ASSERT_EQ(avi.Close(), 0);
   const auto index = Index(ReadFile(path));
   ASSERT_EQ(index.size(), 1u);
   EXPECT_EQ(index[0].offset, 4u);
+}
+
+// The header written when the file opens, read while the file is still
+// open: the codec and the picture size are there, the sizes not yet.
+TEST(QxAvi, TheOpeningHeaderNamesTheCodecAndThePictureSize) {
+  ScratchDir dir("qx_avi_opening");
+  struct Case {
+    uint8_t type;
+    const char* fourcc;
+  };
+  for (const Case& c : {Case{AVI_CHUNK_MPEG4, "DIVX"}, Case{AVI_CHUNK_H264, "H264"}, Case{AVI_CHUNK_JPEG, "MJPG"}}) {
+    SCOPED_TRACE(c.fourcc);
+    const std::string path = (dir / "a.avi").string();
+    CQxAvi avi;
+    ASSERT_EQ(avi.WriteHeader(path, c.type, 352, 240, kStart, 0), 0);
+    const auto header = ReadFile(path);
+    ASSERT_EQ(header.size(), CQxAvi::kHeaderBytes);
+    EXPECT_EQ(Id(header, 112), c.fourcc);
+    EXPECT_EQ(Id(header, 188), c.fourcc);
+    EXPECT_EQ(U32(header, 64), 352u);
+    EXPECT_EQ(U32(header, 68), 240u);
+    EXPECT_EQ(U32(header, 176), 352u);
+    EXPECT_EQ(U32(header, 180), 240u);
+    EXPECT_EQ(U32(header, 4), 0u);
+    EXPECT_EQ(U32(header, 320), 0u);
+    ASSERT_EQ(avi.Close(), 0);
+  }
+}
+
+struct Chunk {
+  uint8_t type;
+  bool key;
+  uint32_t ms;
+  std::vector<uint8_t> payload;
+};
+
+// Video with gaps ("00db" entries), odd sizes (pad bytes), sound, and one
+// chunk larger than the stream's buffer.
+std::vector<Chunk> Clip() {
+  using convert_test::Payload;
+  return {{AVI_CHUNK_H264, true, 0, Payload(1001)},      {AVI_CHUNK_MULAW, true, 0, Payload(320)},
+          {AVI_CHUNK_H264, false, 100, Payload(700)},    {AVI_CHUNK_MULAW, true, 100, Payload(320)},
+          {AVI_CHUNK_H264, false, 400, Payload(1600001)}, {AVI_CHUNK_H264, false, 433, Payload(333)},
+          {AVI_CHUNK_MULAW, true, 433, Payload(320)},    {AVI_CHUNK_H264, true, 1000, Payload(700001)},
+          {AVI_CHUNK_H264, false, 1033, Payload(500)},   {AVI_CHUNK_MULAW, true, 1033, Payload(320)}};
+}
+
+// Opens `path` and writes the first `count` chunks; the first result
+// that is not the chunk's size, else 0.
+int64_t WriteClip(CQxAvi& avi, const std::string& path, const std::vector<Chunk>& clip, size_t count) {
+  if (const int opened = avi.WriteHeader(path, AVI_CHUNK_H264, 352, 288, kStart, 0)) return opened;
+  for (size_t i = 0; i < count; ++i) {
+    const Chunk& c = clip[i];
+    const int64_t written = avi.WriteChunk(c.type, c.key, static_cast<uint32_t>(c.payload.size()), c.payload.data(),
+                                           kStart + c.ms / 1000, c.ms % 1000 * 1000);
+    if (written != static_cast<int64_t>(c.payload.size())) return written;
+  }
+  return 0;
+}
+
+// The files a normal run writes with the first k chunks, k = 0 .. size.
+std::vector<std::vector<uint8_t>> ClosedAfterEachChunk(const ScratchDir& dir, const std::vector<Chunk>& clip) {
+  std::vector<std::vector<uint8_t>> files;
+  const std::string path = (dir / "reference.avi").string();
+  for (size_t k = 0; k <= clip.size(); ++k) {
+    CQxAvi avi;
+    EXPECT_EQ(WriteClip(avi, path, clip, k), 0);
+    EXPECT_EQ(avi.Close(), 0);
+    files.push_back(ReadFile(path));
+  }
+  return files;
+}
+
+// A file that cannot grow (its disk or size limit full) ends as the file a
+// normal run would have written with as many whole chunks as fit, index
+// included, and is removed when not even its first video chunk fits.
+TEST(QxAvi, AFileOutOfRoomKeepsTheWholeChunksThatFitWithTheirIndex) {
+  ScratchDir dir("qx_avi_room");
+  const auto clip = Clip();
+  const auto closed = ClosedAfterEachChunk(dir, clip);
+  const uint64_t s1 = closed[1].size(), s3 = closed[3].size(), s4 = closed[4].size(), s8 = closed[8].size();
+  const std::string path = (dir / "a.avi").string();
+  for (const uint64_t limit : {uint64_t{100}, uint64_t{1000}, s1 - 1, s1, s3 + 1000, s4, s8 - 1,
+                               uint64_t{closed.back().size() - 1}}) {
+    SCOPED_TRACE(limit);
+    std::filesystem::remove(path);
+    const int status = convert_test::InChildWithFileSizeLimit(limit, false, [&] {
+      CQxAvi avi;
+      const int64_t written = WriteClip(avi, path, clip, clip.size());
+      const int closing = avi.Close();
+      // One failure, with the system's reason, and no file left open.
+      return (written == -4) != (closing == -4) && avi.LastError().find("too large") != std::string::npos &&
+                     !avi.IsOpen()
+                 ? 0
+                 : 1;
+    });
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    size_t fits = 0;
+    while (fits + 1 < closed.size() && closed[fits + 1].size() <= limit) ++fits;
+    if (fits == 0) {
+      EXPECT_FALSE(std::filesystem::exists(path));
+    } else {
+      ASSERT_TRUE(std::filesystem::exists(path));
+      EXPECT_TRUE(ReadFile(path) == closed[fits]) << "not the file of the first " << fits << " chunks";
+    }
+  }
+}
+
+// An abort: the stop request ends a large chunk between two writes, and
+// CloseUnfinished ends a file between chunks; either way the file is the
+// one of the chunks before, or none when that holds no video frame.
+TEST(QxAvi, AnAbortedFileKeepsTheWholeChunksBeforeIt) {
+  ScratchDir dir("qx_avi_abort");
+  const auto clip = Clip();
+  const auto closed = ClosedAfterEachChunk(dir, clip);
+  const std::vector<Chunk> sound = {{AVI_CHUNK_MULAW, true, 0, convert_test::Payload(320)}};
+  struct Case {
+    const char* name;
+    const std::vector<Chunk>& chunks;
+    size_t before;  // chunks written before the stop request
+    bool closeUnfinished;
+    int64_t result;  // of the chunk after them, or of CloseUnfinished
+  };
+  const Case cases[] = {
+      {"in the large chunk", clip, 4, false, CQxAvi::kStopped},
+      {"in the first chunk", {clip.begin() + 4, clip.begin() + 5}, 0, false, CQxAvi::kStopped},
+      {"between chunks", clip, 6, true, 0},
+      {"before any chunk", clip, 0, true, 0},
+      {"with sound only", sound, 1, true, 0},
+  };
+  const std::string path = (dir / "a.avi").string();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::atomic<bool> stop{false};
+    CQxAvi avi;
+    avi.SetStopRequest(&stop);
+    ASSERT_EQ(WriteClip(avi, path, c.chunks, c.before), 0);
+    stop = true;
+    if (c.closeUnfinished) {
+      EXPECT_EQ(avi.CloseUnfinished(), c.result);
+    } else {
+      const Chunk& next = c.chunks[c.before];
+      EXPECT_EQ(avi.WriteChunk(next.type, next.key, static_cast<uint32_t>(next.payload.size()),
+                               next.payload.data(), kStart + next.ms / 1000, next.ms % 1000 * 1000),
+                c.result);
+    }
+    EXPECT_FALSE(avi.IsOpen());
+    const bool hasFrame = c.before > 0 && c.chunks[0].type == AVI_CHUNK_H264;
+    EXPECT_EQ(avi.KeptUnfinished(), hasFrame);
+    EXPECT_EQ(std::filesystem::exists(path), hasFrame);
+    if (hasFrame) {
+      EXPECT_TRUE(ReadFile(path) == closed[c.before]) << "not the file of the first " << c.before << " chunks";
+    }
+  }
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // vyx2avi ARCHIVE OUTPUT [--split-bytes N]: converts an archive to AVI files
 // as the player's Convert AVI does, while the reader is still indexing it.
-// Prints each finished file's path, one per line; exit 0 at the archive's
-// end, 1 with the reason on stderr on any failure, 2 on a bad command line.
+// Prints the path of each file it leaves, one per line (after a failure the
+// last one ends with the whole chunks written before it); exit 0 at the
+// archive's end, 1 with the reason on stderr on any failure, 2 on a bad
+// command line.
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
