@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "player/decode_options.h"
+#include "player/decode_outcome.h"
 #include "player/decoded_planes.h"
 
 // Where and how a kind writes its pictures: the whole picture at the opened
@@ -28,6 +29,9 @@ class DecoderKind {
   // Decodes `length` bytes of `source`, which has `padding` zero bytes
   // behind them: 0 when a picture was written, else the kind's error.
   virtual int32_t Decode(const uint8_t* source, int32_t length, size_t padding) = 0;
+  // What the last Decode came to, in the codec's own terms: the picture, or
+  // why there is none.
+  virtual DecodeOutcome LastOutcome() const = 0;
   // At the end of an archive: writes one more picture the decoder still
   // holds (0), or -1 when none is left; the kind then needs a key frame.
   virtual int32_t Drain() = 0;

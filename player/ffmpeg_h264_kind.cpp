@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+extern "C" {
+#include <libavutil/error.h>
+}
+
 #include "codecs/mpeg4/output_formats.h"
 #include "codecs/mpeg4/yuv_converters.h"
 
@@ -21,7 +25,10 @@ int32_t FfmpegH264Kind::Decode(const uint8_t* source, int32_t length, size_t pad
   } else {
     H264Dec_Decode(handle_, source, length, &used);
   }
+  lastFfmpegError_ = H264Dec_LastFfmpegError(handle_);
   H264Dec_Decode(handle_, source, 0, &used);
+  if (lastFfmpegError_ == 0) lastFfmpegError_ = H264Dec_LastFfmpegError(handle_);
+  lastGavePicture_ = false;
   // Several pictures may come out of one input: show the newest, give all
   // back, so that none piles up.
   H264DecPicture* newest = nullptr;
@@ -32,7 +39,18 @@ int32_t FfmpegH264Kind::Decode(const uint8_t* source, int32_t length, size_t pad
   }
   if (!newest) return -1;
   Take(newest);
+  lastGavePicture_ = true;
   return 0;
+}
+
+DecodeOutcome FfmpegH264Kind::LastOutcome() const {
+  if (lastGavePicture_) return DecodeOutcome::Picture();
+  if (lastFfmpegError_ == 0) return DecodeOutcome::Pending();
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(lastFfmpegError_, text, sizeof text);
+  const DecodeOutcome::Verdict verdict = lastFfmpegError_ == AVERROR_PATCHWELCOME ? DecodeOutcome::Verdict::kRefused
+                                                                                  : DecodeOutcome::Verdict::kError;
+  return {verdict, lastFfmpegError_, DecodeOutcome::CodeStyle::kDecimal, text};
 }
 
 // Every held picture is shown, one per call: the last of them is the

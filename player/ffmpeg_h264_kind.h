@@ -17,6 +17,9 @@ class FfmpegH264Kind : public DecoderKind {
   int32_t Open(const DecoderTarget& target) override;
   // 0 when a picture was written; -1 when none came out of this payload.
   int32_t Decode(const uint8_t* source, int32_t length, size_t padding) override;
+  // FFmpeg's AVERROR and its text when FFmpeg failed on the payload (a
+  // refusal for a feature it lacks); pending when no picture came out yet.
+  DecodeOutcome LastOutcome() const override;
   int32_t Drain() override;
 
  private:
@@ -27,4 +30,6 @@ class FfmpegH264Kind : public DecoderKind {
   H264DecHandle* handle_ = nullptr;
   DecoderTarget target_;
   bool draining_ = false;
+  int lastFfmpegError_ = 0;
+  bool lastGavePicture_ = false;
 };

@@ -21,6 +21,9 @@ class VideoSink {
   virtual void ClearPicture() = 0;
   // A newly opened archive starts without a fisheye view.
   virtual void LeaveViewMode() = 0;
+  // An archive was opened: whatever the sink tells once per archive may be
+  // told again.
+  virtual void StartArchive() {}
 };
 
 // The whole sink: video and sound; its Reset also stops the sound.

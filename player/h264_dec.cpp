@@ -30,6 +30,12 @@ void RecycleRecord(H264DecHandle* handle, H264DecPicture* record) {
   if (PtrQueue_Push(handle->freeRecords, record) != 0) std::free(record);
 }
 
+// FFmpeg's own code is kept for whoever tells the user why.
+int FfmpegFailed(H264DecHandle* handle, int averror) {
+  handle->lastFfmpegError = averror;
+  return kFfmpegFailed;
+}
+
 bool IsEightBit420(int format) { return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P; }
 
 void Fill(H264DecPicture* record, const AVFrame* frame) {
@@ -82,7 +88,7 @@ int ReceiveAll(H264DecHandle* handle) {
     }
     if (result < 0) {
       RecycleFrame(handle, frame);
-      return kFfmpegFailed;
+      return FfmpegFailed(handle, result);
     }
     // 10-bit, 4:2:2 and the like would be misread as 8-bit 4:2:0.
     if (!IsEightBit420(frame->format)) {
@@ -105,7 +111,7 @@ int SendPacket(H264DecHandle* handle) {
     if (const int received = ReceiveAll(handle); received != kOk) return received;
     result = avcodec_send_packet(handle->context, handle->packet);
   }
-  return result < 0 ? kFfmpegFailed : kOk;
+  return result < 0 ? FfmpegFailed(handle, result) : kOk;
 }
 
 // A payload without padding is copied behind zeroed padding.  A padded one
@@ -205,6 +211,7 @@ int Decode(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* us
   if (!handle || !data || !used) return kBadArgument;
   if (size < 0) return kNegativeSize;
   if (!handle->opened) return kNotOpened;
+  handle->lastFfmpegError = 0;
   // An empty packet would tell FFmpeg the stream has ended, after which it
   // takes no more input: size 0 only collects.
   if (size > 0) {
@@ -234,6 +241,8 @@ int H264Dec_Drain(H264DecHandle* handle) {
   avcodec_flush_buffers(handle->context);
   return result;
 }
+
+int H264Dec_LastFfmpegError(const H264DecHandle* handle) { return handle ? handle->lastFfmpegError : 0; }
 
 int H264Dec_GetPicture(H264DecHandle* handle, H264DecPicture** out) {
   if (!handle || !out) return kBadArgument;

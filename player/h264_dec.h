@@ -51,6 +51,9 @@ int H264Dec_DecodePadded(H264DecHandle* handle, const uint8_t* data, int32_t siz
 // back for reordering, then readies it for a new stream, which has to
 // start with a key frame.
 int H264Dec_Drain(H264DecHandle* handle);
+// FFmpeg's AVERROR code when the last Decode returned -6 for a failure
+// inside FFmpeg; 0 when that call had none.
+int H264Dec_LastFfmpegError(const H264DecHandle* handle);
 // 0 with *out the oldest picture not fetched yet, or null when there is none.
 int H264Dec_GetPicture(H264DecHandle* handle, H264DecPicture** out);
 // Gives a fetched picture back; -6 when its planes match no frame in use

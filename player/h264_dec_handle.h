@@ -21,4 +21,5 @@ struct H264DecHandle {
   // here with zeroed padding behind it.
   uint8_t* input;
   unsigned inputCapacity;
+  int lastFfmpegError;  // AVERROR of the last call that failed in FFmpeg, 0 after one that did not
 };

@@ -16,10 +16,14 @@ class JpegKind : public DecoderKind {
   // 0 once the picture was started (rows written), -1 when it was refused
   // or the display's output format is not 32-bit (nothing written).
   int32_t Decode(const uint8_t* source, int32_t length, size_t padding) override;
+  // The decoder's negative code when it wrote nothing, a refusal or an
+  // error by what it means; -1 when the display cannot take its pictures.
+  DecodeOutcome LastOutcome() const override { return last_; }
   // Holds nothing: -1.
   int32_t Drain() override { return -1; }
 
  private:
   DecoderTarget target_;
   std::unique_ptr<CJpegImage> image_;
+  DecodeOutcome last_;
 };

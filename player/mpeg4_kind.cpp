@@ -29,12 +29,22 @@ int32_t Mpeg4Kind::Open(const DecoderTarget& target) {
 }
 
 int32_t Mpeg4Kind::Decode(const uint8_t* source, int32_t length, size_t /*padding*/) {
-  if (length < 0) return MP4DEC_ERR_NO_VOP;
+  if (length < 0) return lastResult_ = MP4DEC_ERR_NO_VOP;
   frame_.data = source;
   frame_.length = size_t(length);
   const int32_t result = Mp4Dec_Decode(decoder_, &frame_, 0);
+  lastResult_ = result;
   if (result == MP4DEC_OK) ShowPlanes();
   return result;
+}
+
+DecodeOutcome Mpeg4Kind::LastOutcome() const {
+  using Verdict = DecodeOutcome::Verdict;
+  if (lastResult_ == MP4DEC_OK) return DecodeOutcome::Picture();
+  Verdict verdict = Mp4Dec_IsRefusal(lastResult_) ? Verdict::kRefused : Verdict::kError;
+  if (lastResult_ == MP4DEC_B_VOP_SKIPPED) verdict = Verdict::kSkipped;
+  if (lastResult_ == MP4DEC_NO_REFERENCE) verdict = Verdict::kWithheld;
+  return {verdict, lastResult_, DecodeOutcome::CodeStyle::kDecimal, Mp4Dec_DescribeResult(lastResult_)};
 }
 
 void Mpeg4Kind::ShowPlanes() const {

@@ -24,6 +24,9 @@ class Mpeg4Kind : public DecoderKind {
   // VOP's macroblock data failed, 101-118 for headers it refuses.  The
   // library bounds every read by the length; the padding is not needed.
   int32_t Decode(const uint8_t* source, int32_t length, size_t padding) override;
+  // B-VOPs are skipped; a predicted VOP without a decoded picture before it
+  // is withheld; the library's other results are refusals or errors.
+  DecodeOutcome LastOutcome() const override;
   // Nothing is held back: every picture comes out of its own payload.
   int32_t Drain() override { return -1; }
 
@@ -32,5 +35,6 @@ class Mpeg4Kind : public DecoderKind {
 
   Mp4Decoder* decoder_ = nullptr;
   Mp4DecFrame frame_;
+  int32_t lastResult_ = MP4DEC_OK;
   const DecodedPictureObserver* observer_ = nullptr;
 };

@@ -38,6 +38,7 @@ int PlaybackEngine::OpenFile(const std::string& path) {
     sink_->ClearPicture();
     return 0;
   }
+  sink_->StartArchive();
   // Give the index thread a moment to find the first records.
   bool indexed = parser_.Rewind() != 0;
   for (int tries = 0; !indexed && tries < 10; ++tries) {

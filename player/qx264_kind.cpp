@@ -31,11 +31,22 @@ int32_t Qx264Kind::Open(const DecoderTarget& target) {
 }
 
 int32_t Qx264Kind::Decode(const uint8_t* source, int32_t length, size_t) {
+  lastResult_ = kAvcDecBadArgument;
   if (!context_) return -1;
   AvcDecPicture picture;
-  if (AvcDecDecode(context_, source, length, 0, 0, &picture, nullptr) != kAvcDecPicture) return -1;
+  lastResult_ = AvcDecDecode(context_, source, length, 0, 0, &picture, nullptr);
+  if (lastResult_ != kAvcDecPicture) return -1;
   Convert(picture);
   return 0;
+}
+
+DecodeOutcome Qx264Kind::LastOutcome() const {
+  switch (lastResult_) {
+    case kAvcDecPicture: return DecodeOutcome::Picture();
+    case kAvcDecNoPicture: return DecodeOutcome::Pending();
+    default:
+      return {DecodeOutcome::Verdict::kError, lastResult_, DecodeOutcome::CodeStyle::kHex, "bad argument"};
+  }
 }
 
 // The picture's cropped window, never more than the opened size: a smaller

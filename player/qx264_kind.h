@@ -18,6 +18,9 @@ class Qx264Kind : public DecoderKind {
   // 0 when a picture was written; -1 when the payload gave none (the
   // previous picture stays as it was).
   int32_t Decode(const uint8_t* source, int32_t length, size_t padding) override;
+  // The library's result when it is an error; a payload that gave no
+  // picture is pending, since the library does not say why.
+  DecodeOutcome LastOutcome() const override;
   // The library returns every picture as it is decoded: nothing is held.
   int32_t Drain() override { return -1; }
 
@@ -26,4 +29,5 @@ class Qx264Kind : public DecoderKind {
 
   AvcDecContext* context_ = nullptr;
   DecoderTarget target_;
+  int32_t lastResult_ = kAvcDecPicture;
 };

@@ -38,6 +38,11 @@ int32_t CQxVDecode::Decode(int32_t length) {
   return decoder_->Decode(source_, length, sourcePadding_);
 }
 
+DecodeOutcome CQxVDecode::LastOutcome() const {
+  if (!decoder_) return {DecodeOutcome::Verdict::kError, -1, DecodeOutcome::CodeStyle::kDecimal, "no decoder open"};
+  return decoder_->LastOutcome();
+}
+
 int32_t CQxVDecode::Drain() { return decoder_ ? decoder_->Drain() : -1; }
 
 void CQxVDecode::Close() { decoder_.reset(); }

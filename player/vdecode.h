@@ -53,6 +53,9 @@ class CQxVDecode {
   // kind's error: -1 when H.264 gave no picture for this frame or no path is
   // open; for MPEG-4 the library's result code (1, 101-118).
   int32_t Decode(int32_t length);
+  // What the last Decode came to, as the open kind tells it; an error
+  // when no path is open.
+  DecodeOutcome LastOutcome() const;
   // At the end of an archive: 0 when one more picture the decoder still
   // held was written, -1 when none is left.  Decoding then goes on from
   // the next key frame.

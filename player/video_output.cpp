@@ -169,6 +169,7 @@ void VideoOutput::ShowVideoFrame(const VyxFrame& frame) {
   if (!FillSourceLocked(frame.payload)) return;
   lastHeader_ = h;
   const int32_t result = decoder_.Decode(static_cast<int32_t>(frame.payload.size()));
+  if (outcomeObserver_) outcomeObserver_(h, decoder_.LastOutcome());
   if (result != 0) {
     platform::Trace("Decode Error %d: %02x %02x %02x %02x %02x i = %d f = %d \n", result, source_[0],
                     source_[1], source_[2], source_[3], source_[4], h.byte41, h.frameFlag);
@@ -229,6 +230,11 @@ void VideoOutput::Reset() {
 void VideoOutput::SetDrawObserver(std::function<void(const DrawnPicture&)> observer) {
   std::lock_guard lock(mutex_);
   drawObserver_ = std::move(observer);
+}
+
+void VideoOutput::SetOutcomeObserver(OutcomeObserver observer) {
+  std::lock_guard lock(mutex_);
+  outcomeObserver_ = std::move(observer);
 }
 
 void VideoOutput::SetPictureObserver(CQxVDecode::PictureObserver observer) {

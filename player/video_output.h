@@ -102,6 +102,10 @@ class VideoOutput : public VideoSink {
   void SetDrawObserver(std::function<void(const DrawnPicture&)> observer);
   // Sees the planes of each picture decoded, before conversion.
   void SetPictureObserver(CQxVDecode::PictureObserver observer);
+  // Called on the play thread, under the decode lock, for each record given
+  // to the decoder, with what its decode came to (drawn or not).
+  using OutcomeObserver = std::function<void(const VYX_FRAME_HEADER&, const DecodeOutcome&)>;
+  void SetOutcomeObserver(OutcomeObserver observer);
 
  private:
   bool OpenDecoderLocked(const LOCAL_FRAME_INDEX& record);
@@ -138,4 +142,5 @@ class VideoOutput : public VideoSink {
   int renderWidth_ = 0;  // the picture size the renderer was set up for
   int renderHeight_ = 0;
   std::function<void(const DrawnPicture&)> drawObserver_;
+  OutcomeObserver outcomeObserver_;
 };

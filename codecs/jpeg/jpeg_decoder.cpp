@@ -325,7 +325,7 @@ void CJpegDecoder::ReadScanHeader() {
   scan_.al = approximation & 15;
   if (!progressive_) {
     // A sequential picture is decoded from one scan: it must carry every component.
-    if (count != componentCount_) Fail(jpeg::kJpegScanHeader);
+    if (count != componentCount_) Fail(jpeg::kJpegNonInterleavedScan);
     scan_.ss = 0;
     scan_.se = 63;
     scan_.ah = 0;

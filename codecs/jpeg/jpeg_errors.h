@@ -21,6 +21,7 @@ enum JpegError : int32_t {
   kJpegRestartLength = -211,
   kJpegScanHeader = -212,          // bad length or count, or components not distinct / not in frame order
   kJpegScanComponent = -213,
+  kJpegNonInterleavedScan = -214,  // a sequential picture whose scan does not carry every component
   kJpegArithmetic = -215,
   kJpegUnexpectedMarker = -216,
   kJpegNoStartOfImage = -217,
@@ -38,6 +39,12 @@ enum JpegError : int32_t {
   kJpegReadError = -232,
   kJpegOutOfMemory = -233,
 };
+
+// What a code means, in a few words ("" for 0).
+const char* DescribeError(int32_t code);
+// True for the codes that refuse what the decoder does not support (a coding,
+// a layout, a size), as against damaged data.
+bool IsRefusal(int32_t code);
 
 // Thrown by the decoder's inner steps; caught at CJpegDecoder's entry points.
 struct JpegFailure {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "codecs/jpeg/jpeg_decoder.h"
+#include "codecs/jpeg/jpeg_errors.h"
 #include "codecs/jpeg/jpeg_kernels.h"
 
 CJpegImage::CJpegImage(bool fast) : fast_(fast) {}
@@ -12,7 +13,12 @@ CJpegImage::~CJpegImage() = default;
 
 uint32_t CJpegImage::DecodeToBgrx(const uint8_t* data, int32_t size, uint8_t* out, uint32_t capacity,
                                   int32_t outWidth) {
-  if (data == nullptr || size <= 0 || out == nullptr || outWidth <= 0) return 0;
+  lastError_ = 0;
+  if (out == nullptr || outWidth <= 0) return 0;
+  if (data == nullptr || size <= 0) {
+    lastError_ = jpeg::kJpegNoStartOfImage;
+    return 0;
+  }
   const uint64_t outRowBytes = static_cast<uint64_t>(outWidth) * 4;
   const uint64_t outRows = capacity / outRowBytes;
   if (outRows == 0) return 0;
@@ -20,7 +26,10 @@ uint32_t CJpegImage::DecodeToBgrx(const uint8_t* data, int32_t size, uint8_t* ou
     if (!stream_) stream_ = std::make_unique<CJpegMemoryStream>();
     stream_->Reset(data, size);
     CJpegDecoder decoder(stream_.get(), fast_);
-    if (decoder.ErrorCode() != 0 || decoder.StartDecompress() != 0) return 0;
+    if (decoder.ErrorCode() != 0 || decoder.StartDecompress() != 0) {
+      lastError_ = decoder.ErrorCode();
+      return 0;
+    }
     const bool grey = decoder.Components() == 1;
     const auto store = jpeg::kernels::Active().storeBgr;
     const int32_t columns = std::min(decoder.Width(), outWidth);
@@ -36,6 +45,7 @@ uint32_t CJpegImage::DecodeToBgrx(const uint8_t* data, int32_t size, uint8_t* ou
       }
     }
   } catch (const std::bad_alloc&) {
+    lastError_ = jpeg::kJpegOutOfMemory;
     return 0;
   }
   return 1;

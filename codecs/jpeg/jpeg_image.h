@@ -21,8 +21,12 @@ class CJpegImage {
   // left as they are.  1 once decoding started (rows decoded before a fault
   // stand, the others keep their contents), 0 when nothing was written.
   uint32_t DecodeToBgrx(const uint8_t* data, int32_t size, uint8_t* out, uint32_t capacity, int32_t outWidth);
+  // Why the last DecodeToBgrx wrote nothing (jpeg_errors.h); 0 after one
+  // that started, and for arguments that leave nothing to write into.
+  int32_t LastError() const { return lastError_; }
 
  private:
   bool fast_;
+  int32_t lastError_ = 0;
   std::unique_ptr<CJpegMemoryStream> stream_;
 };

@@ -21,6 +21,9 @@ struct Mp4Decoder {
   Mp4VolHeader vol;
   // The code of a refused VOL; VOPs are refused with it until a VOL is accepted.
   int32_t refusal = 0;
+  // The reference is a picture this decoder made from an I-VOP and the
+  // P-VOPs after it: predicted VOPs are withheld while it is not.
+  bool referenceDecoded = false;
   Mp4Picture pictures[2];
   int current = 0;  // pictures[current] is decoded into, the other is the reference
   std::vector<Mp4MbInfo> mbs;
@@ -75,20 +78,38 @@ void Output(Mp4Decoder& d, const Mp4DecFrame& frame) {
   WriteMp4Output(picture, frame.format, frame.stride, frame.output);
 }
 
+// A P-VOP that fails on damaged data is passed over and the next one
+// predicts from the last good picture; an I-VOP that does not decode, or
+// any VOP in video packets, leaves the pictures after it with nothing
+// right to predict from.
+void ForgetReferenceAfter(Mp4Decoder& d, const Mp4VopHeader& vop, int32_t rc) {
+  if (vop.codingType == 0 || rc == MP4DEC_ERR_VIDEO_PACKETS) d.referenceDecoded = false;
+}
+
 int32_t DecodeVop(Mp4Decoder& d, Mp4BitReader& reader, const Mp4DecFrame& frame) {
   Mp4VopHeader vop;
   const int32_t rc = ParseMp4VopHeader(reader, d.vol, vop);
-  if (rc != 0) return rc;
+  if (rc == MP4DEC_B_VOP_SKIPPED) return rc;
+  if (rc != 0) {
+    ForgetReferenceAfter(d, vop, rc);
+    return rc;
+  }
   if (!vop.coded) {  // the standard repeats the reference
+    if (!d.referenceDecoded) return MP4DEC_NO_REFERENCE;
     Output(d, frame);
     return MP4DEC_OK;
   }
+  if (vop.codingType != 0 && !d.referenceDecoded) return MP4DEC_NO_REFERENCE;
   const Mp4VopContext context{d.vol,    vop,        reader,     d.Reference(), d.Current(),
                               d.mbs,    d.mbWidth,  d.mbHeight, *d.kernels};
   const int32_t mbResult = DecodeMp4VopMacroblocks(context);
-  if (mbResult != 0) return mbResult;
+  if (mbResult != 0) {
+    ForgetReferenceAfter(d, vop, mbResult);
+    return mbResult;
+  }
   d.Current().Pad();
   d.current = 1 - d.current;
+  d.referenceDecoded = true;
   Output(d, frame);
   return MP4DEC_OK;
 }
@@ -109,8 +130,7 @@ int32_t Mp4Dec_Create(Mp4Decoder** decoder, uint32_t width, uint32_t height, uin
     d->vol = DefaultMp4Vol(width, height);
     for (Mp4Picture& p : d->pictures) {
       p.Allocate(int(width), int(height));
-      // Grey until the first picture arrives: a stream that starts with a
-      // P-VOP predicts from it.
+      // Grey until the first picture arrives: what GetPicture shows before.
       p.y.Fill(128);
       p.u.Fill(128);
       p.v.Fill(128);
@@ -165,6 +185,7 @@ int32_t Mp4Dec_Decode(Mp4Decoder* d, const Mp4DecFrame* frame, uint32_t) {
         rc = MP4DEC_OK;
       } else if (IsVolRefusal(rc)) {
         d->refusal = rc;
+        d->referenceDecoded = false;
         return rc;
       }
     }

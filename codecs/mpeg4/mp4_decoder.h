@@ -14,7 +14,12 @@
 
 struct Mp4Decoder;
 
-// Results of the four entry points.
+// Results of the four entry points.  A predicted picture is only decoded
+// from a picture this decoder made: before the first I-VOP decodes, and
+// after an I-VOP it refused or failed on (or any VOP in video packets, or a
+// refused VOL), P-VOPs and not-coded VOPs give MP4DEC_NO_REFERENCE until an
+// I-VOP decodes.  A P-VOP whose data fails leaves the last good picture as
+// the reference.
 enum : int32_t {
   MP4DEC_OK = 0,
   MP4DEC_MACROBLOCK_ERROR = 1,          // a VOP header was accepted, its data failed
@@ -35,6 +40,9 @@ enum : int32_t {
   MP4DEC_ERR_NO_GOV = 116,
   MP4DEC_ERR_NO_SEQUENCE = 117,         // no visual object sequence where one was expected
   MP4DEC_ERR_NOT_VIDEO = 118,           // visual object type other than video
+  MP4DEC_ERR_VIDEO_PACKETS = 119,       // VOP split into video packets (resync markers)
+  MP4DEC_B_VOP_SKIPPED = 120,           // B-VOP: not decoded, the reference stays
+  MP4DEC_NO_REFERENCE = 121,            // predicted or not-coded VOP with no decoded picture before it
   MP4DEC_ERR_ALLOCATION = -3,           // Create: allocation failed or size out of range
 };
 
@@ -83,3 +91,9 @@ int32_t Mp4Dec_Decode(Mp4Decoder* decoder, const Mp4DecFrame* frame, uint32_t re
 // A null decoder is ignored.
 int32_t Mp4Dec_Destroy(Mp4Decoder* decoder, uint32_t reserved);
 int32_t Mp4Dec_GetPicture(const Mp4Decoder* decoder, Mp4DecPicture* picture);
+
+// What a result of Mp4Dec_Decode means, in a few words ("" for 0).
+const char* Mp4Dec_DescribeResult(int32_t result);
+// True for the results that refuse what the decoder does not support, as
+// against damaged data; B-VOPs and withheld VOPs are neither.
+bool Mp4Dec_IsRefusal(int32_t result);

@@ -139,7 +139,8 @@ int32_t ParseMp4VopHeader(Mp4BitReader& r, const Mp4VolHeader& vol, Mp4VopHeader
   vop.coded = r.ReadBit();
   if (r.Overrun()) return MP4DEC_ERR_NO_VOP;  // a header cut short
   if (!vop.coded) return MP4DEC_OK;
-  if (vop.codingType == 2 || vop.codingType == 3) return MP4DEC_ERR_UNSUPPORTED_VOP;
+  if (vop.codingType == 2) return MP4DEC_B_VOP_SKIPPED;
+  if (vop.codingType == 3) return MP4DEC_ERR_UNSUPPORTED_VOP;
   if (vop.codingType == 1) vop.roundingType = r.Read(1);
   vop.intraDcVlcThreshold = r.Read(3);
   if (vol.interlaced) {

@@ -24,7 +24,7 @@ int32_t Mp4MacroblockLayer::Run() {
       if (last) continue;
       switch (MarkerAfterStuffing()) {
         case Marker::kStartCode: ended = true; break;
-        case Marker::kResync: return kFail;  // video packets are not decoded
+        case Marker::kResync: return MP4DEC_ERR_VIDEO_PACKETS;
         case Marker::kEnd: return kFail;
         case Marker::kNone:
           if (r_.AtEnd()) return kFail;
@@ -202,6 +202,6 @@ int32_t Mp4MacroblockLayer::Macroblock(int mbx, int mby) {
 int32_t DecodeMp4VopMacroblocks(const Mp4VopContext& context) {
   mp4_detail::Mp4MacroblockLayer decoder(context);
   const int32_t rc = decoder.Run();
-  if (rc == 0 || rc == MP4DEC_ERR_UNSUPPORTED_VOP) return rc;
+  if (rc == 0 || rc == MP4DEC_ERR_UNSUPPORTED_VOP || rc == MP4DEC_ERR_VIDEO_PACKETS) return rc;
   return MP4DEC_MACROBLOCK_ERROR;
 }

@@ -11,7 +11,10 @@ CQxVideoBox::CQxVideoBox(CQxVideoContainer* container, platform::MessageTargetPt
     : platform::QtVideoWidget(container),
       container_(container),
       mainWindow_(std::move(mainWindow)),
-      video_(*this, VideoDecodeOptions{}, settings) {}
+      video_(*this, VideoDecodeOptions{}, settings) {
+  video_.SetOutcomeObserver(
+      [this](const VYX_FRAME_HEADER& header, const DecodeOutcome& outcome) { undecodable_.Observe(header, outcome); });
+}
 
 CQxVideoBox::~CQxVideoBox() = default;
 
@@ -50,6 +53,8 @@ void CQxVideoBox::ClearPicture() {
 }
 
 void CQxVideoBox::LeaveViewMode() { video_.LeaveViewMode(); }
+
+void CQxVideoBox::StartArchive() { undecodable_.StartArchive(); }
 
 void CQxVideoBox::SetOsdPosition(int position) { video_.SetOsdPosition(position); }
 

@@ -15,6 +15,7 @@
 #include "platform/qt/qt_video_widget.h"
 #include "player/audio_frames.h"
 #include "player/frame_sink.h"
+#include "player/undecodable_video_notice.h"
 #include "player/video_output.h"
 
 class CQxVideoContainer;
@@ -44,6 +45,7 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   int GetViewMode() const override;
   void ClearPicture() override;
   void LeaveViewMode() override;
+  void StartArchive() override;
   void SetOutputFormat(int bitsPerPixel, int overlay);
   // Saves the current picture as a JPEG file, or as a BMP file with asBmp.
   // 1 on success, -1 when there is no picture or it could not be saved;
@@ -83,5 +85,6 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   platform::MessageTargetPtr mainWindow_;
   QBasicTimer dragPanTimer_;
   CQxAudioFrames audio_;
+  UndecodableVideoNotice undecodable_;
   VideoOutput video_;
 };

@@ -186,6 +186,26 @@ TEST_F(MainWindowCommands, OpenAsksForAnArchiveAndACancelChangesNothing) {
   EXPECT_FALSE(dlg.IsIndexing());
 }
 
+// Every key frame refused (MPEG-4 in video packets): one message box, and
+// the archive plays on to its end.
+TEST_F(MainWindowCommands, VideoThatCannotBeShownIsToldOnceAndPlaysOn) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  const auto stream = dir / "packets.m4v";
+  const std::string archive = dir / "packets.vyx";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=352x288:rate=25 "
+                                 "-frames:v 50 -c:v mpeg4 -threads 4 -f m4v '" + stream.string() + "' && '" +
+                                 testing_support::BuiltTool("tools/vyxmux/vyxmux").string() + "' -o '" + archive +
+                                 "' --mpeg4 '" + stream.string() + "' >/dev/null"),
+            0);
+  OpenWithButton(archive);
+  ASSERT_TRUE(WaitUntil([&] { return !boxes->Texts().empty(); }));
+  EXPECT_NE(boxes->Texts()[0].find("MPEG-4 Part 2"), std::string::npos) << boxes->Texts()[0];
+  EXPECT_NE(boxes->Texts()[0].find("video packets"), std::string::npos) << boxes->Texts()[0];
+  EXPECT_TRUE(dlg.IsPlaying());
+  ASSERT_TRUE(WaitUntil([&] { return !dlg.IsPlaying(); }));
+  EXPECT_EQ(boxes->Texts().size(), 1u);
+}
+
 TEST_F(MainWindowCommands, AFailedOpenLeavesTheButtonsAndSliderSeekingAsTheyWere) {
   OpenWithButton(dir / "missing.vyx");
   EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"Vyx File Error!"});

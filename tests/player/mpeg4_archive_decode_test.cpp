@@ -4,6 +4,7 @@
 // of the same stream (x86-64 xvid IDCT, one thread).
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,101 @@ TEST(Mpeg4ArchiveDecode, BVopsDrawNothingAndIAndPPicturesStayExact) {
     EXPECT_EQ(distinct, *reference);
     EXPECT_LT(pictures->size(), size_t(24));
   }
+}
+
+// The stream of one encode and FFmpeg's picture of each of its records.
+struct Encoded {
+  fs::path file;
+  std::vector<uint8_t> bytes;
+  std::vector<std::string> reference;
+};
+
+std::optional<Encoded> Encode(const fs::path& file, int frames, const std::string& options, const char* filters) {
+  const auto stream = EncodeMp4TestStream(file, 352, 240, frames, options, filters);
+  if (!stream) return std::nullopt;
+  const auto reference = FfmpegPictureMd5s(file);
+  if (!reference || reference->size() != size_t(frames)) return std::nullopt;
+  return Encoded{file, stream->bytes, *reference};
+}
+
+// FFmpeg's mpeg4 encoder writes video packets (resync markers) with slice
+// threads and with -ps: such VOPs are refused, and nothing predicted from
+// them is shown.  Each record is told once, as refused or withheld, and an
+// archive of which no picture is shown ends in exit status 1.  The same
+// content encoded without packets shows every picture.
+TEST(Mpeg4ArchiveDecode, VideoPacketsAreRefusedAndNothingPredictedFromThemIsShown) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  // The first picture of the source, held: the P-VOPs are small enough to
+  // carry no packet, only the I-VOPs are split.
+  constexpr const char* kStill = "loop=loop=-1:size=1:start=0";
+  struct Case {
+    const char* name;
+    std::string options;
+    const char* filters;
+    bool shown;
+  };
+  const Case cases[] = {
+      {"SliceThreads", "-c:v mpeg4 -q:v 4 -threads 4", kMoving, false},
+      {"PacketSize500Still", "-c:v mpeg4 -q:v 4 -ps 500", kStill, false},
+      {"OneThread", "-c:v mpeg4 -q:v 4 -threads 1", kMoving, true},
+  };
+  constexpr int kFrames = 24;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir(std::string("mp4_archive_packets_") + c.name);
+    const auto encoded = Encode(dir / "stream.m4v", kFrames, c.options, c.filters);
+    ASSERT_TRUE(encoded);
+    ASSERT_TRUE(vyxdecode_run::Mux("--mpeg4", encoded->file, dir / "stream.vyx"));
+    const auto run = vyxdecode_run::DecodeArchive(dir / "stream.vyx", "--planes");
+    if (c.shown) {
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(Md5sOf(run.pictures), encoded->reference);
+      EXPECT_TRUE(run.told.empty());
+      EXPECT_TRUE(run.otherErrors.empty());
+      continue;
+    }
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.pictures.empty());
+    ASSERT_EQ(run.told.size(), size_t(kFrames));
+    for (size_t i = 0; i < run.told.size(); ++i) {
+      const auto& t = run.told[i];
+      EXPECT_EQ(t.record, i);
+      if (t.type == 129) {
+        EXPECT_EQ(t.verdict + " " + t.code + " " + t.meaning, "refused 119 video packets (resync markers)");
+      } else {
+        EXPECT_EQ(t.verdict + " " + t.code, "withheld 121") << i;
+      }
+    }
+    EXPECT_EQ(run.otherErrors.size(), 1u);
+  }
+}
+
+// An archive whose first stream is refused and whose second, with a VOL of
+// its own, is not: every picture shown is FFmpeg's picture of its record,
+// and the refused part is told record by record.
+TEST(Mpeg4ArchiveDecode, PicturesAfterRefusedVideoPacketsAreFfmpegsOwn) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  ScratchDir dir("mp4_archive_packets_then_plain");
+  const auto refused = Encode(dir / "packets.m4v", 12, "-c:v mpeg4 -q:v 4 -threads 4", kMoving);
+  const auto plain = Encode(dir / "plain.m4v", 12, "-c:v mpeg4 -q:v 4 -threads 1", kMoving);
+  ASSERT_TRUE(refused && plain);
+  std::vector<uint8_t> both = refused->bytes;
+  both.insert(both.end(), plain->bytes.begin(), plain->bytes.end());
+  const fs::path file = dir / "both.m4v";
+  testing_support::WriteFile(file, both);
+  const auto reference = FfmpegPictureMd5s(file);
+  ASSERT_TRUE(reference);
+  ASSERT_EQ(reference->size(), size_t(24));
+  ASSERT_TRUE(vyxdecode_run::Mux("--mpeg4", file, dir / "both.vyx"));
+  const auto run = vyxdecode_run::DecodeArchive(dir / "both.vyx", "--planes");
+  EXPECT_EQ(run.status, 0);
+  ASSERT_EQ(run.pictures.size(), size_t(12));
+  for (const auto& p : run.pictures) {
+    ASSERT_GE(p.record, size_t(12));
+    EXPECT_EQ(p.md5, (*reference)[p.record]) << "record " << p.record;
+  }
+  ASSERT_EQ(run.told.size(), size_t(12));
+  for (size_t i = 0; i < run.told.size(); ++i) EXPECT_EQ(run.told[i].record, i);
 }
 
 }  // namespace

@@ -69,6 +69,7 @@ class FakeBox : public FrameSink {
   int GetViewMode() const override { return viewMode_; }
   void ClearPicture() override { ++cleared_; }
   void LeaveViewMode() override { viewMode_ = -1; }
+  void StartArchive() override { ++archives_; }
 
   std::vector<Shown> Shown_() const {
     std::lock_guard lock(m_);
@@ -80,7 +81,7 @@ class FakeBox : public FrameSink {
     return audio_;
   }
 
-  std::atomic<int> resets_{0}, statResets_{0}, cleared_{0}, viewMode_{-1};
+  std::atomic<int> resets_{0}, statResets_{0}, cleared_{0}, viewMode_{-1}, archives_{0};
 
  private:
   const platform::Clock& clock_;
@@ -329,12 +330,14 @@ TEST_F(PlaybackTest, OpenFailures) {
   ASSERT_TRUE(boxes->WaitForText(testing_support::kPatience));
   EXPECT_EQ(box_.cleared_, 1);
   EXPECT_EQ(box_.ShownCount(), 0u);
+  EXPECT_EQ(box_.archives_, 1) << "an archive the reader opened starts anew, indexed or not";
 }
 
 TEST_F(PlaybackTest, OpeningLeavesTheFisheyeView) {
   box_.viewMode_ = 3;
   ASSERT_EQ(engine_.OpenFile(Write(Gop(kT0, 2))), 1);
   EXPECT_EQ(box_.viewMode_, -1);
+  EXPECT_EQ(box_.archives_, 1);
 }
 
 // Random commands against the real thread: each takes effect and nothing hangs.

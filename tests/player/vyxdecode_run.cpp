@@ -58,6 +58,33 @@ std::optional<std::vector<Picture>> MuxAndDecode(const std::string& videoFlag, c
   return ParseDecodeOutput(*output);
 }
 
+DecodeRun DecodeArchive(const fs::path& archive, const std::string& options) {
+  DecodeRun run;
+  const fs::path out = fs::path(archive).replace_extension(".stdout"), err = fs::path(archive).replace_extension(".stderr");
+  run.status = testing_support::Run(Quote(testing_support::BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
+                                    Quote(archive) + " " + options + " >" + Quote(out) + " 2>" + Quote(err));
+  const std::vector<uint8_t> printed = testing_support::ReadFile(out), errors = testing_support::ReadFile(err);
+  run.pictures = ParseDecodeOutput(std::string(printed.begin(), printed.end()));
+  std::istringstream lines(std::string(errors.begin(), errors.end()));
+  std::string line;
+  while (std::getline(lines, line)) {
+    Told t;
+    char verdict[16] = {}, code[24] = {};
+    int meaningAt = 0;
+    if (std::sscanf(line.c_str(), "vyxdecode: record %zu type=%d %15s %23s %n", &t.record, &t.type, verdict, code,
+                    &meaningAt) == 4 &&
+        meaningAt > 0) {
+      t.verdict = verdict;
+      t.code = code;
+      t.meaning = line.substr(size_t(meaningAt));
+      run.told.push_back(t);
+    } else {
+      run.otherErrors.push_back(line);
+    }
+  }
+  return run;
+}
+
 std::vector<std::string> Md5sOf(const std::vector<Picture>& pictures) {
   std::vector<std::string> md5s;
   for (const auto& p : pictures) md5s.push_back(p.md5);

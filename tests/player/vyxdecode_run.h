@@ -37,4 +37,23 @@ std::optional<std::vector<Picture>> MuxAndDecode(const std::string& videoFlag, c
 
 std::vector<std::string> Md5sOf(const std::vector<Picture>& pictures);
 
+// One record told on standard error:
+// "vyxdecode: record <index> type=<t> <verdict> <code> <meaning>".
+struct Told {
+  size_t record = 0;
+  int type = 0;
+  std::string verdict, code, meaning;
+};
+
+// A whole run of `vyxdecode archive <options>`: its exit status, the
+// pictures it printed, the records it told and its other standard error
+// lines.
+struct DecodeRun {
+  int status = -1;
+  std::vector<Picture> pictures;
+  std::vector<Told> told;
+  std::vector<std::string> otherErrors;
+};
+DecodeRun DecodeArchive(const std::filesystem::path& archive, const std::string& options);
+
 }  // namespace vyxdecode_run

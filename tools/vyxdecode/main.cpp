@@ -8,9 +8,16 @@
 // The md5 is of the RGB32 picture drawn (the archive's size), or with
 // --planes of the decoded Y, U and V planes without row padding (the
 // picture's own size), which is what `ffmpeg -f framemd5 -pix_fmt yuv420p`
-// computes; H.264 and MPEG-4 Part 2 pictures alike.  MPEG-4 records that
-// give no picture (B-VOPs, refused headers) print nothing.  Pictures drawn at the end of the archive carry the index and
-// type of its last video record.  --threads sets FFmpeg's H.264 threads
+// computes; H.264 and MPEG-4 Part 2 pictures alike.  Pictures drawn at the
+// end of the archive carry the index and type of its last video record.
+// Each record whose decode was refused or failed, and each picture the
+// decoder withheld, is told on standard error:
+//   vyxdecode: record <index> type=<t> <refused|error|withheld> <code> <meaning>
+// with the codec's own code (0x%08x for the own H.264 library's, decimal
+// for the others); records that give no picture by design (MPEG-4 B-VOPs)
+// or not yet (a decoder that holds pictures back) are not.  An archive with
+// video records of which no picture is drawn ends with one more line that
+// says so, and exit status 1.  --threads sets FFmpeg's H.264 threads
 // (0, the default: NUMBER_OF_PROCESSORS or the processor count).
 // JPEG pictures have no planes: with --planes they print the md5 of the
 // RGB32 picture as well.  --accurate decodes JPEG pictures with the accurate
@@ -101,7 +108,9 @@ int main(int argc, char** argv) {
     if (arguments->planes) planesMd5 = PlanesMd5(picture);
   });
   bool writeFailed = false;
+  size_t drawnPictures = 0;
   output.SetDrawObserver([&](const DrawnPicture& drawn) {
+    ++drawnPictures;
     const bool jpeg = CodecClassOfType(drawn.header.type) == CODEC_CLASS_JPEG;
     if (!arguments->ppmDirectory.empty() && drawn.pixels.size() >= size_t(drawn.width) * size_t(drawn.height) * 4) {
       const auto path = std::filesystem::path(arguments->ppmDirectory) / (std::to_string(record) + ".ppm");
@@ -116,6 +125,14 @@ int main(int argc, char** argv) {
     }
   });
 
+  size_t videoRecords = 0, told = 0;
+  output.SetOutcomeObserver([&](const VYX_FRAME_HEADER& header, const DecodeOutcome& outcome) {
+    if (!outcome.IsTold()) return;
+    ++told;
+    std::fprintf(stderr, "vyxdecode: record %zu type=%u %s %s %s\n", record, header.type, outcome.VerdictWord(),
+                 outcome.CodeText().c_str(), outcome.meaning.c_str());
+  });
+
   FrameReadout out;
   for (size_t index = 0;; ++index) {
     const int result = parser.ReadNextFrame(out);
@@ -126,11 +143,17 @@ int main(int argc, char** argv) {
     if (result != 1) break;
     if (!IsVideoFrameType(out.frame->index.header.type)) continue;
     record = index;
+    ++videoRecords;
     output.ShowVideoFrame(*out.frame);
   }
   output.DrainVideo();
   if (writeFailed) {
     std::fprintf(stderr, "vyxdecode: cannot write pictures into %s\n", arguments->ppmDirectory.c_str());
+    return 1;
+  }
+  if (videoRecords > 0 && drawnPictures == 0) {
+    std::fprintf(stderr, "vyxdecode: no picture from %zu video records (%zu refused, failed or withheld)\n",
+                 videoRecords, told);
     return 1;
   }
   return 0;

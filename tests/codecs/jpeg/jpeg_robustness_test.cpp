@@ -194,7 +194,7 @@ TEST_F(JpegRobustness, SequentialPictureInSeveralScansIsRefused) {
   const Bytes jpeg = Cjpeg("-scans '" + (scratch_ / "scans").string() + "'");
   ASSERT_FALSE(jpeg.empty());
   ASSERT_NE(0u, Find(jpeg, 0xDA, 2));
-  EXPECT_EQ(jpeg::kJpegScanHeader, jpeg_test::DecodeError(jpeg, true));
+  EXPECT_EQ(jpeg::kJpegNonInterleavedScan, jpeg_test::DecodeError(jpeg, true));
 }
 
 TEST_F(JpegRobustness, StrayRestartMarkersArePassedOver) {

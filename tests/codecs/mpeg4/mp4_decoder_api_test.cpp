@@ -43,6 +43,18 @@ int32_t Decode(Mp4Decoder* d, const std::vector<uint8_t>& data, int w, int h, st
   return Mp4Dec_Decode(d, &f, 0);
 }
 
+// P-VOP, modulo_time_base 0, marker, 5-bit time increment (25 Hz), marker, vop_coded 0.
+std::vector<uint8_t> NotCodedPVop() {
+  Mp4BitWriter w;
+  w.Put(0x000001B6, 32);
+  w.Put(1, 2);
+  w.Put(0b01, 2);
+  w.Put(3, 5);
+  w.Put(0b10, 2);
+  w.Stuff();
+  return w.bytes();
+}
+
 // Encoded once for the tests that need real pictures.
 class Mp4DecoderApi : public testing::Test {
  protected:
@@ -191,20 +203,47 @@ TEST_F(Mp4DecoderApi, ANotCodedVopRepeatsThePreviousPicture) {
   std::vector<uint8_t> out(I420Size(kW, kH));
   ASSERT_EQ(Decode(d.get(), stream_->units[0], kW, kH, out), 0);
   ASSERT_EQ(Decode(d.get(), stream_->units[1], kW, kH, out), 0);
-  // P-VOP, modulo_time_base 0, marker, 5-bit time increment (25 Hz), marker, vop_coded 0.
-  Mp4BitWriter w;
-  w.Put(0x000001B6, 32);
-  w.Put(1, 2);
-  w.Put(0b01, 2);
-  w.Put(3, 5);
-  w.Put(0b10, 2);
-  w.Stuff();
   std::fill(out.begin(), out.end(), 0);
-  EXPECT_EQ(Decode(d.get(), w.bytes(), kW, kH, out), 0);
+  EXPECT_EQ(Decode(d.get(), NotCodedPVop(), kW, kH, out), 0);
   EXPECT_EQ(testing_support::Md5Hex(out), (*reference_)[1]);
   // And the picture after it predicts from that same picture.
   ASSERT_EQ(Decode(d.get(), stream_->units[2], kW, kH, out), 0);
   EXPECT_EQ(testing_support::Md5Hex(out), (*reference_)[2]);
+}
+
+// Nothing predicted comes out before an I-VOP has decoded: not at the start,
+// not after an I-VOP that failed; a B-VOP is skipped and closes nothing.
+TEST_F(Mp4DecoderApi, PredictedVopsWaitForADecodedIntraVop) {
+  const auto& intra = stream_->units[0];
+  const auto& predicted = stream_->units[1];
+  const size_t header = *VopFieldsPosition(intra) / 8 + 4;
+  const std::vector<uint8_t> cutIntra(intra.begin(), intra.begin() + ptrdiff_t(header + (intra.size() - header) / 2));
+  auto bVop = predicted;
+  PatchBits(bVop, *VopFieldsPosition(bVop), 2, 2);
+  struct Step {
+    const std::vector<uint8_t>* unit;
+    int32_t result;
+  };
+  const std::vector<uint8_t> notCoded = NotCodedPVop();
+  // The stream's headers alone: the not-coded VOP is written for its VOL.
+  const std::vector<uint8_t> headers(intra.begin(), intra.begin() + ptrdiff_t(header - 4));
+  const Step steps[] = {
+      {&headers, MP4DEC_ERR_NO_VOP},     {&predicted, MP4DEC_NO_REFERENCE}, {&notCoded, MP4DEC_NO_REFERENCE},
+      {&intra, 0},
+      {&bVop, MP4DEC_B_VOP_SKIPPED},     {&predicted, 0},                   {&cutIntra, MP4DEC_MACROBLOCK_ERROR},
+      {&predicted, MP4DEC_NO_REFERENCE}, {&notCoded, MP4DEC_NO_REFERENCE},  {&intra, 0},
+      {&predicted, 0},
+  };
+  auto d = Create(kW, kH);
+  std::vector<uint8_t> out(I420Size(kW, kH));
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    std::fill(out.begin(), out.end(), 0);
+    EXPECT_EQ(Decode(d.get(), *steps[i].unit, kW, kH, out), steps[i].result) << "step " << i;
+    if (steps[i].result != 0) {
+      EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0; })) << "step " << i;
+    }
+  }
+  EXPECT_EQ(testing_support::Md5Hex(out), (*reference_)[1]);
 }
 
 TEST_F(Mp4DecoderApi, ARefusedVolRefusesItsVopsUntilAVolIsAccepted) {
@@ -237,12 +276,14 @@ TEST_F(Mp4DecoderApi, VopHeadersThatCannotDecodeGive106AndKeepTheReference) {
     int bits;
     uint32_t value;
   };
-  for (const Patch& patch : {Patch{quant, 5, 0}, Patch{fcode, 3, 0}, Patch{at, 2, 2}, Patch{at, 2, 3},
-                             Patch{dcThreshold, 3, 7}}) {
+  for (const Patch& patch : {Patch{quant, 5, 0}, Patch{fcode, 3, 0}, Patch{at, 2, 3}, Patch{dcThreshold, 3, 7}}) {
     auto unit = stream_->units[1];
     PatchBits(unit, patch.pos, patch.bits, patch.value);
     EXPECT_EQ(Decode(d.get(), unit, kW, kH, out), MP4DEC_ERR_UNSUPPORTED_VOP) << patch.pos - at;
   }
+  auto bVop = stream_->units[1];
+  PatchBits(bVop, at, 2, 2);
+  EXPECT_EQ(Decode(d.get(), bVop, kW, kH, out), MP4DEC_B_VOP_SKIPPED);
   ASSERT_EQ(Decode(d.get(), stream_->units[1], kW, kH, out), 0);
   EXPECT_EQ(testing_support::Md5Hex(out), (*reference_)[1]);
 }
