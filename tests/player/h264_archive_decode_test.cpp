@@ -78,9 +78,12 @@ TEST(H264ArchiveDecode, StreamWithoutItsIdrPicture) {
   ORLENTA_REQUIRE_TESTDATA(stream, "h264/BA_MW_D_IDR_LOST.264");
   ORLENTA_REQUIRE_TESTDATA(reference, "h264_framemd5/BA_MW_D_IDR_LOST.264.framemd5");
   testing_support::ScratchDir scratch("h264_idr_lost");
-  const auto gated = MuxAndDecode(stream, scratch / "gated.vyx");
-  ASSERT_TRUE(gated);
-  EXPECT_TRUE(gated->empty());
+  // Without its IDR picture nothing passes the key-frame gate: no picture,
+  // which vyxdecode tells with exit status 1.
+  ASSERT_TRUE(vyxdecode_run::Mux("--h264", stream, scratch / "gated.vyx"));
+  const auto gated = vyxdecode_run::DecodeArchive(scratch / "gated.vyx", "--planes");
+  EXPECT_EQ(gated.status, 1);
+  EXPECT_TRUE(gated.pictures.empty());
   const auto pictures = MuxAndDecode(stream, scratch / "keys.vyx", "--type 133");
   ASSERT_TRUE(pictures);
   EXPECT_EQ(Md5sOf(*pictures), StoredFrameMd5s(reference));
