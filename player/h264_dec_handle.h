@@ -21,4 +21,7 @@ struct H264DecHandle {
   // here with zeroed padding behind it.
   uint8_t* input;
   unsigned inputCapacity;
+  // The largest picture handed out; 0: any.
+  int32_t maxWidth;
+  int32_t maxHeight;
 };
