@@ -11,11 +11,16 @@ extern "C" {
 
 FfmpegH264Kind::~FfmpegH264Kind() { H264Dec_Close(handle_); }
 
+int32_t H264PictureSideLimit(int32_t headerSide) { return (headerSide + 15) / 16 * 16 + 16; }
+
 int32_t FfmpegH264Kind::Open(const DecoderTarget& target) {
   target_ = target;
   if (!target.destination || target.width <= 0 || target.height <= 0) return -1;
   const int threads = target.options ? target.options->h264Threads : 0;
-  return H264Dec_OpenWithThreads(&handle_, threads) == 0 ? 1 : -1;
+  return H264Dec_OpenBounded(&handle_, threads, H264PictureSideLimit(target.width),
+                             H264PictureSideLimit(target.height)) == 0
+             ? 1
+             : -1;
 }
 
 int32_t FfmpegH264Kind::Decode(const uint8_t* source, int32_t length, size_t padding) {

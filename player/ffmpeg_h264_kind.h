@@ -5,6 +5,12 @@
 #include "player/decoder_kind.h"
 #include "player/h264_dec.h"
 
+// The largest picture side FFmpeg may decode for a side of the opened
+// (record header's) size: that side in whole macroblocks, plus one
+// macroblock, so that 1088 coded lines under a 1080-line header still
+// play.  Parameter sets that claim more cost no memory and give no picture.
+int32_t H264PictureSideLimit(int32_t headerSide);
+
 class FfmpegH264Kind : public DecoderKind {
  public:
   FfmpegH264Kind() = default;

@@ -38,6 +38,25 @@ int FfmpegFailed(H264DecHandle* handle, int averror) {
 
 bool IsEightBit420(int format) { return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P; }
 
+// FFmpeg's pixel limit bounds a picture's area, not its sides, and only
+// the area of the cropped picture: each picture that comes out is checked
+// again, and so is each picture buffer asked for, of the coded size.
+bool WithinBound(const H264DecHandle* handle, const AVFrame* frame, int32_t factor) {
+  return handle->maxWidth == 0 ||
+         (frame->width <= factor * handle->maxWidth && frame->height <= factor * handle->maxHeight);
+}
+
+// Cropping may cut much of a coded picture away (the conformance streams
+// cut 352 x 288 to 300 x 168), so the coded size gets twice the bound.
+constexpr int32_t kCodedSizeFactor = 2;
+
+int BoundedPictureBuffer(AVCodecContext* context, AVFrame* frame, int flags) {
+  if (!WithinBound(static_cast<const H264DecHandle*>(context->opaque), frame, kCodedSizeFactor)) {
+    return AVERROR(EINVAL);
+  }
+  return avcodec_default_get_buffer2(context, frame, flags);
+}
+
 void Fill(H264DecPicture* record, const AVFrame* frame) {
   record->y = frame->data[0];
   record->u = frame->data[1];
@@ -91,7 +110,7 @@ int ReceiveAll(H264DecHandle* handle) {
       return FfmpegFailed(handle, result);
     }
     // 10-bit, 4:2:2 and the like would be misread as 8-bit 4:2:0.
-    if (!IsEightBit420(frame->format)) {
+    if (!IsEightBit420(frame->format) || !WithinBound(handle, frame, 1)) {
       RecycleFrame(handle, frame);
       continue;
     }
@@ -162,10 +181,12 @@ void FreeRecords(PtrQueue* queue) {
 
 }  // namespace
 
-int H264Dec_Open(H264DecHandle** out) { return H264Dec_OpenWithThreads(out, 0); }
+int H264Dec_Open(H264DecHandle** out) { return H264Dec_OpenBounded(out, 0, 0, 0); }
 
-int H264Dec_OpenWithThreads(H264DecHandle** out, int threads) {
-  if (!out) return kBadArgument;
+int H264Dec_OpenWithThreads(H264DecHandle** out, int threads) { return H264Dec_OpenBounded(out, threads, 0, 0); }
+
+int H264Dec_OpenBounded(H264DecHandle** out, int threads, int32_t maxWidth, int32_t maxHeight) {
+  if (!out || maxWidth < 0 || maxHeight < 0 || (maxWidth == 0) != (maxHeight == 0)) return kBadArgument;
   *out = nullptr;
   auto* handle = static_cast<H264DecHandle*>(av_mallocz(sizeof(H264DecHandle)));
   if (!handle) return kNoMemory;
@@ -196,6 +217,14 @@ int H264Dec_OpenWithThreads(H264DecHandle** out, int threads) {
   // Crops at odd offsets are kept exact instead of being widened to an
   // aligned left edge (the converters need no alignment).
   handle->context->flags |= AV_CODEC_FLAG_UNALIGNED;
+  // Taken at open: parameter sets that claim more then cost no buffers.
+  if (maxWidth > 0) {
+    handle->maxWidth = maxWidth;
+    handle->maxHeight = maxHeight;
+    handle->context->max_pixels = static_cast<int64_t>(maxWidth) * maxHeight;
+    handle->context->opaque = handle;
+    handle->context->get_buffer2 = BoundedPictureBuffer;
+  }
   if (avcodec_open2(handle->context, handle->codec, nullptr) < 0) {
     H264Dec_Close(handle);
     return kFfmpegFailed;

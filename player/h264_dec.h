@@ -37,11 +37,18 @@ int H264Dec_Open(H264DecHandle** out);
 // The same with FFmpeg's thread count given (1..kMaxDecoderThreads; 0 takes
 // it from the environment as H264Dec_Open does).
 int H264Dec_OpenWithThreads(H264DecHandle** out, int threads);
+// The same with pictures bounded by maxWidth x maxHeight, whatever the
+// stream's parameter sets claim: FFmpeg allocates no picture of more
+// pixels than that, nor a coded picture (before cropping) more than twice
+// as wide or as tall, and gives no picture then; a picture that comes out
+// wider or taller than the bound is dropped.  0 for both: no bound; 0 for
+// one of them is -1.
+int H264Dec_OpenBounded(H264DecHandle** out, int threads, int32_t maxWidth, int32_t maxHeight);
 // Feeds size bytes (a whole access unit, or several) and collects every
 // picture that comes out, oldest first.  Size 0 is the "empty packet": it
 // only collects pictures still to come, and never ends the stream.  *used
 // gets the bytes taken (all of them, or 0 for the empty packet).  Pictures
-// of any format other than 8-bit 4:2:0 are dropped.
+// of any format other than 8-bit 4:2:0, or beyond the bound, are dropped.
 int H264Dec_Decode(H264DecHandle* handle, const uint8_t* data, int32_t size, int32_t* used);
 // The same for data followed by at least kH264DecInputPadding zero bytes:
 // FFmpeg reads it where it lies instead of from a padded copy.

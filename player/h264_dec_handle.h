@@ -22,4 +22,7 @@ struct H264DecHandle {
   uint8_t* input;
   unsigned inputCapacity;
   int lastFfmpegError;  // AVERROR of the last call that failed in FFmpeg, 0 after one that did not
+  // The largest picture handed out; 0: any.
+  int32_t maxWidth;
+  int32_t maxHeight;
 };

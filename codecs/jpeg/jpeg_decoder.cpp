@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "codecs/jpeg/jpeg_colour_space.h"
 #include "codecs/jpeg/jpeg_errors.h"
 #include "codecs/jpeg/jpeg_idct.h"
 #include "codecs/jpeg/jpeg_kernels.h"
@@ -213,16 +214,22 @@ int CJpegDecoder::ReadMarker() {
         break;  // no segment; stray ones are passed over as other decoders do
       default:
         if (marker >= kRst0 && marker <= kRst7) break;
-        SkipSegment();
+        SkipSegment(marker);
         break;
     }
   }
 }
 
-void CJpegDecoder::SkipSegment() {
+// The start of each segment is looked at for the JFIF and Adobe markers
+// that tell the picture's colours; the rest is passed over.
+void CJpegDecoder::SkipSegment(int marker) {
   const int length = source_->Raw16();
   if (length < 2) Fail(jpeg::kJpegSegmentLength);
-  for (int i = 2; i < length; ++i) source_->Raw();
+  std::array<uint8_t, jpeg::kApplicationDataExamined> start{};
+  const size_t examined = std::min(static_cast<size_t>(length - 2), start.size());
+  for (size_t i = 0; i < examined; ++i) start[i] = source_->Raw();
+  for (size_t i = 2 + examined; i < static_cast<size_t>(length); ++i) source_->Raw();
+  jpeg::NoteApplicationData(marker, start.data(), examined, colourMarkers_);
 }
 
 void CJpegDecoder::ReadFrameHeader() {
@@ -317,6 +324,12 @@ void CJpegDecoder::ReadScanHeader() {
     const uint8_t tables = source_->Raw();
     components_[static_cast<size_t>(index)].dcSlot = tables >> 4;
     components_[static_cast<size_t>(index)].acSlot = (tables & 15) + 4;
+  }
+  // As other decoders do, only the markers before the first scan count.
+  if (!colourFixed_) {
+    const int ids[3] = {components_[0].id, components_[1].id, components_[2].id};
+    rgb_ = componentCount_ == 3 && jpeg::IsRgb(colourMarkers_, ids);
+    colourFixed_ = true;
   }
   scan_.ss = source_->Raw();
   scan_.se = source_->Raw();
@@ -689,8 +702,18 @@ void CJpegDecoder::DeliverRow(int rowInMcu, uint8_t** row) {
   } else {
     const size_t chromaStride = static_cast<size_t>(components_[1].columns) * 8;
     const size_t chromaRow = static_cast<size_t>(rowInMcu / luma.outV) * chromaStride;
-    kernels_->convertRow(y, &components_[1].samples[chromaRow], &components_[2].samples[chromaRow], width_,
-                         luma.outH - 1, row_.data());
+    const uint8_t* second = &components_[1].samples[chromaRow];
+    const uint8_t* third = &components_[2].samples[chromaRow];
+    const int shift = luma.outH - 1;
+    if (rgb_) {
+      for (int32_t x = 0; x < width_; ++x) {
+        row_[4 * static_cast<size_t>(x) + 0] = y[x];
+        row_[4 * static_cast<size_t>(x) + 1] = second[x >> shift];
+        row_[4 * static_cast<size_t>(x) + 2] = third[x >> shift];
+      }
+    } else {
+      kernels_->convertRow(y, second, third, width_, shift, row_.data());
+    }
   }
   *row = row_.data();
 }

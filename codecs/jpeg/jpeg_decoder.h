@@ -1,9 +1,10 @@
 #pragma once
 // One JPEG picture (T.81 interchange format) from a CJpegInputStream:
 // baseline and extended sequential Huffman (SOF0, SOF1) and progressive
-// Huffman (SOF2), 8-bit samples, grey or YCbCr with luma sampling 1×1,
-// 2×1, 1×2 or 2×2 and chroma 1×1.  Rows come out one at a time: 1 byte per
-// pixel for grey, R, G, B, 0 for colour, chroma replicated.
+// Huffman (SOF2), 8-bit samples, grey, YCbCr or RGB (jpeg_colour_space.h)
+// with sampling 1×1, 2×1, 1×2 or 2×2 for the first component and 1×1 for
+// the other two.  Rows come out one at a time: 1 byte per pixel for grey,
+// R, G, B, 0 for colour, the second and third components replicated.
 //
 // fast (the player's): 64-bit bit reader, AAN IDCT on prescaled tables.
 // accurate: 32-bit bit reader, dequantised coefficients, LLM IDCT.
@@ -17,6 +18,7 @@
 
 #include "codecs/jpeg/jpeg_bit_reader.h"
 #include "codecs/jpeg/jpeg_byte_source.h"
+#include "codecs/jpeg/jpeg_colour_space.h"
 #include "codecs/jpeg/jpeg_huffman.h"
 #include "codecs/jpeg/jpeg_input_stream.h"
 #include "codecs/jpeg/jpeg_kernel_set.h"
@@ -83,7 +85,7 @@ class CJpegDecoder {
   void ReadScanHeader();
   void ReadHuffmanTables();
   void ReadQuantTables();
-  void SkipSegment();
+  void SkipSegment(int marker);
   void PrepareOutput();
   void SetupScan();
   void CheckScanTables();
@@ -120,6 +122,9 @@ class CJpegDecoder {
   int componentCount_ = 0;
   std::array<Component, 4> components_{};
   int hMax_ = 1, vMax_ = 1;
+  jpeg::ColourMarkers colourMarkers_;
+  bool colourFixed_ = false;
+  bool rgb_ = false;  // three components stored as R, G, B: no colour conversion
 
   std::array<jpeg::HuffmanSpec, 8> huffmanSpecs_{};
   std::array<bool, 8> huffmanDefined_{};

@@ -250,15 +250,21 @@ void VideoSeeds(const fs::path& out, const fs::path& work) {
       WriteSeed(out / "jpeg_decoder", std::string(mode ? "fast-" : "accurate-") + name, seed);
     }
   }
+  // cjpeg's progressive pictures, and its RGB ones (Adobe marker, ids R, G, B).
   const Bytes ppm = Ffmpeg(work, "still.ppm", "-frames:v 1 -f image2 -c:v ppm");
-  const fs::path progressive = work / "progressive.jpg";
-  if (!ppm.empty() && std::system(("cjpeg -progressive -restart 1 -outfile '" + progressive.string() + "' '" +
-                                   (work / "still.ppm").string() + "' 2>/dev/null")
-                                      .c_str()) == 0) {
+  const std::pair<const char*, const char*> cjpegs[] = {{"fast-progressive.jpg", "-progressive -restart 1"},
+                                                         {"fast-rgb.jpg", "-rgb -restart 2B"}};
+  for (const auto& [name, options] : cjpegs) {
+    const fs::path file = work / name;
+    if (ppm.empty() || std::system(("cjpeg " + std::string(options) + " -outfile '" + file.string() + "' '" +
+                                    (work / "still.ppm").string() + "' 2>/dev/null")
+                                       .c_str()) != 0) {
+      continue;
+    }
     Bytes seed{48, 32, 1};
-    const Bytes bytes = ReadFile(progressive);
+    const Bytes bytes = ReadFile(file);
     seed.insert(seed.end(), bytes.begin(), bytes.end());
-    WriteSeed(out / "jpeg_decoder", "fast-progressive.jpg", seed);
+    WriteSeed(out / "jpeg_decoder", name, seed);
   }
 
   std::vector<std::pair<Bytes, bool>> h264Units, mpeg4Units, jpegUnits;

@@ -257,6 +257,34 @@ TEST(H264ArchiveDecode, ImpossiblePictureSizeIsDropped) {
   EXPECT_EQ(pictures[0].md5, h264_test::FfmpegFrameMd5s(stream->file).at(0));
 }
 
+// FFmpeg's pictures are bounded by the record header, a macroblock more
+// on each side: a 1080-line header over 1088 coded lines (what encoders
+// write for 1080 lines, here without the cropping) still plays in full.
+TEST(H264ArchiveDecode, CodedLinesPastTheHeaderWithinAMacroblockPlay) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("h264_1088");
+  const auto stream =
+      h264_test::Encode(scratch, "tall", "1920x1088", 2, "-c:v libx264 -preset ultrafast -profile:v baseline");
+  ASSERT_TRUE(stream);
+  const fs::path archive = scratch / "tall.vyx";
+  VyxWriter writer;
+  ASSERT_TRUE(writer.Open(archive.string()));
+  for (size_t i = 0; i < stream->accessUnits.size(); ++i) {
+    VYX_FRAME_HEADER header = MakeFrameHeader(i == 0 ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P, 0,
+                                              static_cast<uint32_t>(i) * 40000);
+    header.width = 1920;
+    header.height = 1080;
+    ASSERT_TRUE(writer.Write(header, stream->accessUnits[i]));
+  }
+  ASSERT_TRUE(writer.Close());
+  const auto output = RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " + Quote(archive) + " --planes");
+  ASSERT_TRUE(output) << "vyxdecode failed";
+  const auto pictures = ParseDecodeOutput(*output);
+  ASSERT_EQ(pictures.size(), 2u);
+  EXPECT_EQ(pictures[0].height, 1088);
+  EXPECT_EQ(Md5sOf(pictures), h264_test::FfmpegFrameMd5s(stream->file));
+}
+
 // Without --planes the md5 is of the front's RGB32 picture: FFmpeg's own
 // yuv420p pictures through the scalar converter give the same bytes.
 TEST(H264ArchiveDecode, Rgb32PicturesAreFfmpegsPlanesThroughTheScalarConverter) {

@@ -106,6 +106,11 @@ TEST_F(H264DecTest, ResultCodes) {
   H264DecPicture* picture = nullptr;
   H264DecPicture stranger{};
   EXPECT_EQ(H264Dec_Open(nullptr), -1);
+  H264DecHandle* bounded = nullptr;
+  for (auto [width, height] : {std::pair{64, 0}, std::pair{0, 48}, std::pair{-1, -1}}) {
+    EXPECT_EQ(H264Dec_OpenBounded(&bounded, 1, width, height), -1) << width << "x" << height;
+    EXPECT_EQ(bounded, nullptr);
+  }
 
   struct Case {
     const char* what;

@@ -168,13 +168,25 @@ TEST_F(VDecodeTest, PicturesAreTheScalarConversionOfTheDecodedPlanes) {
 }
 
 // An archive whose header says another size than its stream: the front
-// writes the part of the picture that fits the opened size, never more.
+// writes the part of the picture that fits the opened size, never more,
+// and decodes nothing when the stream's pictures are more than a
+// macroblock larger on a side.
 TEST_F(VDecodeTest, WritesAtMostTheOpenedSize) {
   {
-    Box box(qcif(), 64, 40);  // the destination is exactly 64 x 40 pixels
+    Box box(qcif(), 168, 136);  // the destination is exactly 168 x 136 pixels
     ASSERT_EQ(box.Decode(qcif().accessUnits[0]), 0);
     EXPECT_EQ(box.destination,
-              ScalarPicture(yuv_scalar::YuvToRgb32, box.seen.back(), 64, 40, 64, box.destination.size()));
+              ScalarPicture(yuv_scalar::YuvToRgb32, box.seen.back(), 168, 136, 168, box.destination.size()));
+  }
+  // 176 x 112 allows 192 x 128 pixels, fewer than QCIF's (FFmpeg refuses
+  // the picture); 144 x 144 allows 160 x 160, more than QCIF's but not its
+  // width (the picture is dropped as it comes out).
+  for (auto [width, height] : {std::pair{176, 112}, std::pair{144, 144}}) {
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+    Box box(qcif(), width, height);
+    for (const auto& unit : qcif().accessUnits) EXPECT_EQ(box.Decode(unit), -1);
+    EXPECT_TRUE(box.seen.empty());
+    EXPECT_EQ(box.destination, std::vector<uint8_t>(box.destination.size(), kGuard));
   }
   {
     Box box(qcif(), 352, 288);  // bigger: the rest keeps what it held

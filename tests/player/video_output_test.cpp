@@ -120,7 +120,7 @@ TEST_F(VideoOutputTest, EmptyPayloadsAndImpossibleSizesDecodeNothing) {
   EXPECT_NE(traces.find("Picture size 65535x65535 dropped"), std::string::npos);
   EXPECT_NE(traces.find("Picture size 8193x16 dropped"), std::string::npos);
   // The largest side allowed still opens.
-  output_.ShowVideoFrame(Frame(s.accessUnits[0], FRAME_TYPE_H264_I, kMaxPictureSide, 16));
+  output_.ShowVideoFrame(Frame(s.accessUnits[0], FRAME_TYPE_H264_I, kMaxPictureSide, 144));
   EXPECT_EQ(drawn_.size(), 1u);
 }
 

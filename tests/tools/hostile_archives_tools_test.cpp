@@ -12,6 +12,7 @@
 #include "player/vyx_format.h"
 #include "tests/support/child_memory.h"
 #include "tests/support/hostile_archives.h"
+#include "tests/support/oversized_parameter_sets.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
@@ -29,7 +30,9 @@ constexpr bool kMeasured = true;
 #endif
 
 // Hostile archives plus a picture header of 65535 x 65535 on a 16-byte
-// payload: within no recorder's range, so nothing may be allocated for it.
+// payload: within no recorder's range, so nothing may be allocated for it;
+// and small records whose H.264 parameter sets claim 16000 x 16000 pixels
+// with 16 references, whole or cropped to the header's size.
 std::vector<testing_support::HostileArchive> Archives(const std::filesystem::path& dir) {
   auto archives = testing_support::WriteHostileArchives(dir);
   testing_support::HostileArchive huge{"huge-picture", dir / "huge-picture.vyx", 2, false};
@@ -41,6 +44,10 @@ std::vector<testing_support::HostileArchive> Archives(const std::filesystem::pat
   EXPECT_TRUE(writer.Write(header, std::vector<uint8_t>(16, 0)));
   EXPECT_TRUE(writer.Close());
   archives.push_back(huge);
+  for (const bool cropped : {false, true}) {
+    archives.push_back(testing_support::WriteOversizedParameterSetArchive(
+        dir / (cropped ? "cropped-parameter-sets.vyx" : "oversized-parameter-sets.vyx"), cropped));
+  }
   return archives;
 }
 

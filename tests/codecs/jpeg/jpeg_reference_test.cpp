@@ -10,6 +10,10 @@
 // decodes the transposed coefficients (jpegtran -transpose, lossless) and
 // its picture is transposed back.
 //
+// Three-component pictures are YCbCr or RGB as the JFIF and Adobe markers
+// and the component ids say (codecs/jpeg/jpeg_colour_space.h); cjpeg -rgb
+// output, edited to move that decision, is decoded as libjpeg decodes it.
+//
 // Fast decoder: AAN on 16-bit lanes, close to djpeg -dct fast -nosmooth but
 // not equal (different rounding of the 16-bit products): PSNR ≥ 50 dB, no
 // sample more than 4 away, ≥ 95% within ±1.  Never against plain djpeg:
@@ -29,12 +33,47 @@ namespace {
 
 using jpeg_test::Picture;
 
+using Bytes = std::vector<uint8_t>;
+
+// Offset of the header segment with this marker; 0 when there is none.
+size_t SegmentAt(const Bytes& jpeg, uint8_t marker) {
+  for (size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA;
+       at += 2 + (size_t{jpeg[at + 2]} << 8 | jpeg[at + 3])) {
+    if (jpeg[at + 1] == marker) return at;
+  }
+  return 0;
+}
+
+// Edits of cjpeg -rgb output (Adobe APP14 with transform 0, component ids
+// R, G, B, no JFIF APP0) that move the colour decision elsewhere.
+constexpr uint8_t kApp14 = 0xEE;
+Bytes WithJfifAhead(Bytes jpeg) {
+  const uint8_t jfif[] = {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+  jpeg.insert(jpeg.begin() + 2, std::begin(jfif), std::end(jfif));
+  return jpeg;
+}
+Bytes WithAdobeTransform1(Bytes jpeg) {
+  if (const size_t at = SegmentAt(jpeg, kApp14)) jpeg[at + 4 + 11] = 1;
+  return jpeg;
+}
+// The segment ends before its transform byte, which was set to 1 first: a
+// reader going past the end would see YCbCr.
+Bytes WithAdobeCutShort(Bytes jpeg) {
+  if (const size_t at = SegmentAt(jpeg, kApp14)) {
+    jpeg[at + 4 + 11] = 1;
+    jpeg.erase(jpeg.begin() + static_cast<ptrdiff_t>(at + 4 + 11));
+    jpeg[at + 3] = static_cast<uint8_t>(jpeg[at + 3] - 1);
+  }
+  return jpeg;
+}
+
 struct Fixture {
   const char* name;
   int width, height;
   // Shell command turning {src} (a PPM scene) into {out}; empty: `file` from the test data.
   const char* command;
   const char* file;
+  Bytes (*edit)(Bytes) = nullptr;  // applied to the picture made
 };
 
 const Fixture kFixtures[] = {
@@ -63,6 +102,14 @@ const Fixture kFixtures[] = {
     {"size_703x575", 703, 575, "cjpeg -quality 75 {src} > {out}", nullptr},
     {"size_1920x1080", 1920, 1080, "cjpeg -quality 75 {src} > {out}", nullptr},
     {"size_703x575_progressive", 703, 575, "cjpeg -quality 75 -progressive {src} > {out}", nullptr},
+    {"rgb", 96, 64, "cjpeg -quality 85 -rgb {src} > {out}", nullptr},
+    {"rgb_17x9", 17, 9, "cjpeg -quality 75 -rgb {src} > {out}", nullptr},
+    {"rgb_703x575", 703, 575, "cjpeg -quality 75 -rgb {src} > {out}", nullptr},
+    {"rgb_restart_3_blocks", 100, 70, "cjpeg -quality 80 -rgb -restart 3B {src} > {out}", nullptr},
+    {"rgb_progressive", 57, 41, "cjpeg -quality 80 -rgb -progressive {src} > {out}", nullptr},
+    {"rgb_under_jfif", 64, 40, "cjpeg -quality 85 -rgb {src} > {out}", nullptr, &WithJfifAhead},
+    {"rgb_adobe_transform_1", 64, 40, "cjpeg -quality 85 -rgb {src} > {out}", nullptr, &WithAdobeTransform1},
+    {"rgb_adobe_cut_short", 64, 40, "cjpeg -quality 85 -rgb {src} > {out}", nullptr, &WithAdobeCutShort},
     {"ffmpeg_mjpeg", 352, 288,
      "ffmpeg -v error -y -f lavfi -i testsrc2=size=352x288 -frames:v 1 -pix_fmt yuvj420p -c:v mjpeg -q:v 3 -f mjpeg "
      "{out}",
@@ -95,7 +142,12 @@ class JpegReference : public ::testing::TestWithParam<Fixture> {
     jpeg_test::WriteScene(scratch_ / "src.ppm", fixture.width, fixture.height);
     std::string command = Replaced(fixture.command, "{src}", (scratch_ / "src.ppm").string());
     command = Replaced(command, "{out}", (scratch_ / "f.jpg").string());
-    return jpeg_test::Made(command, scratch_ / "f.jpg");
+    Bytes jpeg = jpeg_test::Made(command, scratch_ / "f.jpg");
+    if (fixture.edit != nullptr && !jpeg.empty()) {
+      jpeg = fixture.edit(jpeg);
+      testing_support::WriteFile(scratch_ / "f.jpg", jpeg);
+    }
+    return jpeg;
   }
 
   Picture Djpeg(const std::string& options, const std::filesystem::path& jpeg) {

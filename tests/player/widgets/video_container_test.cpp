@@ -246,11 +246,12 @@ TEST_F(VideoContainerTest, HostileSizesAndPayloadsNeverOverflow) {
   auto big = Libx264(dir_, "640x480", 4);
   ASSERT_TRUE(big);
   std::vector<Record> records;
-  // A stream whose pictures are larger than the header says.
+  // A stream whose pictures are a macroblock larger than the header says
+  // (far larger ones are not decoded at all).
   for (size_t i = 0; i < big->size(); ++i) {
     Record r = VideoRecord((*big)[i], i);
-    r.header.width = 64;
-    r.header.height = 48;
+    r.header.width = 624;
+    r.header.height = 464;
     records.push_back(r);
   }
   // Sizes of 0 and 65535, and a payload far larger than its picture.
