@@ -32,7 +32,6 @@ enum : uint32_t {
   kPpsTruncated = 0x20000018,
   kPpsSliceGroups = 0x2000001a,
   kPpsCabac = 0x2000001b,
-  kPpsWeightedBipred = 0x2000001c,
 
   kSliceTypeRange = 0x30000001,
   kSlicePpsMissing = 0x30000002,
