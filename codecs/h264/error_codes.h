@@ -1,7 +1,8 @@
 #pragma once
-// Why a NAL unit was abandoned.  The top nibble names the layer: 1 the unit,
-// 2 a parameter set, 3 the slice header or picture set-up, 4 slice data.
-// None of them reaches the caller; tests read them.
+// Why a NAL unit was abandoned.  The top nibble names the layer: 1 the
+// unit, 2 a parameter set, 3 the slice header or picture set-up, 4 slice
+// data.  The caller learns the
+// last call's code from AvcDecLastRefusal.
 #include <cstdint>
 
 namespace avc {
@@ -51,7 +52,14 @@ enum : uint32_t {
   kSliceB = 0x3000001a,
   kSliceRedundant = 0x3000001b,
 
-  kSliceDataError = 0x40000000,
+  kSliceDataError = 0x40000000,  // plus the macroblock's error bits
 };
+
+inline bool IsRefusal(uint32_t code) { return code >= 0x10000000; }
+
+// A short English meaning of a code ("B slice: not decoded"); slice data
+// errors read alike whatever their macroblock bits; "" for 0 and for values
+// that are no code.
+const char* DescribeRefusal(uint32_t code);
 
 }  // namespace avc
