@@ -111,6 +111,10 @@ int32_t AvcDecDecode(AvcDecContext* c, const uint8_t* data, int32_t length, uint
   // samples.
   if (p && p->mbsDecoded == p->picSizeInMbs) avc::FinishCurrentPictureSamples(*c);
   if (!c->pictureStartedThisCall || !p || p->mbsDecoded == 0) return kAvcDecNoPicture;
+  if (p->withheld) {
+    c->lastRefusal = avc::kPictureWithheld;
+    return kAvcDecNoPicture;
+  }
   p->incomplete = p->firstFieldIncomplete || p->mbsDecoded != p->picSizeInMbs;
   picture->y = p->planes[0];
   picture->cb = p->planes[1];

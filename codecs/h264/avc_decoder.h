@@ -58,8 +58,8 @@ int32_t AvcDecDecode(AvcDecContext* context, const uint8_t* data, int32_t length
                      uint32_t user2, AvcDecPicture* picture, void* reserved);
 void AvcDecDestroy(AvcDecContext* context);
 // Why the last AvcDecDecode call abandoned a NAL unit (the first it
-// abandoned): a code of codecs/h264/error_codes.h, which
-// avc::DescribeRefusal puts in words; 0 when it abandoned none.
+// abandoned) or withheld its picture: a code of codecs/h264/error_codes.h,
+// which avc::DescribeRefusal puts in words; 0 when it did neither.
 uint32_t AvcDecLastRefusal(const AvcDecContext* context);
 
 // Processor level 0 to 7: 1 MMX, 2 CMOV, 3 SSE with FXSR, 4 SSE2, 5 SSE3,

@@ -53,6 +53,7 @@ constexpr RefusalText kRefusalTexts[] = {
     {kSliceSwitching, "SP or SI slice: not decoded"},
     {kSliceB, "B slice: not decoded"},
     {kSliceRedundant, "redundant picture: not decoded"},
+    {kPictureWithheld, "picture withheld: it refers to a picture not decoded"},
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
-// Why a NAL unit was abandoned.  The top nibble names the layer: 1 the
-// unit, 2 a parameter set, 3 the slice header or picture set-up, 4 slice
-// data.  The caller learns the
+// Why a NAL unit was abandoned or a picture withheld.  The top nibble names
+// the layer: 1 the unit, 2 a parameter set, 3 the slice header, the
+// picture's set-up and its references, 4 slice data.  The caller learns the
 // last call's code from AvcDecLastRefusal.
 #include <cstdint>
 
@@ -51,6 +51,7 @@ enum : uint32_t {
   kSliceSwitching = 0x30000010,   // SP and SI slices
   kSliceB = 0x3000001a,
   kSliceRedundant = 0x3000001b,
+  kPictureWithheld = 0x30000020,  // predicted from a picture that was not decoded
 
   kSliceDataError = 0x40000000,  // plus the macroblock's error bits
 };

@@ -63,7 +63,7 @@ uint32_t ParseSeqParamSet(BitReader& r, const StreamLimits& limits, SeqParamSet&
   s.numRefFrames = r.Ue();
   if (s.numRefFrames > 16) return kSpsRefFramesRange;
   if (s.numRefFrames > limits.maxRefFrames) return kSpsRefFramesAboveCreate;
-  s.gapsAllowed = r.Bit();
+  r.Bit();  // gaps_in_frame_num_value_allowed_flag: gaps are filled either way
   const uint32_t widthMinus1 = r.Ue();
   const uint32_t heightMinus1 = r.Ue();
   s.frameMbsOnly = r.Bit();

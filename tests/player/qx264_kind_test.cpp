@@ -1,11 +1,13 @@
 // Decoder kind 4, the program's own H.264 library: through vyxdecode on
 // archives (planes against FFmpeg's md5s, progressive and interlaced, with
 // either kernel set; pixels against the FFmpeg kind),
-// fed class-3 records in the video output, and on streams it refuses.
+// fed class-3 records in the video output, on streams with B pictures and on
+// streams it refuses.
 #include "player/qx264_kind.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -114,6 +116,56 @@ TEST(Qx264Kind, PixelsEqualTheFfmpegKinds) {
   const auto own = vyxdecode_run::DecodeMd5s(scratch / "p.vyx", "--decoder=qx264");
   EXPECT_EQ(own.size(), 8u);
   EXPECT_EQ(own, vyxdecode_run::DecodeMd5s(scratch / "p.vyx", "--decoder=ffmpeg"));
+}
+
+// libx264 Main CAVLC streams with B pictures, which the library does not
+// decode.  With weighted bi-prediction in the picture parameter set every I
+// and P picture is still shown.  With B pictures as references (b-pyramid)
+// the P pictures predicted from them cannot be, nor those predicted from
+// these in turn until the next IDR picture: they are withheld, and every
+// picture shown is FFmpeg's picture of its access unit.
+TEST(Qx264Kind, StreamsWithBPicturesShowTheirIAndPPicturesOrWithholdThem) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("qx264_b_pictures");
+  struct Case {
+    const char* x264Params;
+    bool everyIAndP;
+  };
+  for (const Case& c : {Case{"b-adapt=0:b-pyramid=none", true}, Case{"b-adapt=0:weightb=0:b-pyramid=normal", false}}) {
+    const auto file = scratch / "b.264";
+    ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=176x144:rate=25 "
+                                   "-frames:v 40 -c:v libx264 -profile:v main -coder 0 -bf 3 -g 20 -x264-params " +
+                                   std::string(c.x264Params) + " -f h264 " + Quote(file)),
+              0);
+    const auto expected = avc_test::FfmpegPicturesInDecodingOrder(file);
+    ASSERT_TRUE(expected) << c.x264Params;
+    ASSERT_EQ(expected->size(), 40u);
+    std::vector<size_t> iAndP;
+    for (size_t i = 0; i < expected->size(); ++i) {
+      if ((*expected)[i].type != 'B') iAndP.push_back(i);
+    }
+    ASSERT_LT(iAndP.size(), 20u) << "no B pictures: " << c.x264Params;
+    ASSERT_TRUE(vyxdecode_run::Mux("--h264", file, scratch / "b.vyx"));
+    const auto output = testing_support::RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
+                                                   Quote(scratch / "b.vyx") + " --planes --decoder=qx264");
+    ASSERT_TRUE(output);
+    std::vector<size_t> shown;
+    for (const vyxdecode_run::Picture& p : vyxdecode_run::ParseDecodeOutput(*output)) {
+      ASSERT_LT(p.record, expected->size());
+      EXPECT_EQ(p.md5, (*expected)[p.record].md5) << c.x264Params << " record " << p.record;
+      shown.push_back(p.record);
+    }
+    if (c.everyIAndP) {
+      EXPECT_EQ(shown, iAndP) << c.x264Params;
+      continue;
+    }
+    // The IDR pictures and the P picture after each, which comes before
+    // any B reference, are shown.
+    ASSERT_EQ((*expected)[20].type, 'I');
+    for (const size_t record : {0u, 1u, 20u, 21u}) {
+      EXPECT_NE(std::find(shown.begin(), shown.end(), record), shown.end()) << "record " << record;
+    }
+  }
 }
 
 // Opened for QCIF: a CABAC stream, a High 10 stream and a CIF stream give

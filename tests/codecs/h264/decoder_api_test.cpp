@@ -212,7 +212,7 @@ TEST(DecoderRefusals, EveryCodeHasItsOwnText) {
       avc::kSliceIdrFrameNum, avc::kSliceRefList, avc::kSlicePictureSetUp, avc::kSliceRefIdxRange,
       avc::kSliceQpRange, avc::kSliceWeightDenomRange, avc::kSliceWeightRange, avc::kSliceDeblockIdcRange,
       avc::kSliceDeblockOffsetRange, avc::kSliceReorderingRange, avc::kSliceMarkingRange, avc::kSliceTruncated,
-      avc::kSliceSwitching, avc::kSliceB, avc::kSliceRedundant, avc::kSliceDataError};
+      avc::kSliceSwitching, avc::kSliceB, avc::kSliceRedundant, avc::kPictureWithheld, avc::kSliceDataError};
   std::set<std::string> texts;
   for (const uint32_t code : codes) {
     const std::string text = avc::DescribeRefusal(code);
