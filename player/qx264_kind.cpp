@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codecs/h264/avc_kernel_choice.h"
+#include "codecs/h264/error_codes.h"
 #include "codecs/mpeg4/output_formats.h"
 #include "codecs/mpeg4/yuv_converters.h"
 
@@ -43,7 +44,15 @@ int32_t Qx264Kind::Decode(const uint8_t* source, int32_t length, size_t) {
 DecodeOutcome Qx264Kind::LastOutcome() const {
   switch (lastResult_) {
     case kAvcDecPicture: return DecodeOutcome::Picture();
-    case kAvcDecNoPicture: return DecodeOutcome::Pending();
+    case kAvcDecNoPicture: {
+      // Nothing abandoned or withheld: the picture is held for output order.
+      const uint32_t code = AvcDecLastRefusal(context_);
+      if (code == 0) return DecodeOutcome::Pending();
+      const auto verdict = code == avc::kPictureWithheld ? DecodeOutcome::Verdict::kWithheld
+                           : avc::IsUnsupported(code)    ? DecodeOutcome::Verdict::kRefused
+                                                         : DecodeOutcome::Verdict::kError;
+      return {verdict, code, DecodeOutcome::CodeStyle::kHex, avc::DescribeRefusal(code)};
+    }
     default:
       return {DecodeOutcome::Verdict::kError, lastResult_, DecodeOutcome::CodeStyle::kHex, "bad argument"};
   }

@@ -70,6 +70,7 @@ struct AvcDecContext {
   avc::PictureStore store;
   uint8_t refList[avc::kRefListSize] = {};  // list 0 of the current P slice: frame-store indices
   bool pictureStartedThisCall = false;
+  uint32_t lastRefusal = 0;  // of the current call: error_codes.h
   uint32_t user1 = 0, user2 = 0;
   bool fieldHint = false;
   avc::UserDataBlock userData;

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "codecs/h264/avc_context.h"
+#include "codecs/h264/error_codes.h"
 #include "codecs/h264/nal_scanner.h"
 #include "codecs/h264/nal_unit.h"
 
@@ -82,11 +83,14 @@ void AvcDecDestroy(AvcDecContext* c) {
   delete c;
 }
 
+uint32_t AvcDecLastRefusal(const AvcDecContext* c) { return c ? c->lastRefusal : 0; }
+
 int32_t AvcDecDecode(AvcDecContext* c, const uint8_t* data, int32_t length, uint32_t user1, uint32_t user2,
                      AvcDecPicture* picture, void*) {
   if (!c || !picture) return kAvcDecBadArgument;
   picture->y = picture->cb = picture->cr = nullptr;
   c->pictureStartedThisCall = false;
+  c->lastRefusal = 0;
   if (!data || length <= 0) return kAvcDecNoPicture;
   c->user1 = user1;
   c->user2 = user2;
@@ -94,7 +98,10 @@ int32_t AvcDecDecode(AvcDecContext* c, const uint8_t* data, int32_t length, uint
   size_t position = 0;
   avc::NalUnitBytes unit;
   while (avc::NextNalUnit(data, static_cast<size_t>(length), position, c->rbsp, c->rbspCapacity, unit)) {
-    if (!unit.tooLong && unit.length > 1) avc::DecodeNalUnit(*c, unit.length);
+    if (!unit.tooLong && unit.length > 1) {
+      const uint32_t result = avc::DecodeNalUnit(*c, unit.length);
+      if (avc::IsRefusal(result) && !c->lastRefusal) c->lastRefusal = result;
+    }
     c->store.RetireOneOutput();
   }
 
@@ -104,6 +111,10 @@ int32_t AvcDecDecode(AvcDecContext* c, const uint8_t* data, int32_t length, uint
   // samples.
   if (p && p->mbsDecoded == p->picSizeInMbs) avc::FinishCurrentPictureSamples(*c);
   if (!c->pictureStartedThisCall || !p || p->mbsDecoded == 0) return kAvcDecNoPicture;
+  if (p->withheld) {
+    c->lastRefusal = avc::kPictureWithheld;
+    return kAvcDecNoPicture;
+  }
   p->incomplete = p->firstFieldIncomplete || p->mbsDecoded != p->picSizeInMbs;
   picture->y = p->planes[0];
   picture->cb = p->planes[1];

@@ -57,6 +57,10 @@ AvcDecContext* AvcDecCreate(const AvcDecParams* params);
 int32_t AvcDecDecode(AvcDecContext* context, const uint8_t* data, int32_t length, uint32_t user1,
                      uint32_t user2, AvcDecPicture* picture, void* reserved);
 void AvcDecDestroy(AvcDecContext* context);
+// Why the last AvcDecDecode call abandoned a NAL unit (the first it
+// abandoned) or withheld its picture: a code of codecs/h264/error_codes.h,
+// which avc::DescribeRefusal puts in words; 0 when it did neither.
+uint32_t AvcDecLastRefusal(const AvcDecContext* context);
 
 // Processor level 0 to 7: 1 MMX, 2 CMOV, 3 SSE with FXSR, 4 SSE2, 5 SSE3,
 // 6 SSSE3, 7 AVX2 with the operating system saving the 256-bit registers.

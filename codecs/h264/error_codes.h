@@ -1,7 +1,8 @@
 #pragma once
-// Why a NAL unit was abandoned.  The top nibble names the layer: 1 the unit,
-// 2 a parameter set, 3 the slice header or picture set-up, 4 slice data.
-// None of them reaches the caller; tests read them.
+// Why a NAL unit was abandoned or a picture withheld.  The top nibble names
+// the layer: 1 the unit, 2 a parameter set, 3 the slice header, the
+// picture's set-up and its references, 4 slice data.  The caller learns the
+// last call's code from AvcDecLastRefusal.
 #include <cstdint>
 
 namespace avc {
@@ -32,7 +33,6 @@ enum : uint32_t {
   kPpsTruncated = 0x20000018,
   kPpsSliceGroups = 0x2000001a,
   kPpsCabac = 0x2000001b,
-  kPpsWeightedBipred = 0x2000001c,
 
   kSliceTypeRange = 0x30000001,
   kSlicePpsMissing = 0x30000002,
@@ -51,8 +51,21 @@ enum : uint32_t {
   kSliceSwitching = 0x30000010,   // SP and SI slices
   kSliceB = 0x3000001a,
   kSliceRedundant = 0x3000001b,
+  kPictureWithheld = 0x30000020,  // predicted from a picture that was not decoded
 
-  kSliceDataError = 0x40000000,
+  kSliceDataError = 0x40000000,  // plus the macroblock's error bits
 };
+
+inline bool IsRefusal(uint32_t code) { return code >= 0x10000000; }
+
+// A short English meaning of a code ("B slice: not decoded"); slice data
+// errors read alike whatever their macroblock bits; "" for 0 and for values
+// that are no code.
+const char* DescribeRefusal(uint32_t code);
+
+// True for a code that names something the decoder does not support (CABAC,
+// B slices, High profiles, sizes beyond the decoder's, ...), false for
+// damaged or inconsistent data and for a picture withheld.
+bool IsUnsupported(uint32_t code);
 
 }  // namespace avc

@@ -63,7 +63,7 @@ uint32_t ParseSeqParamSet(BitReader& r, const StreamLimits& limits, SeqParamSet&
   s.numRefFrames = r.Ue();
   if (s.numRefFrames > 16) return kSpsRefFramesRange;
   if (s.numRefFrames > limits.maxRefFrames) return kSpsRefFramesAboveCreate;
-  s.gapsAllowed = r.Bit();
+  r.Bit();  // gaps_in_frame_num_value_allowed_flag: gaps are filled either way
   const uint32_t widthMinus1 = r.Ue();
   const uint32_t heightMinus1 = r.Ue();
   s.frameMbsOnly = r.Bit();
@@ -110,7 +110,7 @@ uint32_t ParsePicParamSet(BitReader& r, const SeqParamSet* sets, PicParamSet& p)
   p.numRefIdxL1DefaultMinus1 = r.Ue();
   if (p.numRefIdxL1DefaultMinus1 > 31) return kPpsRefIdxL1Range;
   p.weightedPred = r.Bit();
-  if (r.Bits(2) != 0) return kPpsWeightedBipred;
+  r.Bits(2);  // weighted_bipred_idc: only B slices weigh by it, and they are refused
   const int32_t initQp = r.Se();
   if (initQp < -26 || initQp > 25) return kPpsInitQpRange;
   p.picInitQp = 26 + initQp;

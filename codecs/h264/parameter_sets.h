@@ -25,7 +25,6 @@ struct SeqParamSet {
   uint32_t numRefFramesInPocCycle = 0;
   int32_t offsetForRefFrame[256] = {};
   uint32_t numRefFrames = 0;
-  bool gapsAllowed = false;
   uint32_t widthInMbs = 0;
   uint32_t heightInMapUnits = 0;
   bool frameMbsOnly = true;

@@ -37,6 +37,7 @@ void PictureStore::Reset(uint32_t dpbSize) {
   prevFrameNumOffset_ = 0;
   prevRefFrameNum_ = 0;
   started_ = false;
+  gapUnfilled_ = false;
 }
 
 void PictureStore::SetDpbSize(uint32_t frames) { dpbSize_ = std::clamp(frames, 1u, kMaxDpbFrames); }
@@ -133,12 +134,16 @@ void PictureStore::FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum) {
   secondField_ = false;
   for (uint32_t n = count; n > 0; --n) {
     const uint32_t index = FreeEntry();
-    if (index == kMaxStoreEntries) return;
+    if (index == kMaxStoreEntries) {
+      gapUnfilled_ = true;
+      return;
+    }
     StoredPicture& p = pictures_[index];
     p.output = OutputState::kDone;
     p.fields = kBothFields;
     p.Unmark();
     p.nonExisting = true;
+    p.withheld = true;
     p.waitsForOutput = false;
     p.idr = false;
     p.frameNum = (frameNum + max - n) % max;
@@ -168,8 +173,11 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
       ReleaseUnpairedField();
     }
   }
-  if (second == kMaxStoreEntries && h.nalUnitType != 5 && started_ && sps.gapsAllowed &&
-      h.frameNum != prevRefFrameNum_ && h.frameNum != (prevRefFrameNum_ + 1) % sps.maxFrameNum) {
+  // Without gaps allowed a gap means reference pictures that were lost or
+  // refused; their places are kept all the same.
+  if (h.nalUnitType == 5) gapUnfilled_ = false;
+  if (second == kMaxStoreEntries && h.nalUnitType != 5 && started_ && h.frameNum != prevRefFrameNum_ &&
+      h.frameNum != (prevRefFrameNum_ + 1) % sps.maxFrameNum) {
     FillFrameNumGap(sps, h.frameNum);
   }
   const uint32_t index = second < entries_ ? second : FreeEntry();
@@ -195,6 +203,7 @@ int PictureStore::StartPicture(const SeqParamSet& sps, const SliceHeader& h, uin
     p.idr = h.nalUnitType == 5;
     p.firstFieldIncomplete = false;
     p.nonExisting = false;
+    p.withheld = gapUnfilled_;
     p.frameNum = h.frameNum;
     p.user1 = user1;
     p.user2 = user2;

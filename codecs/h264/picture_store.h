@@ -40,6 +40,9 @@ struct StoredPicture {
   bool firstFieldIncomplete = false;
   bool deblocked = false;
   bool nonExisting = false;   // made by gap filling: never output, samples undefined
+  // Its samples are not the stream's: a gap frame, or a picture predicted
+  // from one or from another withheld picture.  Never returned.
+  bool withheld = false;
   bool progressiveSequence = true;  // frame_mbs_only_flag of its sequence
   uint32_t longTermFrameIdx = 0;
   uint32_t frameNum = 0;
@@ -109,7 +112,9 @@ class PictureStore {
   void AfterMarkingReset(StoredPicture& p);
   bool UnmarkOldestReference();
   // Stores non-existing reference frames for the frame_num values skipped
-  // before `frameNum` (clause 8.2.5.2).
+  // before `frameNum` (clause 8.2.5.2): the pictures of a stream that allows
+  // gaps, or reference pictures that were not decoded, so that the lists of
+  // later pictures keep their order.
   void FillFrameNumGap(const SeqParamSet& sps, uint32_t frameNum);
   uint32_t FreeEntry() const;
   // TopFieldOrderCnt and BottomFieldOrderCnt of the picture (clause 8.2.1);
@@ -150,6 +155,9 @@ class PictureStore {
   int32_t prevFrameNumOffset_ = 0;
   uint32_t prevRefFrameNum_ = 0;
   bool started_ = false;
+  // A gap found no free entry to fill it: until the next IDR picture the
+  // lists may name other pictures than the stream's.
+  bool gapUnfilled_ = false;
 };
 
 }  // namespace avc

@@ -534,6 +534,7 @@ class SliceDecoder {
     }
     const uint8_t entry = c_.refList[refIdx];
     const StoredPicture& ref = c_.store.At(RefEntryIndex(entry));
+    if (ref.withheld) picture_->withheld = true;
     ReferencePlanes planes{{ref.planes[0], ref.planes[1], ref.planes[2]},
                            static_cast<int>(frameStride_),
                            static_cast<int>(lumaStride_),

@@ -1,11 +1,13 @@
 // Decoder kind 4, the program's own H.264 library: through vyxdecode on
 // archives (planes against FFmpeg's md5s, progressive and interlaced, with
 // either kernel set; pixels against the FFmpeg kind),
-// fed class-3 records in the video output, and on streams it refuses.
+// fed class-3 records in the video output, on streams with B pictures and on
+// streams it refuses.
 #include "player/qx264_kind.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -116,17 +118,86 @@ TEST(Qx264Kind, PixelsEqualTheFfmpegKinds) {
   EXPECT_EQ(own, vyxdecode_run::DecodeMd5s(scratch / "p.vyx", "--decoder=ffmpeg"));
 }
 
+// libx264 Main CAVLC streams with B pictures, which the library does not
+// decode.  With weighted bi-prediction in the picture parameter set every I
+// and P picture is still shown.  With B pictures as references (b-pyramid)
+// the P pictures predicted from them cannot be, nor those predicted from
+// these in turn until the next IDR picture: they are withheld, and every
+// picture shown is FFmpeg's picture of its access unit.
+TEST(Qx264Kind, StreamsWithBPicturesShowTheirIAndPPicturesOrWithholdThem) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir scratch("qx264_b_pictures");
+  struct Case {
+    const char* x264Params;
+    bool everyIAndP;
+  };
+  for (const Case& c : {Case{"b-adapt=0:b-pyramid=none", true}, Case{"b-adapt=0:weightb=0:b-pyramid=normal", false}}) {
+    const auto file = scratch / "b.264";
+    ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=176x144:rate=25 "
+                                   "-frames:v 40 -c:v libx264 -profile:v main -coder 0 -bf 3 -g 20 -x264-params " +
+                                   std::string(c.x264Params) + " -f h264 " + Quote(file)),
+              0);
+    const auto expected = avc_test::FfmpegPicturesInDecodingOrder(file);
+    ASSERT_TRUE(expected) << c.x264Params;
+    ASSERT_EQ(expected->size(), 40u);
+    std::vector<size_t> iAndP;
+    for (size_t i = 0; i < expected->size(); ++i) {
+      if ((*expected)[i].type != 'B') iAndP.push_back(i);
+    }
+    ASSERT_LT(iAndP.size(), 20u) << "no B pictures: " << c.x264Params;
+    ASSERT_TRUE(vyxdecode_run::Mux("--h264", file, scratch / "b.vyx"));
+    const auto run = vyxdecode_run::DecodeArchive(scratch / "b.vyx", "--planes --decoder=qx264");
+    EXPECT_EQ(run.status, 0) << c.x264Params;
+    std::vector<size_t> shown;
+    for (const vyxdecode_run::Picture& p : run.pictures) {
+      ASSERT_LT(p.record, expected->size());
+      EXPECT_EQ(p.md5, (*expected)[p.record].md5) << c.x264Params << " record " << p.record;
+      shown.push_back(p.record);
+    }
+    // Every record not shown is told: a B picture as refused, any other as
+    // withheld.
+    std::vector<size_t> told;
+    for (const vyxdecode_run::Told& line : run.told) {
+      ASSERT_LT(line.record, expected->size());
+      const bool b = (*expected)[line.record].type == 'B';
+      EXPECT_EQ(line.verdict, b ? "refused" : "withheld") << c.x264Params << " record " << line.record;
+      EXPECT_EQ(line.code, b ? "0x3000001a" : "0x30000020") << c.x264Params << " record " << line.record;
+      told.push_back(line.record);
+    }
+    std::vector<size_t> all = shown;
+    all.insert(all.end(), told.begin(), told.end());
+    std::sort(all.begin(), all.end());
+    std::vector<size_t> every(expected->size());
+    for (size_t i = 0; i < every.size(); ++i) every[i] = i;
+    EXPECT_EQ(all, every) << c.x264Params << ": each record is shown or told, once";
+    if (c.everyIAndP) {
+      EXPECT_EQ(shown, iAndP) << c.x264Params;
+      continue;
+    }
+    // The IDR pictures and the P picture after each, which comes before
+    // any B reference, are shown.
+    ASSERT_EQ((*expected)[20].type, 'I');
+    for (const size_t record : {0u, 1u, 20u, 21u}) {
+      EXPECT_NE(std::find(shown.begin(), shown.end(), record), shown.end()) << "record " << record;
+    }
+  }
+}
+
 // Opened for QCIF: a CABAC stream, a High 10 stream and a CIF stream give
 // no picture and leave the destination alone.
 TEST(Qx264Kind, StreamsItCannotDecodeGiveNoPicture) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
   testing_support::ScratchDir scratch("qx264_refused");
-  const char* const encodings[] = {
-      "-s 176x144 -c:v libx264 -profile:v main -x264-params keyint=1",
-      "-s 176x144 -pix_fmt yuv420p10le -c:v libx264 -profile:v high10 -x264-params keyint=1:cabac=0",
-      "-s 352x288 -c:v libx264 -profile:v baseline -x264-params keyint=1",
+  struct Case {
+    const char* encoding;
+    int64_t refusal;  // what the kind tells of each access unit
   };
-  for (const char* encoding : encodings) {
+  const Case cases[] = {
+      {"-s 176x144 -c:v libx264 -profile:v main -x264-params keyint=1", 0x2000001b},
+      {"-s 176x144 -pix_fmt yuv420p10le -c:v libx264 -profile:v high10 -x264-params keyint=1:cabac=0", 0x20000007},
+      {"-s 352x288 -c:v libx264 -profile:v baseline -x264-params keyint=1", 0x2000000c},
+  };
+  for (const auto& [encoding, refusal] : cases) {
     const auto file = scratch / "refused.264";
     ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=352x288:rate=25 "
                                    "-frames:v 2 " + std::string(encoding) + " -f h264 " + Quote(file)),
@@ -141,6 +212,10 @@ TEST(Qx264Kind, StreamsItCannotDecodeGiveNoPicture) {
     ASSERT_EQ(kind.Open(target), 1);
     for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(file))) {
       EXPECT_EQ(kind.Decode(unit.data(), static_cast<int32_t>(unit.size()), 0), -1) << encoding;
+      const DecodeOutcome outcome = kind.LastOutcome();
+      EXPECT_EQ(outcome.verdict, DecodeOutcome::Verdict::kRefused) << encoding;
+      EXPECT_EQ(outcome.code, refusal) << encoding;
+      EXPECT_FALSE(outcome.meaning.empty()) << encoding;
     }
     EXPECT_EQ(destination, std::vector<uint8_t>(176 * 144 * 4, 0x5A)) << encoding;
     EXPECT_EQ(kind.Drain(), -1);

@@ -1,5 +1,6 @@
 #include "tests/codecs/h264/avc_test_support.h"
 
+#include <cstdio>
 #include <memory>
 #include <sstream>
 
@@ -112,6 +113,27 @@ std::optional<std::vector<std::string>> FfmpegFrameMd5(const std::filesystem::pa
                                               "' -f framemd5 -pix_fmt yuv420p - 2>/dev/null");
   if (!out) return std::nullopt;
   return FramemdHashes(*out);
+}
+
+std::optional<std::vector<CodedPicture>> FfmpegPicturesInDecodingOrder(const std::filesystem::path& file) {
+  const auto md5s = FfmpegFrameMd5(file);
+  const auto probe = testing_support::RunOutput("ffprobe -loglevel error -threads 1 -show_frames -show_entries "
+                                                "frame=pict_type,coded_picture_number -of compact=p=0:nk=1 '" +
+                                                file.string() + "'");
+  if (!md5s || !probe) return std::nullopt;
+  std::vector<CodedPicture> pictures(md5s->size());
+  std::istringstream in(*probe);
+  std::string line;
+  size_t shown = 0;
+  while (std::getline(in, line)) {
+    char type = 0;
+    size_t number = 0;
+    if (line.empty() || std::sscanf(line.c_str(), "%c|%zu", &type, &number) != 2) continue;
+    if (shown >= md5s->size() || number >= pictures.size() || pictures[number].type) return std::nullopt;
+    pictures[number] = {type, (*md5s)[shown++]};
+  }
+  if (shown != md5s->size()) return std::nullopt;
+  return pictures;
 }
 
 bool MakeIntraStream(const std::filesystem::path& out, int width, int height, int frames,

@@ -30,6 +30,17 @@ std::optional<std::vector<std::string>> FramemdHashes(const std::string& listing
 // FFmpeg's decode of a file as per-frame md5s of yuv420p pictures.
 std::optional<std::vector<std::string>> FfmpegFrameMd5(const std::filesystem::path& file);
 
+// One picture of FFmpeg's decode: its type ('I', 'P' or 'B') and the md5
+// of its yuv420p picture.
+struct CodedPicture {
+  char type = 0;
+  std::string md5;
+};
+// FFmpeg's decode of a file in decoding order (by coded_picture_number):
+// the place of each access unit's picture; nullopt when a tool fails or the
+// numbers do not cover the pictures.
+std::optional<std::vector<CodedPicture>> FfmpegPicturesInDecodingOrder(const std::filesystem::path& file);
+
 // Encodes an intra-only CAVLC stream with libx264 from a synthetic source:
 // `x264Params` are appended to the -x264-params list; true on success.
 bool MakeIntraStream(const std::filesystem::path& out, int width, int height, int frames,

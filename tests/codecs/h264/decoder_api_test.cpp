@@ -5,8 +5,11 @@
 
 #include <memory>
 #include <random>
+#include <set>
+#include <string>
 
 #include "codecs/h264/avc_decoder.h"
+#include "codecs/h264/error_codes.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/support/test_support.h"
 
@@ -138,17 +141,21 @@ TEST_F(DecoderApi, RefusesStreamsLargerThanCreated) {
   for (const auto& unit : units_) EXPECT_EQ(Decode(decoder.get(), unit, picture), kAvcDecNoPicture);
 }
 
+// Each call's refusal names the first unit it abandoned: in the first
+// access unit the parameter set that could not be taken.
 TEST(DecoderRefusals, CabacTenBitAndHighStreamsGiveNoPicture) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
   testing_support::ScratchDir dir("h264_refused");
   struct Case {
     const char* name;
     const char* args;
+    uint32_t firstRefusal;
   };
   const Case cases[] = {
-      {"cabac", "-c:v libx264 -profile:v main -x264-params keyint=1"},
-      {"high10", "-pix_fmt yuv420p10le -c:v libx264 -profile:v high10 -x264-params keyint=1:cabac=0"},
-      {"high", "-c:v libx264 -profile:v high -x264-params keyint=1:cabac=0"},
+      {"cabac", "-c:v libx264 -profile:v main -x264-params keyint=1", avc::kPpsCabac},
+      {"high10", "-pix_fmt yuv420p10le -c:v libx264 -profile:v high10 -x264-params keyint=1:cabac=0",
+       avc::kSpsProfileNotSupported},
+      {"high", "-c:v libx264 -profile:v high -x264-params keyint=1:cabac=0", avc::kSpsProfileNotSupported},
   };
   for (const Case& c : cases) {
     const auto file = dir / (std::string(c.name) + ".264");
@@ -157,11 +164,67 @@ TEST(DecoderRefusals, CabacTenBitAndHighStreamsGiveNoPicture) {
               0)
         << c.name;
     Decoder decoder = Create(11, 9);
+    bool first = true;
     for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(file))) {
       AvcDecPicture picture;
       EXPECT_EQ(Decode(decoder.get(), unit, picture), kAvcDecNoPicture) << c.name;
+      if (first) {
+        EXPECT_EQ(AvcDecLastRefusal(decoder.get()), c.firstRefusal) << c.name;
+      }
+      EXPECT_TRUE(avc::IsRefusal(AvcDecLastRefusal(decoder.get()))) << c.name;
+      first = false;
     }
   }
+}
+
+// B access units are refused one by one; the I and P pictures around them
+// are returned with no refusal.
+TEST(DecoderRefusals, EachBAccessUnitIsRefusedAsABSlice) {
+  ORLENTA_REQUIRE_PROGRAM("ffmpeg");
+  testing_support::ScratchDir dir("h264_refused_b");
+  const auto file = dir / "b.264";
+  ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=176x144:rate=25 "
+                                 "-frames:v 9 -c:v libx264 -profile:v main -coder 0 -bf 3 -x264-params "
+                                 "b-adapt=0:b-pyramid=none -f h264 '" + file.string() + "'"),
+            0);
+  const auto expected = avc_test::FfmpegPicturesInDecodingOrder(file);
+  ASSERT_TRUE(expected);
+  const auto units = avc_test::SplitAccessUnits(testing_support::ReadFile(file));
+  ASSERT_EQ(units.size(), expected->size());
+  Decoder decoder = Create(11, 9);
+  for (size_t i = 0; i < units.size(); ++i) {
+    AvcDecPicture picture;
+    const bool b = (*expected)[i].type == 'B';
+    EXPECT_EQ(Decode(decoder.get(), units[i], picture), b ? kAvcDecNoPicture : kAvcDecPicture) << i;
+    EXPECT_EQ(AvcDecLastRefusal(decoder.get()), b ? avc::kSliceB : 0u) << i;
+  }
+  EXPECT_EQ(AvcDecLastRefusal(nullptr), 0u);
+}
+
+TEST(DecoderRefusals, EveryCodeHasItsOwnText) {
+  const uint32_t codes[] = {
+      avc::kNalTypeNotHandled, avc::kSliceBeforeParameters, avc::kSpsIdRange, avc::kSpsFrameNumRange,
+      avc::kSpsRefFramesRange, avc::kSpsPocTypeRange, avc::kSpsPocCycleRange, avc::kSpsCropTooLarge,
+      avc::kSpsProfileNotSupported, avc::kSpsPocLsbRange, avc::kSpsRefFramesAboveCreate, avc::kSpsMbaff,
+      avc::kSpsSizeRange, avc::kSpsTruncated, avc::kPpsIdRange, avc::kPpsSpsMissing, avc::kPpsInitQpRange,
+      avc::kPpsInitQsRange, avc::kPpsChromaOffsetRange, avc::kPpsRefIdxL0Range, avc::kPpsRefIdxL1Range,
+      avc::kPpsTruncated, avc::kPpsSliceGroups, avc::kPpsCabac, avc::kSliceTypeRange, avc::kSlicePpsMissing,
+      avc::kSliceIdrFrameNum, avc::kSliceRefList, avc::kSlicePictureSetUp, avc::kSliceRefIdxRange,
+      avc::kSliceQpRange, avc::kSliceWeightDenomRange, avc::kSliceWeightRange, avc::kSliceDeblockIdcRange,
+      avc::kSliceDeblockOffsetRange, avc::kSliceReorderingRange, avc::kSliceMarkingRange, avc::kSliceTruncated,
+      avc::kSliceSwitching, avc::kSliceB, avc::kSliceRedundant, avc::kPictureWithheld, avc::kSliceDataError};
+  std::set<std::string> texts;
+  for (const uint32_t code : codes) {
+    const std::string text = avc::DescribeRefusal(code);
+    EXPECT_FALSE(text.empty()) << std::hex << code;
+    EXPECT_TRUE(texts.insert(text).second) << std::hex << code << ": " << text;
+  }
+  EXPECT_STREQ(avc::DescribeRefusal(avc::kSliceB), "B slice: not decoded");
+  EXPECT_STREQ(avc::DescribeRefusal(avc::kPpsCabac), "CABAC: not decoded");
+  // A slice data error carries the macroblock's error bits.
+  EXPECT_STREQ(avc::DescribeRefusal(avc::kSliceDataError + 0x120), avc::DescribeRefusal(avc::kSliceDataError));
+  EXPECT_STREQ(avc::DescribeRefusal(0), "");
+  EXPECT_STREQ(avc::DescribeRefusal(0x2000001c), "");
 }
 
 // Every prefix, a spread of single-byte corruptions and random mutations:

@@ -119,12 +119,28 @@ TEST_F(RefListTest, ReorderingMovesNamedPicturesForward) {
   EXPECT_EQ(List(h, 4), (Numbers{3, 2, 1, 0}));
 }
 
+// Gaps are filled whether the sequence allows them or not: reference
+// pictures that were lost or refused keep their places in later lists, as
+// withheld frames that are never output.
 TEST_F(RefListTest, GapsAreFilledWithAtMostNumRefFramesNonExistingFrames) {
-  sps_.gapsAllowed = true;
   Picture(0);
   Picture(1);
-  Picture(9);  // 2 to 8 missing: only 5 to 8 can still be referenced
-  EXPECT_EQ(List(Active(3), 4), (Numbers{8, 7, 6, 5}));
+  Picture(3);  // 2 missing
+  avc::SliceHeader h = Active(2);
+  h.frameNum = 3;
+  uint8_t list[avc::kRefListSize];
+  ASSERT_TRUE(avc::BuildRefList(store_, sps_, h, list));
+  const uint32_t expected[] = {2, 1, 0};
+  for (uint32_t i = 0; i < 3; ++i) {
+    const avc::StoredPicture& p = store_.At(list[i]);
+    EXPECT_EQ(p.frameNum, expected[i]) << i;
+    EXPECT_EQ(p.withheld, i == 0) << i;
+    EXPECT_EQ(p.nonExisting, i == 0) << i;
+  }
+  Picture(4);
+  Picture(12);  // 5 to 11 missing: only 8 to 11 can still be referenced
+  EXPECT_EQ(List(Active(3), 4), (Numbers{11, 10, 9, 8}));
+  EXPECT_EQ(store_.QueuedCount(), 4u);  // pictures 0, 1, 3 and 4 only
 }
 
 TEST_F(RefListTest, MemoryManagementOperationsMarkAndUnmark) {

@@ -194,7 +194,7 @@ TEST(PicParamSet, RefusesWhatTheDecoderCannotDecode) {
       {"slice groups", with([](PpsFields& f) { f.sliceGroups = 1; }), avc::kPpsSliceGroups},
       {"32 references", with([](PpsFields& f) { f.refIdxL0 = 32; }), avc::kPpsRefIdxL0Range},
       {"32 list-1 references", with([](PpsFields& f) { f.refIdxL1 = 32; }), avc::kPpsRefIdxL1Range},
-      {"bi-prediction weights", with([](PpsFields& f) { f.bipred = 1; }), avc::kPpsWeightedBipred},
+      {"bi-prediction weights", with([](PpsFields& f) { f.bipred = 1; }), 0},
       {"qp 52", with([](PpsFields& f) { f.initQp = 26; }), avc::kPpsInitQpRange},
       {"qs -1", with([](PpsFields& f) { f.initQs = -27; }), avc::kPpsInitQsRange},
       {"chroma offset 13", with([](PpsFields& f) { f.chromaOffset = 13; }), avc::kPpsChromaOffsetRange},
@@ -219,6 +219,7 @@ struct SliceFields {
   bool adaptiveMarking = false;
   uint32_t markingOperation = 1;
   bool weighted = false;
+  uint32_t bipred = 0;  // weighted_bipred_idc of the picture parameter set
   uint32_t lumaDenom = 0;
   int32_t lumaWeight = 1;
 };
@@ -229,6 +230,7 @@ uint32_t ParseSlice(const SliceFields& f, bool weightedPps = false) {
   EXPECT_EQ(ParseSps(SpsFields{}, sps[0]), 0u);
   PpsFields pf;
   pf.weightedPred = weightedPps;
+  pf.bipred = f.bipred;
   const std::vector<uint8_t> ppsBits = Pps(pf);
   avc::BitReader pr(ppsBits.data(), ppsBits.size());
   EXPECT_EQ(avc::ParsePicParamSet(pr, sps, pps[0]), 0u);
@@ -283,6 +285,8 @@ TEST(SliceHeader, ReadsPSyntaxInFullAndRefusesBadValues) {
       {"P slice with weights", with([](SliceFields& f) { f.nalUnitType = 1, f.sliceType = 0, f.lumaDenom = 7; }), true, 0},
       {"slice type 10", with([](SliceFields& f) { f.sliceType = 10; }), false, avc::kSliceTypeRange},
       {"B slice", with([](SliceFields& f) { f.sliceType = 6; }), false, avc::kSliceB},
+      {"B slice, weighted bi-prediction", with([](SliceFields& f) { f.sliceType = 1, f.bipred = 1; }), false, avc::kSliceB},
+      {"P slice, weighted bi-prediction", with([](SliceFields& f) { f.nalUnitType = 1, f.sliceType = 0, f.bipred = 2; }), false, 0},
       {"SP slice", with([](SliceFields& f) { f.nalUnitType = 1, f.sliceType = 3; }), false, avc::kSliceSwitching},
       {"SI slice", with([](SliceFields& f) { f.sliceType = 9; }), false, avc::kSliceSwitching},
       {"missing picture set", with([](SliceFields& f) { f.ppsId = 1; }), false, avc::kSlicePpsMissing},
