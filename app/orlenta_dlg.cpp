@@ -238,9 +238,17 @@ void COrlentaDlg::paintEvent(QPaintEvent*) {
   for (const Piece& piece : pieces) m_skin[piece.piece].Draw(&painter, piece.rect);
 }
 
-QSize COrlentaDlg::FrameExtent() const {
-  if (!windowHandle()) return {0, 0};
+QMargins COrlentaDlg::FrameMargins() const {
+  if (!windowHandle()) return {};
+  // While a window manager puts its frame around the window, the frame's
+  // window may still be smaller than the window it holds.
   const QMargins frame = windowHandle()->frameMargins();
+  if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0) return {};
+  return frame;
+}
+
+QSize COrlentaDlg::FrameExtent() const {
+  const QMargins frame = FrameMargins();
   return {frame.left() + frame.right(), frame.top() + frame.bottom()};
 }
 
@@ -253,7 +261,15 @@ void COrlentaDlg::ResizeWindow(int width, int height) {
   width = std::max(width, kMinimumWindowWidth);
   height = std::max(height, kMinimumWindowHeight);
   ApplyMinimumSize();
+  const QMargins margins = FrameMargins();
   const QSize frame = FrameExtent();
+  m_fitRequest = QSize(width, height);
+  if (windowHandle() && margins.isNull()) {
+    m_frameWatchEnd = std::chrono::steady_clock::now() + kFrameWatchTime;
+    m_frameWatchTimer.start(kFrameWatchPeriodMs, this);
+  } else {
+    m_frameWatchTimer.stop();
+  }
   QRect outer(frameGeometry().topLeft(), QSize(width, height));
   QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   if (screen) {
@@ -262,9 +278,22 @@ void COrlentaDlg::ResizeWindow(int width, int height) {
     const QSize chrome(frame.width() + 10 + (m_fisheyeInterface ? 50 : 10), frame.height() + 37 + 76);
     outer = FitIntoWorkArea(outer, chrome, screen->availableGeometry());
   }
-  resize(outer.width() - frame.width(), outer.height() - frame.height());
-  move(outer.topLeft());
+  // Placed by its client area: Qt's own account of the frame in a move
+  // can lag behind the window manager's.
+  setGeometry(outer - margins);
   update();
+}
+
+void COrlentaDlg::RefitOnceTheFrameIsKnown() {
+  if (std::chrono::steady_clock::now() > m_frameWatchEnd) {
+    m_frameWatchTimer.stop();
+    return;
+  }
+  if (FrameMargins().isNull()) return;
+  m_frameWatchTimer.stop();
+  // A maximised window has no place of its own to fit.
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+  ResizeWindow(m_fitRequest.width(), m_fitRequest.height());
 }
 
 void COrlentaDlg::resizeEvent(QResizeEvent* event) {

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <system_error>
 
@@ -118,9 +119,16 @@ class COrlentaDlg : public QDialog {
   void SetupSlider();
   void BuildMenus();
   void ConnectCommands();
-  // The outer size less the client size: the window manager's frame.
+  // The window manager's frame around the client area, as far as it is
+  // known (none before the window manager has told it).
+  QMargins FrameMargins() const;
+  // The outer size less the client size.
   QSize FrameExtent() const;
   void ApplyMinimumSize();
+  // A window manager tells its frame some time after the window is shown:
+  // a size fitted to the work area before then is fitted again once the
+  // frame is known, so that the whole frame lies inside the work area.
+  void RefitOnceTheFrameIsKnown();
   bool OnPrivateMessage(const platform::PostedMessage& message, uint64_t sender);
   void OnVideoSizeChanged(int width, int height);
   void OnIndexDone(uint32_t seconds);
@@ -200,6 +208,9 @@ class COrlentaDlg : public QDialog {
 
   static constexpr int kClockPeriodMs = 100;
   static constexpr int kOpenOnStartDelayMs = 100;
+  static constexpr int kFrameWatchPeriodMs = 50;
+  // Without a window manager no frame ever comes.
+  static constexpr std::chrono::seconds kFrameWatchTime{10};
 
   QString m_fileName;
   bool m_indexing = false;
@@ -209,6 +220,9 @@ class COrlentaDlg : public QDialog {
   bool m_openFailed = false;
   QBasicTimer m_clockTimer;
   QBasicTimer m_openOnStartTimer;
+  QBasicTimer m_frameWatchTimer;  // while a fit waits for the frame
+  std::chrono::steady_clock::time_point m_frameWatchEnd;
+  QSize m_fitRequest;  // the outer size the last ResizeWindow asked for
   bool m_shown = false;
   bool m_shutDown = false;
   uint32_t m_durationHours = 0;

@@ -214,6 +214,8 @@ void COrlentaDlg::timerEvent(QTimerEvent* event) {
     OnTimer(TIMER_PLAY_CLOCK);
   } else if (event->timerId() == m_openOnStartTimer.timerId()) {
     OnTimer(TIMER_OPEN_ON_START);
+  } else if (event->timerId() == m_frameWatchTimer.timerId()) {
+    RefitOnceTheFrameIsKnown();
   } else {
     QDialog::timerEvent(event);
   }
@@ -333,5 +335,6 @@ void COrlentaDlg::Shutdown() {
   m_shutDown = true;
   m_clockTimer.stop();
   m_openOnStartTimer.stop();
+  m_frameWatchTimer.stop();
   if (m_videoContainer) m_videoContainer->Shutdown();
 }

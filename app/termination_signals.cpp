@@ -1,6 +1,9 @@
 #include "app/termination_signals.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 #include <csignal>
 #include <sys/socket.h>
@@ -10,10 +13,33 @@ namespace {
 
 // The handler only writes a byte; the event loop reads it and closes.
 int signalSockets[2] = {-1, -1};
+bool ending = false;
+
+// How often the windows over the main window are looked at again while
+// one of them is still finishing (a conversion stops its worker first).
+constexpr int kRetryMs = 20;
 
 void OnTerminationSignal(int) {
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = ::write(signalSockets[0], &byte, 1);
+}
+
+// A modal window runs an event loop of its own inside the main window's:
+// the main window's ends only after those over it have, so they close
+// first, the topmost each time, and the main window last.
+void CloseTopmost(QWidget& window) {
+  QWidget* over = QApplication::activePopupWidget();
+  if (!over) over = QApplication::activeModalWidget();
+  if (!over || over == &window) {
+    window.close();
+    return;
+  }
+  if (auto* dialog = qobject_cast<QDialog*>(over)) {
+    dialog->done(QDialog::Rejected);
+  } else {
+    over->close();
+  }
+  QTimer::singleShot(kRetryMs, &window, [&window] { CloseTopmost(window); });
 }
 
 }  // namespace
@@ -25,7 +51,9 @@ void CloseOnTerminationSignals(QWidget& window) {
   QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
     char byte;
     [[maybe_unused]] const ssize_t read = ::read(signalSockets[1], &byte, 1);
-    window.close();
+    if (ending) return;
+    ending = true;
+    CloseTopmost(window);
   });
   struct sigaction action = {};
   action.sa_handler = OnTerminationSignal;

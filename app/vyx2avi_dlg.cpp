@@ -150,12 +150,29 @@ void CQxVyx2AviDlg::OnConversionEnded() {
   aviFile_->setEnabled(true);
   convert_->setText(QStringLiteral("Vyx to Avi"));
   status_->setText(result_.end == ConversionEnd::kFinished ? QStringLiteral("Finish!") : QStringLiteral("Abort!"));
+  if (closeWhenEnded_) {
+    // Nobody is left to read a message box.
+    if (result_.end == ConversionEnd::kFailed) platform::Trace("%s\n", result_.error.c_str());
+    closeWhenEnded_ = false;
+    QDialog::done(closeResult_);
+    return;
+  }
   if (result_.end == ConversionEnd::kFailed) platform::ShowMessageBox(result_.error);
 }
 
 void CQxVyx2AviDlg::reject() {
   if (running_) return;  // Esc while converting
   QDialog::reject();
+}
+
+void CQxVyx2AviDlg::done(int result) {
+  if (!running_) {
+    QDialog::done(result);
+    return;
+  }
+  abortRequest_ = true;
+  closeWhenEnded_ = true;
+  closeResult_ = result;
 }
 
 void CQxVyx2AviDlg::closeEvent(QCloseEvent* event) {

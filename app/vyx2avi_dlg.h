@@ -4,7 +4,9 @@
 // through the player's reader while a one-second timer shows the progress.
 // "Abort" asks the worker to stop; the worker's end arrives as a queued
 // event, after which the status tells how the run ended and a failure is
-// shown in a message box.  While it converts, the dialog cannot be closed.
+// shown in a message box.  While it converts, the user cannot close the
+// dialog; the program can (when it is asked to end): the conversion is
+// aborted and the dialog closes once the worker has stopped.
 #include <QBasicTimer>
 #include <QDialog>
 #include <QString>
@@ -58,6 +60,9 @@ class CQxVyx2AviDlg : public QDialog {
  public slots:
   // Esc: ignored while converting.
   void reject() override;
+  // While converting: aborts, and closes with `result` once the worker has
+  // stopped.
+  void done(int result) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -79,6 +84,8 @@ class CQxVyx2AviDlg : public QDialog {
 
   QBasicTimer progressTimer_;
   bool running_ = false;
+  bool closeWhenEnded_ = false;
+  int closeResult_ = 0;
   std::atomic<bool> abortRequest_{false};
   std::unique_ptr<CQxAviConversion> conversion_;
   ConversionResult result_;  // written by the worker, read after the join

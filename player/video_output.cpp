@@ -30,13 +30,12 @@ void CopyText(wchar_t (&to)[N], const wchar_t* from) {
   to[N - 1] = L'\0';
 }
 
-// The header's 8-bit title as wide text, cut where the title field ends.
+// The header's title as wide text: UTF-8 or else Latin-1; a title that
+// fills its field may have been cut there inside a character.
 template <size_t N>
 void TitleText(wchar_t (&to)[N], const VYX_FRAME_HEADER& header) {
   const std::string title = TitleOf(header);
-  size_t i = 0;
-  for (; i < title.size() && i + 1 < N; ++i) to[i] = static_cast<unsigned char>(title[i]);
-  to[i] = L'\0';
+  CopyText(to, platform::EightBitToWide(title, title.size() == sizeof header.title).c_str());
 }
 
 // "%Y/%m/%d %H:%M:%S" in local time; empty when the time cannot be converted.

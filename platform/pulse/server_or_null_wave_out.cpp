@@ -6,8 +6,9 @@
 
 namespace platform {
 
-ServerOrNullWaveOutBackend::ServerOrNullWaveOutBackend(std::shared_ptr<WaveOutBackend> null)
-    : null_(std::move(null)) {}
+ServerOrNullWaveOutBackend::ServerOrNullWaveOutBackend(std::shared_ptr<WaveOutBackend> null,
+                                                       std::function<void(const std::string& why)> silenced)
+    : null_(std::move(null)), silenced_(std::move(silenced)) {}
 
 WaveResult ServerOrNullWaveOutBackend::Open(const WAVEFORMATEX& format, MessageTargetPtr doneTarget,
                                             std::unique_ptr<WaveOut>& out) {
@@ -21,6 +22,7 @@ WaveResult ServerOrNullWaveOutBackend::Open(const WAVEFORMATEX& format, MessageT
     error = server_.LastError();
   }
   Trace("No sound server answers (%s): the sound is not played\n", error.c_str());
+  if (silenced_) silenced_(error);
   return null_->Open(format, std::move(doneTarget), out);
 }
 

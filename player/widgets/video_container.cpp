@@ -43,6 +43,9 @@ void CQxVideoContainer::CreateVideoBox(platform::MessageTargetPtr mainWindow) {
 }
 
 int CQxVideoContainer::OpenFile(const std::string& path) {
+  // Until the new archive's first picture: black, not the last archive's
+  // picture, whether or not the new one's video can be shown.
+  if (box_) box_->ClearPicture();
   const int opened = engine_.OpenFile(path);
   if (opened) dropTarget_.SetBusy(true);
   return opened;

@@ -33,6 +33,8 @@ class CQxVideoContainer : public QWidget {
   // destructor.
   void Shutdown();
 
+  // Opens an archive and plays it; the video box is black until its first
+  // picture.
   int OpenFile(const std::string& path);
   void Play();
   void Resume(bool restart);

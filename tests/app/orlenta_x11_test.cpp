@@ -188,18 +188,33 @@ class OrlentaInX : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto missing = x11_test::MissingPrograms();
-    if (!missing.empty()) {
-      std::string names;
-      for (const auto& name : missing) names += " " + name;
-      ORLENTA_ABSENT("programs absent:" << names);
-    }
+    if (!missing.empty()) ORLENTA_ABSENT("programs absent:" << Names(missing));
+  }
+
+  static std::string Names(const std::vector<std::string>& names) {
+    std::string text;
+    for (const auto& name : names) text += " " + name;
+    return text;
   }
 
   // A private X server with one screen of that size, and the player on it
   // with these arguments; the player's main window in `id`.
   void Start(QSize screen, const std::vector<std::string>& arguments) {
+    ASSERT_NO_FATAL_FAILURE(StartServer(screen));
+    ASSERT_NO_FATAL_FAILURE(StartPlayer(arguments));
+    const auto found = server->FindWindow(kTitle, kPatience);
+    ASSERT_TRUE(found) << "no main window";
+    id = *found;
+    if (const auto geometry = server->WindowGeometry(id)) window = *geometry;
+  }
+
+  void StartServer(QSize screen) {
     server = std::make_unique<x11_test::XServer>(screen.width(), screen.height(), dir / "xvfb.log");
     ASSERT_TRUE(server->Ok()) << testing_support::ReadFile(dir / "xvfb.log").size();
+  }
+
+  // The player on the server, not waiting for its window.
+  void StartPlayer(const std::vector<std::string>& arguments) {
     const auto runtime = dir / "runtime";
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
@@ -212,15 +227,14 @@ class OrlentaInX : public ::testing::Test {
                                {"ORLENTA_SOUND", "null"},
                                {"ORLENTA_SOUND_RECORD", (dir / "sound.pcm").string()}},
                               dir / "orlenta.log"));
-    const auto found = server->FindWindow(kTitle, kPatience);
-    ASSERT_TRUE(found) << "no main window";
-    id = *found;
   }
 
-  // Ends the player and the server; the next Start begins afresh.
+  // Ends the player, the window manager and the server; the next Start
+  // begins afresh.
   void StopPlayer() {
     EXPECT_EQ(orlenta.Stop(SIGTERM, kPatience), std::optional<int>(0));
     ShowLogOnFailure();
+    manager.reset();
     server.reset();
   }
 
@@ -255,16 +269,51 @@ class OrlentaInX : public ::testing::Test {
   // loaded server loses is repeated; one the program took is not, because
   // the dialog is modal and the main window ignores further clicks.
   bool AnswerFileDialog(const char* button, const std::string& title, const std::string& path) {
+    if (!OpensDialog(button, title)) return false;
+    server->Xdotool("type --delay 10 '" + path + "'");
+    server->Keys("Return");
+    return x11_test::WaitUntil([&] { return !server->FindWindow(title, 0s); }, kPatience);
+  }
+
+  // Presses the button until the window of that title shows (see
+  // AnswerFileDialog).
+  bool OpensDialog(const char* button, const std::string& title) {
     const auto end = std::chrono::steady_clock::now() + kPatience;
     bool shown = false;
     while (!shown && std::chrono::steady_clock::now() < end) {
       Press(button);
       shown = server->FindWindow(title, 5s).has_value();
     }
-    if (!shown) return false;
-    server->Xdotool("type --delay 10 '" + path + "'");
+    return shown;
+  }
+
+  // Opens the conversion dialog of the stopped player and names its output
+  // in the file dialog as a user would; the dialog's place in `box`.
+  bool OpensConverterFor(const std::string& avi, QRect& box) {
+    Press("Convert AVI");
+    const auto converter = server->FindWindow("Convert Vyx file to Avi", 10s);
+    if (!converter) return false;
+    if (!x11_test::WaitUntil(
+            [&] {
+              const auto geometry = server->WindowGeometry(*converter);
+              if (geometry) box = *geometry;
+              return geometry && geometry->width() > 400;
+            },
+            10s))
+      return false;
+    const size_t withConverter = VisibleWindows();
+    server->Click(DialogUnit(box, 400, 33));  // "..."
+    if (!x11_test::WaitUntil([&] { return VisibleWindows() > withConverter; }, 10s)) return false;
+    server->Keys("ctrl+a");
+    server->Xdotool("type --delay 5 '" + avi + "'");
     server->Keys("Return");
-    return x11_test::WaitUntil([&] { return !server->FindWindow(title, 0s); }, kPatience);
+    return x11_test::WaitUntil([&] { return VisibleWindows() == withConverter; }, 10s);
+  }
+
+  // A point of the conversion dialog by its place in dialog units (6 x 13
+  // pixels a base unit).
+  static QPoint DialogUnit(const QRect& box, int x, int y) {
+    return box.topLeft() + QPoint(x * 6 / 4, y * 13 / 8);
   }
 
   // Waits for a message box of the program and closes it as a user would.
@@ -353,6 +402,7 @@ class OrlentaInX : public ::testing::Test {
 
   testing_support::ScratchDir dir{"orlenta_x11"};
   std::unique_ptr<x11_test::XServer> server;
+  std::unique_ptr<x11_test::WindowManager> manager;
   x11_test::Process orlenta;
   std::string id;
   QRect window;
@@ -418,29 +468,11 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
 
   // Convert AVI: the output named in the file dialog by typing it, the
   // whole archive converted.
-  Press("Convert AVI");
-  const auto converter = server->FindWindow("Convert Vyx file to Avi", 10s);
-  ASSERT_TRUE(converter) << "no conversion dialog";
-  QRect box;
-  ASSERT_TRUE(x11_test::WaitUntil(
-      [&] {
-        const auto geometry = server->WindowGeometry(*converter);
-        if (geometry) box = *geometry;
-        return geometry && geometry->width() > 400;
-      },
-      10s));
-  // The dialog's controls by their place in dialog units (6 x 13 pixels a
-  // base unit).
-  auto unit = [&](int x, int y) { return box.topLeft() + QPoint(x * 6 / 4, y * 13 / 8); };
-  const size_t withConverter = VisibleWindows();
-  server->Click(unit(400, 33));  // "..."
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() > withConverter; }, 10s)) << "no file dialog";
   const std::string avi = dir / "sample.avi";
-  server->Keys("ctrl+a");
-  server->Xdotool("type --delay 5 '" + avi + "'");
-  server->Keys("Return");
-  ASSERT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() == withConverter; }, 10s));
-  server->Click(unit(326, 74));  // "Vyx to Avi"
+  QRect box;
+  ASSERT_TRUE(OpensConverterFor(avi, box)) << "no conversion dialog or no file dialog";
+  const size_t withConverter = VisibleWindows();
+  server->Click(DialogUnit(box, 326, 74));  // "Vyx to Avi"
   std::optional<std::string> packets;
   EXPECT_TRUE(x11_test::WaitUntil(
       [&] {
@@ -450,7 +482,7 @@ TEST_F(OrlentaInX, PlaysTheArchiveNamedOnTheCommandLine) {
       },
       30s))
       << (packets ? *packets : "no ffprobe output");
-  server->Click(unit(386, 74));  // Exit
+  server->Click(DialogUnit(box, 386, 74));  // Exit
   EXPECT_TRUE(x11_test::WaitUntil([&] { return VisibleWindows() < withConverter; }, 10s)) << "the dialog stayed";
 
   // A request to end closes the window; the program ends normally.
@@ -659,6 +691,157 @@ TEST_F(OrlentaInX, AFailedSnapshotSaysSo) {
   ASSERT_TRUE(AnswerFileDialog("Snapshot", "Save As", saved)) << "no file dialog";
   EXPECT_TRUE(x11_test::WaitUntil([&] { return std::filesystem::exists(saved); }, kPatience));
   EXPECT_FALSE(server->FindWindow("Orlenta", 1s)) << "a saved snapshot was announced";
+  StopPlayer();
+}
+
+// A 1080p archive on a 1366x768 screen under a window manager: the whole
+// frame, title bar included, lies on the screen at every start.  In every
+// other start the window manager is held until the player has fitted its
+// window, so that the frame comes only after the fit, as it does on a busy
+// desktop.
+TEST_F(OrlentaInX, UnderAWindowManagerTheWholeFrameStaysOnTheScreen) {
+  const auto missing = x11_test::MissingWindowManagerPrograms();
+  if (!missing.empty()) ORLENTA_ABSENT("programs absent:" << Names(missing));
+  const auto archive = app_test::H264Archive(dir, "hd", "testsrc2=size=1920x1080:rate=25", 125);
+  ASSERT_TRUE(archive);
+  const QRect screen(0, 0, 1366, 768);
+  for (int start = 0; start < 5; ++start) {
+    const bool frameAfterFit = start % 2 == 0;
+    SCOPED_TRACE("start " + std::to_string(start) + (frameAfterFit ? ", frame after the fit" : ""));
+    ASSERT_NO_FATAL_FAILURE(StartServer(screen.size()));
+    manager = std::make_unique<x11_test::WindowManager>(*server, dir.path());
+    ASSERT_TRUE(manager->Ok()) << "openbox did not take the screen";
+    if (frameAfterFit) manager->Pause();
+    ASSERT_NO_FATAL_FAILURE(StartPlayer({*archive}));
+    if (frameAfterFit) {
+      const auto unmanaged = server->FindWindow(kTitle, kPatience, false);
+      ASSERT_TRUE(unmanaged) << "no main window";
+      // The size the player asks of the window manager: the first window is
+      // 786 wide, the one fitted to the archive on this screen wider.
+      EXPECT_TRUE(x11_test::WaitUntil(
+          [&] {
+            const auto hints = server->Xprop("-id " + *unmanaged + " WM_NORMAL_HINTS");
+            const size_t at = hints ? hints->find("specified size: ") : std::string::npos;
+            return at != std::string::npos && std::atoi(hints->c_str() + at + 16) > 1000;
+          },
+          kPatience))
+          << "the player did not fit its window";
+      manager->Resume();
+    }
+    const auto found = server->FindWindow(kTitle, kPatience);
+    ASSERT_TRUE(found) << "no main window";
+    id = *found;
+    // The picture is wider than the screen's shape: the frame takes the
+    // screen's whole height.
+    QRect frame;
+    EXPECT_TRUE(x11_test::WaitUntil(
+        [&] {
+          const auto geometry = server->FrameGeometry(id);
+          if (geometry) frame = *geometry;
+          return geometry && screen.contains(frame) && frame.height() == screen.height();
+        },
+        kPatience))
+        << "frame at " << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    StopPlayer();
+    if (HasFatalFailure()) return;
+  }
+}
+
+// A request to end the program while a modal window is up: the open file
+// dialog, a message box, the conversion dialog while it converts (the
+// conversion is aborted).  The program ends normally, and soon.
+TEST_F(OrlentaInX, EndsOnRequestWithAModalWindowUp) {
+  const std::string notAnArchive = dir / "noise.vyx";
+  {
+    std::ofstream noise(notAnArchive, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) noise.put(static_cast<char>(i * 37 + 11));
+  }
+  // Many small records: the conversion takes a while.
+  const std::string pictures = app_test::JpegArchive(dir, "pictures", 64, 48, app_test::EverySecond(50000));
+  const std::string avi = dir / "pictures.avi";
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::function<void()> bringUp;
+  };
+  const Case cases[] = {
+      {"the Open dialog", {}, [&] { ASSERT_TRUE(OpensDialog("Open", "Open")) << "no file dialog"; }},
+      {"a message box", {notAnArchive},
+       [&] { ASSERT_TRUE(server->FindWindow("Orlenta", kPatience)) << "no message box"; }},
+      {"a conversion", {pictures},
+       [&] {
+         ASSERT_TRUE(TakesSize({kMinimumWindowWidth, kMinimumWindowHeight}));
+         std::string seen;
+         ASSERT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+         Press("Stop");
+         ASSERT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
+         QRect box;
+         ASSERT_TRUE(OpensConverterFor(avi, box)) << "no conversion dialog or no file dialog";
+         server->Click(DialogUnit(box, 326, 74));  // "Vyx to Avi"
+         ASSERT_TRUE(x11_test::WaitUntil([&] { return std::filesystem::exists(avi); }, kPatience))
+             << "no conversion";
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, c.arguments));
+    ASSERT_NO_FATAL_FAILURE(c.bringUp());
+    const std::optional<int> status = orlenta.Stop(SIGTERM, 3s);
+    EXPECT_EQ(status, std::optional<int>(0)) << "the program did not end within 3 s";
+    if (!status) orlenta.Stop(SIGKILL, kPatience);
+    ShowLogOnFailure();
+    server.reset();
+  }
+}
+
+// An archive whose video cannot be shown, opened after one of solid red:
+// the video area turns black at the open, and stays so while the new
+// archive's clock runs; the red picture does not stay behind.
+TEST_F(OrlentaInX, AnArchiveThatShowsNoPictureLeavesNoneOfTheLastOne) {
+  for (const char* colour : {"red", "green"}) {
+    ASSERT_EQ(testing_support::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=" + std::string(colour) +
+                                   ":size=352x288 -frames:v 1 -pix_fmt yuvj420p -c:v mjpeg '" +
+                                   (dir / (std::string(colour) + ".jpg")).string() + "'"),
+              0);
+  }
+  const std::string vyxmux = testing_support::BuiltTool("tools/vyxmux/vyxmux").string();
+  std::string red, green;
+  for (int i = 0; i < 250; ++i) {
+    red += " --jpeg '" + (dir / "red.jpg").string() + "'";
+    green += " --jpeg '" + (dir / "green.jpg").string() + "'";
+  }
+  const std::string redArchive = dir / "red.vyx", undecodable = dir / "undecodable.vyx";
+  ASSERT_EQ(testing_support::Run("'" + vyxmux + "' -o '" + redArchive + "'" + red + " >/dev/null"), 0);
+  // JPEG pictures typed as H.264 key frames: no decoder takes them.
+  ASSERT_EQ(testing_support::Run("'" + vyxmux + "' -o '" + undecodable + "' --type 133" + green + " >/dev/null"), 0);
+
+  ASSERT_NO_FATAL_FAILURE(Start({1280, 1024}, {redArchive}));
+  ASSERT_TRUE(TakesSize({kMinimumWindowWidth, kMinimumWindowHeight}));
+  auto redPixels = [&](const QImage& screen) {
+    const QRect area = Edges(10, 37, window.width() - 10, window.height() - 76).translated(window.topLeft());
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); y += 2)
+      for (int x = area.left(); x <= area.right(); x += 2) {
+        const QRgb p = screen.pixel(x, y);
+        count += qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
+      }
+    return count;
+  };
+  ASSERT_TRUE(x11_test::WaitUntil([&] { return redPixels(Capture()) > 1000; }, kPatience)) << "no red picture";
+  std::string seen;
+  Press("Stop");
+  ASSERT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
+
+  ASSERT_TRUE(AnswerFileDialog("Open", "Open", undecodable)) << "no file dialog";
+  EXPECT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
+  int shown = 0;
+  EXPECT_TRUE(x11_test::WaitUntil([&] { return (shown = redPixels(Capture())) == 0; }, kPatience))
+      << shown << " red pixels stayed";
+  // Its clock runs, over a black video area.
+  QImage screen;
+  EXPECT_TRUE(x11_test::WaitUntil([&] { return TimeTextPixels(screen = Capture()) > 0; }, kPatience))
+      << "no time shown";
+  EXPECT_EQ(redPixels(screen), 0);
   StopPlayer();
 }
 

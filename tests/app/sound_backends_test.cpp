@@ -42,13 +42,14 @@ class SoundBackendsTest : public ::testing::Test {
 };
 
 // Without an answering server the output falls back to the null one, says
-// so once, and still plays at its pace.
+// so once (traced, and told to the user: why, and how to silence it), and
+// still plays at its pace.
 TEST_F(SoundBackendsTest, FallsBackToTheNullOutputWhenNoServerAnswers) {
   setenv("ORLENTA_SOUND", "pulse", 1);
   setenv("PULSE_SERVER", "unix:/nonexistent/orlenta/socket", 1);
-  std::vector<std::string> traces;
+  std::vector<std::string> traces, notices;
   ScopedTraceSink sink([&](std::string_view text) { traces.emplace_back(text); });
-  auto backend = MakeSoundBackend();
+  auto backend = MakeSoundBackend([&](const std::string& text) { notices.push_back(text); });
   auto target = std::make_shared<RecordingMessageTarget>();
   for (int open = 0; open < 2; ++open) {
     std::unique_ptr<WaveOut> device;
@@ -63,17 +64,22 @@ TEST_F(SoundBackendsTest, FallsBackToTheNullOutputWhenNoServerAnswers) {
   }
   ASSERT_EQ(traces.size(), 1u);
   EXPECT_NE(traces[0].find("No sound server answers"), std::string::npos) << traces[0];
+  ASSERT_EQ(notices.size(), 1u);
+  for (const char* part : {"the sound is off", "no PulseAudio server answers (", "ORLENTA_SOUND=null"})
+    EXPECT_NE(notices[0].find(part), std::string::npos) << notices[0];
 }
 
 TEST_F(SoundBackendsTest, NullChosenByTheEnvironmentAsksNoServer) {
   setenv("ORLENTA_SOUND", "null", 1);
   setenv("PULSE_SERVER", "unix:/nonexistent/orlenta/socket", 1);
-  std::vector<std::string> traces;
+  std::vector<std::string> traces, notices;
   ScopedTraceSink sink([&](std::string_view text) { traces.emplace_back(text); });
   auto target = std::make_shared<RecordingMessageTarget>();
   std::unique_ptr<WaveOut> device;
-  EXPECT_EQ(MakeSoundBackend()->Open(kVoiceFormat, target, device), WaveResult::Ok);
+  const auto backend = MakeSoundBackend([&](const std::string& text) { notices.push_back(text); });
+  EXPECT_EQ(backend->Open(kVoiceFormat, target, device), WaveResult::Ok);
   EXPECT_TRUE(traces.empty());
+  EXPECT_TRUE(notices.empty());
 }
 
 // A name off the list is said once, then the default (the server, here

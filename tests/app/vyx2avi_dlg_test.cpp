@@ -27,6 +27,7 @@
 #include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"
 #include "tests/convert/convert_test_support.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -196,6 +197,26 @@ TEST_F(Vyx2AviDialog, ClosingWhileConvertingStopsTheWorker) {
     ASSERT_TRUE(dialog.IsRunning());
   }  // aborts and joins
   gate.Open();
+}
+
+// The program ending while it converts closes the dialog: the conversion is
+// aborted and the dialog goes once the worker has stopped, with no message
+// box left behind.
+TEST_F(Vyx2AviDialog, ClosedByTheProgramWhileConvertingAbortsFirst) {
+  IndexGate gate(reader, 25);
+  ASSERT_EQ(reader.Open(archive.string()), 1);
+  CQxVyx2AviDlg dialog(QString::fromStdString(archive.string()), &reader);
+  ASSERT_TRUE(window_test::ShowAndWait(dialog));
+  Choose(dialog, dir / "out.avi");
+  Control<QPushButton>(dialog, IDC_BTN_VYX_TO_AVI)->click();
+  ASSERT_TRUE(dialog.IsRunning());
+  dialog.done(QDialog::Rejected);
+  EXPECT_TRUE(dialog.isVisible() || !dialog.IsRunning()) << "closed with its worker running";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }, testing_support::kPatienceMs));
+  EXPECT_FALSE(dialog.IsRunning());
+  EXPECT_EQ(dialog.LastResult().end, ConversionEnd::kAborted);
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_TRUE(boxes->Texts().empty());
 }
 
 // The main window's Convert AVI: drops are ignored while the dialog is

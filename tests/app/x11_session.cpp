@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QtEndian>
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <thread>
@@ -22,6 +23,13 @@ using namespace std::chrono_literals;
 std::vector<std::string> MissingPrograms() {
   std::vector<std::string> missing;
   for (const char* program : {"Xvfb", "xdotool", "xwd", "ffmpeg", "timeout"})
+    if (!testing_support::HaveProgram(program)) missing.push_back(program);
+  return missing;
+}
+
+std::vector<std::string> MissingWindowManagerPrograms() {
+  std::vector<std::string> missing;
+  for (const char* program : {"openbox", "xprop", "xwininfo"})
     if (!testing_support::HaveProgram(program)) missing.push_back(program);
   return missing;
 }
@@ -52,6 +60,7 @@ bool Process::Start(const std::vector<std::string>& argv, const std::map<std::st
   for (std::string& s : argvCopy) args.push_back(s.data());
   args.push_back(nullptr);
 
+  status_.reset();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -77,6 +86,10 @@ std::optional<int> Process::Stop(int signal, std::chrono::milliseconds timeout) 
   if (Running()) ::kill(pid_, signal);
   WaitUntil([&] { return !Running(); }, timeout);
   return status_;
+}
+
+void Process::Signal(int signal) {
+  if (Running()) ::kill(pid_, signal);
 }
 
 Process::~Process() {
@@ -110,11 +123,16 @@ std::optional<std::string> XServer::Xdotool(const std::string& arguments) const 
   return testing_support::RunOutput("DISPLAY=" + display_ + " timeout 10 xdotool " + arguments + " 2>/dev/null");
 }
 
-std::optional<std::string> XServer::FindWindow(const std::string& title, std::chrono::milliseconds timeout) const {
+std::optional<std::string> XServer::Xprop(const std::string& arguments) const {
+  return testing_support::RunOutput("timeout 10 xprop -display " + display_ + " " + arguments + " 2>/dev/null");
+}
+
+std::optional<std::string> XServer::FindWindow(const std::string& title, std::chrono::milliseconds timeout,
+                                               bool visible) const {
   std::optional<std::string> window;
   WaitUntil(
       [&] {
-        const auto found = Xdotool("search --onlyvisible --name '^" + title + "$'");
+        const auto found = Xdotool(std::string("search ") + (visible ? "--onlyvisible " : "") + "--name '^" + title + "$'");
         if (!found || found->empty()) return false;
         window = found->substr(0, found->find('\n'));
         return true;
@@ -135,6 +153,27 @@ std::optional<QRect> XServer::WindowGeometry(const std::string& window) const {
   return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
 }
 
+std::optional<QRect> XServer::FrameGeometry(const std::string& window) const {
+  const auto extents = Xprop("-id " + window + " _NET_FRAME_EXTENTS");
+  const auto info = testing_support::RunOutput("timeout 10 xwininfo -display " + display_ + " -id " + window +
+                                               " 2>/dev/null");
+  int left, right, top, bottom;
+  if (!extents || !info ||
+      std::sscanf(extents->c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d, %d", &left, &right, &top, &bottom) != 4)
+    return std::nullopt;
+  std::map<std::string, int> values;
+  std::istringstream lines(*info);
+  for (std::string line; std::getline(lines, line);) {
+    const auto colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    const auto start = line.find_first_not_of(' ');
+    values[line.substr(start, colon - start)] = std::atoi(line.c_str() + colon + 1);
+  }
+  const QRect client(values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"],
+                     values["Height"]);
+  return client.adjusted(-left, -top, right, bottom);
+}
+
 void XServer::MoveMouse(QPoint at) const {
   Xdotool("mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()));
 }
@@ -145,6 +184,17 @@ void XServer::Click(QPoint at, int button) const {
 }
 
 void XServer::Keys(const std::string& keys) const { Xdotool("key --delay 50 " + keys); }
+
+WindowManager::WindowManager(const XServer& server, const std::filesystem::path& home) {
+  // openbox runs the start-up command once it manages the windows mapped
+  // from then on; it names its screen earlier.
+  const std::filesystem::path ready = home / "openbox.ready";
+  std::filesystem::remove(ready);
+  if (!process_.Start({"openbox", "--sm-disable", "--startup", "touch '" + ready.string() + "'"},
+                      {{"DISPLAY", server.Display()}, {"HOME", home.string()}}, home / "openbox.log"))
+    return;
+  ok_ = WaitUntil([&] { return std::filesystem::exists(ready); }, std::chrono::seconds(30));
+}
 
 namespace {
 

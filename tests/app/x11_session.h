@@ -2,6 +2,7 @@
 // A private X server for tests that run the program in a real X window:
 // Xvfb on a display of its own, programs started on it, xdotool for input
 // and window queries, xwd for screen captures.
+#include <signal.h>
 #include <sys/types.h>
 
 #include <QImage>
@@ -19,6 +20,8 @@ namespace x11_test {
 
 // The programs these tests need; the names of those missing.
 std::vector<std::string> MissingPrograms();
+// Those a session with a window manager needs besides.
+std::vector<std::string> MissingWindowManagerPrograms();
 
 // A started program; ended (SIGTERM, then SIGKILL) when the object goes.
 class Process {
@@ -34,6 +37,7 @@ class Process {
 
   pid_t Pid() const { return pid_; }
   bool Running();
+  void Signal(int signal);
   // Sends the signal and waits for the end; the exit status (128 + signal
   // when killed), or nullopt when it did not end in time.
   std::optional<int> Stop(int signal, std::chrono::milliseconds timeout);
@@ -54,9 +58,16 @@ class XServer {
   // xdotool with these arguments on this display; its output, or nullopt
   // when it failed or took longer than ten seconds.
   std::optional<std::string> Xdotool(const std::string& arguments) const;
-  // The visible top-level window with exactly this title, waiting for it.
-  std::optional<std::string> FindWindow(const std::string& title, std::chrono::milliseconds timeout) const;
+  // xprop with these arguments on this display; its output, or nullopt.
+  std::optional<std::string> Xprop(const std::string& arguments) const;
+  // The visible top-level window with exactly this title, waiting for it
+  // (`visible` false: mapped or not).
+  std::optional<std::string> FindWindow(const std::string& title, std::chrono::milliseconds timeout,
+                                        bool visible = true) const;
   std::optional<QRect> WindowGeometry(const std::string& window) const;
+  // The window with the frame a window manager put around it
+  // (_NET_FRAME_EXTENTS); nullopt while it has none.
+  std::optional<QRect> FrameGeometry(const std::string& window) const;
   void MoveMouse(QPoint at) const;
   void Click(QPoint at, int button = 1) const;
   void Keys(const std::string& keys) const;
@@ -66,6 +77,24 @@ class XServer {
  private:
   Process server_;
   std::string display_;
+};
+
+// openbox on a server, with its default configuration.
+class WindowManager {
+ public:
+  WindowManager(const XServer& server, const std::filesystem::path& home);
+  ~WindowManager() { Resume(); }  // so that it can end
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+  // It has started: it manages the windows mapped from now on.
+  bool Ok() const { return ok_; }
+  // A window manager too busy to answer: windows wait to be managed.
+  void Pause() { process_.Signal(SIGSTOP); }
+  void Resume() { process_.Signal(SIGCONT); }
+
+ private:
+  Process process_;
+  bool ok_ = false;
 };
 
 // Polls until the condition holds; false on timeout.

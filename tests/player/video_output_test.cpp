@@ -157,6 +157,30 @@ TEST_F(VideoOutputTest, DrawsTheTextsAndKeepsThePictureAfterADecodeError) {
   EXPECT_EQ(output_.GetTimeText(), time);
 }
 
+// A title that fills its 17 bytes may end inside a UTF-8 character; a
+// shorter one with an incomplete end is Latin-1.
+TEST_F(VideoOutputTest, TitlesAreUtf8OrLatin1) {
+  const Stream& s = **gop_;
+  const struct {
+    std::string title;
+    std::wstring shown;
+  } cases[] = {
+      {"Caf\xC3\xA9", L"Caf\u00E9"},
+      {"Caf\xE9", L"Caf\u00E9"},
+      {std::string(15, 'a') + "\xC3\xA9", std::wstring(15, L'a') + L"\u00E9"},
+      {std::string(16, 'a') + "\xC3", std::wstring(16, L'a')},
+      {"Caf\xC3", L"Caf\u00C3"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    VyxFrame frame = Unit(s, 0, true);
+    std::fill(std::begin(frame.index.header.title), std::end(frame.index.header.title), '\0');
+    std::copy(cases[i].title.begin(), cases[i].title.end(), frame.index.header.title);
+    output_.ShowVideoFrame(frame);
+    ASSERT_EQ(drawn_.size(), i + 1);
+    EXPECT_EQ(output_.GetTitleText(), cases[i].shown) << i;
+  }
+}
+
 TEST_F(VideoOutputTest, TheEndOfTheArchiveDrawsThePicturesStillHeld) {
   const Stream& s = **bframes_;
   const auto expected = h264_test::FfmpegFrameMd5s(s.file);
