@@ -45,6 +45,11 @@ class CSoundOut : public CSoundBase {
   virtual void stop();
 
   bool IsPlaying() const;
+  // True while a buffer the owner filled is out, and for kHeardAfterMs of
+  // silence played after the last one came back: a device may hand a
+  // buffer back before it is heard (a sound server holds about 100 ms).
+  bool IsSoundUnheard() const;
+  static constexpr uint32_t kHeardAfterMs = 150;
   bool IsDeviceOpen() const;
   int32_t GetBuffersOut() const;
 
@@ -53,6 +58,7 @@ class CSoundOut : public CSoundBase {
     explicit OutputBuffer(int32_t capacity) : buffer(capacity) {}
     CBuffer buffer;
     platform::WAVEHDR header;
+    bool carriesSound = false;  // the owner's, not silence
   };
 
   void InitInstance();
@@ -71,6 +77,8 @@ class CSoundOut : public CSoundBase {
   bool playing_ = false;
   std::unique_ptr<platform::WaveOut> device_;
   int32_t buffersOut_ = 0;
+  int32_t soundBuffersOut_ = 0;
+  uint64_t silenceSinceSound_ = 0;  // bytes played since the last sound came back
   // Declared after the device, so that a device still open at the end is
   // gone before the memory it was given.
   std::vector<std::unique_ptr<OutputBuffer>> buffers_;
