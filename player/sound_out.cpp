@@ -108,15 +108,23 @@ void CSoundOut::stop() {
   if (buffersOut_ == 0) CloseDeviceLocked();
 }
 
-void CSoundOut::Fill(OutputBuffer& buffer) {
+void CSoundOut::Refill(OutputBuffer& buffer) {
   buffer.buffer.SetSize(static_cast<int32_t>(buffer.header.bufferLength));
   callback_(&buffer.buffer, user_);
   buffer.carriesSound = buffer.buffer.Size() > 0;
   if (!buffer.carriesSound) {
+    // Silence written behind sound still out would cut into it: the
+    // buffer waits for the owner's next sound instead, and only a device
+    // that would otherwise run dry gets silence.
+    if (soundBuffersOut_ > 0) {
+      held_.push_back(&buffer);
+      return;
+    }
     const int32_t silence = std::min(kSilenceBytes, buffer.buffer.Capacity());
     std::memset(buffer.buffer.Data(), 0, static_cast<size_t>(silence));
     buffer.buffer.SetSize(silence);
   }
+  AddOutputBufferToQueue(buffer);
 }
 
 void CSoundOut::OnWOM_DONE(uintptr_t device, platform::WAVEHDR* header) {
@@ -136,8 +144,11 @@ void CSoundOut::OnWOM_DONE(uintptr_t device, platform::WAVEHDR* header) {
     silenceSinceSound_ += header->bufferLength;
   }
   if (playing_) {
-    Fill(buffer);
-    AddOutputBufferToQueue(buffer);
+    // The buffers held longest first: they play before this one.
+    std::vector<OutputBuffer*> held;
+    held.swap(held_);
+    for (OutputBuffer* waiting : held) Refill(*waiting);
+    Refill(buffer);
     return;
   }
   Drop(buffer);
@@ -166,6 +177,7 @@ int32_t CSoundOut::AddOutputBufferToQueue(OutputBuffer& buffer) {
 }
 
 void CSoundOut::Drop(const OutputBuffer& buffer) {
+  std::erase(held_, &buffer);
   std::erase_if(buffers_, [&](const auto& owned) { return owned.get() == &buffer; });
 }
 
@@ -173,5 +185,6 @@ void CSoundOut::CloseDeviceLocked() {
   // A failed close still lets the device go.
   device_->Close();
   device_.reset();
+  held_.clear();
   buffers_.clear();
 }

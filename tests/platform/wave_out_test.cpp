@@ -155,6 +155,36 @@ TEST(WaveOutTest, NullDeviceKeepsTheRateByItsClock) {
   EXPECT_EQ(device->Close(), WaveResult::Ok);
 }
 
+// A sleeper woken once far too late (a stalled machine) while buffers are
+// queued: the output catches up instead of starting its pace afresh, so the
+// sound neither drifts behind nor loses the time it was stalled for.
+class OnceStalledClock : public ManualClock {
+ public:
+  OnceStalledClock(uint32_t sleeps, uint32_t stallMs) : sleepsBefore_(sleeps), stallMs_(stallMs) {}
+  void SleepMs(uint32_t milliseconds) override {
+    Advance(uint64_t{milliseconds} + (sleeps_++ == sleepsBefore_ ? stallMs_ : 0));
+  }
+
+ private:
+  uint32_t sleeps_ = 0;
+  const uint32_t sleepsBefore_;
+  const uint32_t stallMs_;
+};
+
+TEST(WaveOutTest, NullDeviceCatchesUpAStallWhileBuffersAreQueued) {
+  for (uint32_t stall : {40u, 500u}) {
+    SCOPED_TRACE(stall);
+    OnceStalledClock clock(30, stall);
+    ScopedWaveOutBackend scoped(std::make_shared<NullWaveOutBackend>(clock));
+    auto target = std::make_shared<RecordingMessageTarget>();
+    std::unique_ptr<WaveOut> device;
+    ASSERT_EQ(WaveOutOpen(device, kVoiceFormat, target), WaveResult::Ok);
+    PlayBuffers(*device, *target, 50, 1600);  // 5 s
+    EXPECT_EQ(clock.NowMs(), 5000u);
+    EXPECT_EQ(device->Close(), WaveResult::Ok);
+  }
+}
+
 // The same on the machine's clock, within a bound loose enough for any
 // machine: a sleep never ends early, so the sound never ends early either.
 TEST(WaveOutTest, NullDeviceTakesAboutTheSoundsLengthInRealTime) {
