@@ -32,13 +32,14 @@ class PcmRecording {
 
 namespace {
 
-// Longer than any wake-up is late, shorter than an audible pause.
+// A write this soon after the device ran dry continues the pace.
 constexpr uint64_t kGapMs = 30;
 
 // Sleeps to absolute deadlines, counted from the bytes played since the pace
-// began, so that late wake-ups and rounding do not add up; only after a real
-// gap in the stream (no buffer to play) does the pace start afresh from the
-// present.
+// began, so that late wake-ups and rounding do not add up: while buffers
+// are queued a wake-up late by any amount is caught up, and the rate holds.
+// Only after a real gap in the stream (the device ran dry, and nothing came
+// for a while) does the pace start afresh from the present.
 class RealTimeSink : public PcmSink {
  public:
   RealTimeSink(const WAVEFORMATEX& format, Clock& clock, std::shared_ptr<PcmRecording> recording)
@@ -47,7 +48,8 @@ class RealTimeSink : public PcmSink {
   bool Play(const uint8_t* data, size_t bytes) override {
     if (recording_) recording_->Append(data, bytes);
     const uint64_t now = clock_.NowMs();
-    if (now > Deadline() + kGapMs) StartPaceAt(now);
+    if (ranDry_ && now > Deadline() + kGapMs) StartPaceAt(now);
+    ranDry_ = false;
     paced_ += bytes;
     const uint64_t deadline = Deadline();
     if (deadline > now) clock_.SleepMs(static_cast<uint32_t>(deadline - now));
@@ -55,6 +57,7 @@ class RealTimeSink : public PcmSink {
   }
 
   void Discard() override { StartPaceAt(clock_.NowMs()); }
+  void RanDry() override { ranDry_ = true; }
 
  private:
   uint64_t Deadline() const { return paceStartMs_ + paced_ * 1000 / bytesPerSecond_; }
@@ -68,6 +71,7 @@ class RealTimeSink : public PcmSink {
   std::shared_ptr<PcmRecording> recording_;
   uint64_t paceStartMs_ = 0;
   uint64_t paced_ = 0;  // bytes since the pace began
+  bool ranDry_ = true;  // nothing was played yet
 };
 
 }  // namespace

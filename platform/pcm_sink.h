@@ -15,6 +15,9 @@ class PcmSink {
   virtual bool Play(const uint8_t* data, size_t bytes) = 0;
   // Drops what was taken and not played yet.
   virtual void Discard() = 0;
+  // Every buffer written has been played: the device has nothing to play
+  // until the next write.
+  virtual void RanDry() {}
 };
 
 }  // namespace platform

@@ -119,6 +119,7 @@ void StreamedWaveOut::Worker() {
       if (!resetRequested_) {
         queue_.pop_front();
         HandBackLocked(header);
+        if (queue_.empty()) sink_->RanDry();
       }
     }
     if (resetRequested_) {

@@ -11,6 +11,7 @@ namespace {
 // The voice library's frame header: marker 0x0100, then 160 payload words.
 constexpr uint32_t kVoiceUnitHeader = 0x00A00100u;
 constexpr uint16_t kVoiceCodingUlaw = QX_VOICE_G711_ULAW;
+constexpr uint8_t kUlawSilence = 0xFF;
 
 size_t CodingIndex(PcmCoding coding) { return static_cast<size_t>(coding); }
 
@@ -215,6 +216,31 @@ void CQxAudioFrames::ClearAudioQueue() {
   queuedBytes_ = 0;
   // A partly filled tail went with the queue.
   subBufferIndex_ = 0;
+}
+
+void CQxAudioFrames::DrainAudio() {
+  if (voiceAccumulated_ > 0) {
+    std::fill(voiceAccumulator_.begin() + static_cast<ptrdiff_t>(voiceAccumulated_),
+              voiceAccumulator_.begin() + kVoiceUnitBytes, kUlawSilence);
+    voiceAccumulated_ = 0;
+    DecodeVoiceUnit(voiceAccumulator_.data());
+  }
+  bool queued;
+  {
+    std::lock_guard lock(queueMutex_);
+    if (subBufferIndex_ > 0) CloseTailLocked();
+    queued = fullBuffers_ > 0;
+  }
+  if (queued) soundOut_.start();
+}
+
+bool CQxAudioFrames::IsSoundPending() const {
+  if (!soundOut_.IsPlaying()) return false;  // nothing will take the queue
+  {
+    std::lock_guard lock(queueMutex_);
+    if (fullBuffers_ > 0) return true;
+  }
+  return soundOut_.IsSoundUnheard();
 }
 
 void CQxAudioFrames::StopAudio() {

@@ -55,6 +55,13 @@ class CQxAudioFrames {
   // The oldest full node into `buffer` (size 0 when there is none).
   void PopAudioBuffer(CBuffer* buffer);
   void ClearAudioQueue();
+  // At the end of the archive: the voice bytes short of a unit (padded
+  // with silence) and the partly filled tail are queued whole, and the
+  // output starts for whatever the queue holds.
+  void DrainAudio();
+  // True while the output plays and the queue or the output still hold
+  // sound to be heard.
+  bool IsSoundPending() const;
   // The sound side of stopping: the output stops and the queue empties.
   // The owner closes its video decoder and forgets the picture size itself.
   void StopAudio();

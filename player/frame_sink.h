@@ -1,8 +1,8 @@
 #pragma once
 // What the play thread hands frames to: the video box.  ShowVideoFrame,
-// DrainVideo, PlayAudioFrame and Reset run on the play thread; the rest on
-// the user-interface thread.  The video half is the video output's
-// (player/video_output.h), which the box forwards to.
+// DrainVideo, PlayAudioFrame, DrainAudio, IsSoundPending and Reset run on
+// the play thread; the rest on the user-interface thread.  The video half
+// is the video output's (player/video_output.h), which the box forwards to.
 #include "player/vyx_parser.h"
 
 class VideoSink {
@@ -30,4 +30,9 @@ class VideoSink {
 class FrameSink : public VideoSink {
  public:
   virtual void PlayAudioFrame(const VyxFrame& frame) = 0;
+  // At the end of the archive: what the sound side still holds back (a
+  // partly filled buffer, too little to start the output) is played.
+  virtual void DrainAudio() = 0;
+  // True while sound handed to the output has still to be heard.
+  virtual bool IsSoundPending() const = 0;
 };

@@ -67,7 +67,8 @@ void PlaybackEngine::Play() {
 void PlaybackEngine::Resume(bool restart) {
   Lock lock(thread_.Mutex());
   if (restart) currentSeconds_ = 0;
-  tickBase_.reset();
+  videoClock_.Restart();
+  soundClock_.Restart();
   mode_ = PLAY_MODE_PLAY;
   ++wakes_;
   thread_.ResumeLocked(lock);
@@ -188,24 +189,24 @@ void PlaybackEngine::ReportKeyFrameSize(const VYX_FRAME_HEADER& h) {
   Post(WM_VIDEO_SIZE_CHANGED, h.width, h.height);
 }
 
-PlaybackEngine::Paced PlaybackEngine::Pace(const VyxFrame& frame, uint64_t seeksAtRead) {
-  const uint64_t current = uint64_t{frame.index.header.time} * 1000 + frame.index.header.usec / 1000;
+PlaybackEngine::Paced PlaybackEngine::Pace(const VyxFrame& frame, uint64_t seeksAtRead, PaceClock& clock,
+                                           uint64_t leadMs) {
+  const uint64_t recorded = uint64_t{frame.index.header.time} * 1000 + frame.index.header.usec / 1000;
   uint64_t wakes;
-  int64_t tickBase;
+  int64_t due;
   {
     Lock lock(thread_.Mutex());
     if (quit_) return Paced::Quit;
     if (seeks_ != seeksAtRead) return Paced::Drop;  // read before the seek
-    currentSeconds_ = frame.index.header.time;
     if (resetClock_) {
-      tickBase_.reset();
+      videoClock_.Restart();
+      soundClock_.Restart();
       resetClock_ = false;
     }
-    if (!tickBase_) tickBase_ = static_cast<int64_t>(clock_.NowMs() - current);
-    tickBase = *tickBase_;
+    due = clock.DueAt(recorded, clock_.NowMs()) - static_cast<int64_t>(leadMs);
     wakes = wakes_;
   }
-  while (static_cast<int64_t>(clock_.NowMs() - current) < tickBase) {
+  while (static_cast<int64_t>(clock_.NowMs()) < due) {
     {
       Lock lock(thread_.Mutex());
       if (quit_) return Paced::Quit;
@@ -213,6 +214,24 @@ PlaybackEngine::Paced PlaybackEngine::Pace(const VyxFrame& frame, uint64_t seeks
       if (wakes_ != wakes) break;  // a mode change: show it now
     }
     clock_.SleepMs(1);
+  }
+  return Paced::Show;
+}
+
+PlaybackEngine::Paced PlaybackEngine::PlayOutSound() {
+  sink_->DrainAudio();
+  uint64_t wakes;
+  {
+    Lock lock(thread_.Mutex());
+    wakes = wakes_;
+  }
+  while (sink_->IsSoundPending()) {
+    {
+      Lock lock(thread_.Mutex());
+      if (quit_) return Paced::Quit;
+      if (wakes_ != wakes) return Paced::Drop;
+    }
+    clock_.SleepMs(kIdleSleepMs);
   }
   return Paced::Show;
 }
@@ -247,11 +266,14 @@ void PlaybackEngine::ThreadMain() {
   while (true) {
     int mode;
     uint64_t seeksAtRead;
+    bool afterEnd;
     {
       Lock lock(thread_.Mutex());
       if (quit_) return;
       mode = mode_;
       seeksAtRead = seeks_;
+      afterEnd = endReportedAt_ == wakes_;
+      endReportedAt_.reset();
     }
     if (mode == PLAY_MODE_STEP_BACK && parser_.StepBackToKeyFrame() == -1) {
       parser_.Rewind();
@@ -262,21 +284,35 @@ void PlaybackEngine::ThreadMain() {
     if (parser_.ReadNextFrame(out) <= 0) {
       if (out.endOfFile) {
         sink_->DrainVideo();
-        Post(WM_VYX_END_OF_FILE, 0, 0);
+        // Interrupted, the end is reported when the thread comes back to it.
+        const Paced played = PlayOutSound();
+        if (played == Paced::Quit) return;
+        if (played == Paced::Show) {
+          Post(WM_VYX_END_OF_FILE, 0, 0);
+          Lock lock(thread_.Mutex());
+          endReportedAt_ = wakes_;
+        }
       }
       clock_.SleepMs(kIdleSleepMs);  // at the end, or ahead of the index thread
     } else {
-      const VYX_FRAME_HEADER& h = out.frame->index.header;
+      const VyxFrame& frame = *out.frame;
+      const VYX_FRAME_HEADER& h = frame.index.header;
       if (IsVideoFrameType(h.type)) {
         if (IsKeyFrameType(h.type)) ReportKeyFrameSize(h);
-        const Paced paced = Pace(*out.frame, seeksAtRead);
+        const Paced paced = Pace(frame, seeksAtRead, videoClock_, 0);
         if (paced == Paced::Quit) return;
         if (paced == Paced::Drop) continue;
-        sink_->ShowVideoFrame(*out.frame);
-      } else if (IsAudioFrameType(h.type)) {
+        sink_->ShowVideoFrame(frame);
+        Lock lock(thread_.Mutex());
+        currentSeconds_ = h.time;
+        soundClock_.Restart();
+      } else if (IsAudioFrameType(h.type) && !afterEnd) {
         // A step forward shows the next video frame, passing audio by.
         if (GetMode() == PLAY_MODE_STEP_FORWARD) continue;
-        sink_->PlayAudioFrame(*out.frame);
+        const Paced paced = Pace(frame, seeksAtRead, soundClock_, kSoundLeadMs);
+        if (paced == Paced::Quit) return;
+        if (paced == Paced::Drop) continue;
+        sink_->PlayAudioFrame(frame);
       }
     }
     if (!EndPass(seeksAtRead)) return;

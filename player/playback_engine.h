@@ -1,8 +1,12 @@
 #pragma once
 // The playback engine: the archive reader and the play thread, which reads
 // frames in index order, paces video by its recording times and hands the
-// frames to the video box.  The user interface drives it by setting a play
-// mode; it reports back by posted messages (to the reader's window).
+// frames to the video box.  Sound is handed out as it is read while video
+// paces it; a run of sound records without video is paced by its own
+// recording times, kSoundLeadMs ahead.  At the end of the archive the sound
+// handed out plays out before the end is reported.  The user interface
+// drives the engine by setting a play mode; it reports back by posted
+// messages (to the reader's window).
 //
 // Every field the two threads share is guarded by the play thread's lock;
 // a mode change and the resume that goes with it happen under it, and the
@@ -15,11 +19,17 @@
 #include "platform/clock.h"
 #include "platform/suspendable_thread.h"
 #include "player/frame_sink.h"
+#include "player/pace_clock.h"
 #include "player/play_mode.h"
 #include "player/vyx_parser.h"
 
 class PlaybackEngine {
  public:
+  // How far ahead of its recording time sound without video is handed out:
+  // enough for the output to start and never run dry, well inside what
+  // the sound queue keeps.
+  static constexpr uint64_t kSoundLeadMs = 1000;
+
   explicit PlaybackEngine(platform::Clock& clock = platform::SystemClock());
   ~PlaybackEngine();
   PlaybackEngine(const PlaybackEngine&) = delete;
@@ -58,8 +68,12 @@ class PlaybackEngine {
   enum class Paced { Show, Drop, Quit };
 
   void ThreadMain();
-  // Waits until the frame is due; ends early on quit, a seek or a mode change.
-  Paced Pace(const VyxFrame& frame, uint64_t seeksAtRead);
+  // Waits until the frame is due by `clock`, less `leadMs`; ends early on
+  // quit, a seek or a mode change.
+  Paced Pace(const VyxFrame& frame, uint64_t seeksAtRead, PaceClock& clock, uint64_t leadMs);
+  // At the end of the archive: the sound handed out plays out (Show).  A
+  // mode change or a seek ends the wait early (Drop), as does quit.
+  Paced PlayOutSound();
   void ReportKeyFrameSize(const VYX_FRAME_HEADER& header);
   // Mode handling at the end of a pass; false when the thread must end.
   // seeksAtRead: the seek count when the pass read its frame.
@@ -78,8 +92,12 @@ class PlaybackEngine {
   bool resetClock_ = false;
   uint64_t wakes_ = 0;  // mode changes, seeks and quit: ends a pacing wait
   uint64_t seeks_ = 0;
-  uint32_t currentSeconds_ = 0;
-  std::optional<int64_t> tickBase_;
+  uint32_t currentSeconds_ = 0;  // of the frame last shown
+  PaceClock videoClock_;
+  PaceClock soundClock_;  // restarted by every video frame
+  // The wake count when the end was last reported: the record handed out
+  // again after it, when it is sound, was played already.
+  std::optional<uint64_t> endReportedAt_;
   bool squareSource_ = false;
   uint16_t pictureWidth_ = 0;
   uint16_t pictureHeight_ = 0;

@@ -62,6 +62,12 @@ bool CSoundOut::IsDeviceOpen() const {
   return device_ != nullptr;
 }
 
+bool CSoundOut::IsSoundUnheard() const {
+  std::lock_guard lock(mutex_);
+  const uint64_t heardAfter = uint64_t{GetFormat().avgBytesPerSec} * kHeardAfterMs / 1000;
+  return soundBuffersOut_ > 0 || silenceSinceSound_ < heardAfter;
+}
+
 int32_t CSoundOut::GetBuffersOut() const {
   std::lock_guard lock(mutex_);
   return buffersOut_;
@@ -80,10 +86,13 @@ bool CSoundOut::start(const platform::WAVEFORMATEX* format) {
     return false;
   }
   playing_ = true;
+  soundBuffersOut_ = 0;
+  silenceSinceSound_ = std::numeric_limits<uint64_t>::max();  // none played yet
   for (int i = 0; i < kCirculatingBuffers; ++i) {
     auto buffer = std::make_unique<OutputBuffer>(static_cast<int32_t>(capacity));
     if (!buffer->buffer.Data()) continue;
     callback_(&buffer->buffer, user_);
+    buffer->carriesSound = buffer->buffer.Size() > 0;
     buffers_.push_back(std::move(buffer));
     AddOutputBufferToQueue(*buffers_.back());
   }
@@ -99,14 +108,23 @@ void CSoundOut::stop() {
   if (buffersOut_ == 0) CloseDeviceLocked();
 }
 
-void CSoundOut::Fill(OutputBuffer& buffer) {
+void CSoundOut::Refill(OutputBuffer& buffer) {
   buffer.buffer.SetSize(static_cast<int32_t>(buffer.header.bufferLength));
   callback_(&buffer.buffer, user_);
-  if (buffer.buffer.Size() <= 0) {
+  buffer.carriesSound = buffer.buffer.Size() > 0;
+  if (!buffer.carriesSound) {
+    // Silence written behind sound still out would cut into it: the
+    // buffer waits for the owner's next sound instead, and only a device
+    // that would otherwise run dry gets silence.
+    if (soundBuffersOut_ > 0) {
+      held_.push_back(&buffer);
+      return;
+    }
     const int32_t silence = std::min(kSilenceBytes, buffer.buffer.Capacity());
     std::memset(buffer.buffer.Data(), 0, static_cast<size_t>(silence));
     buffer.buffer.SetSize(silence);
   }
+  AddOutputBufferToQueue(buffer);
 }
 
 void CSoundOut::OnWOM_DONE(uintptr_t device, platform::WAVEHDR* header) {
@@ -119,9 +137,18 @@ void CSoundOut::OnWOM_DONE(uintptr_t device, platform::WAVEHDR* header) {
   if (device_->Unprepare(*header) != platform::WaveResult::Ok) return;
   --buffersOut_;
   OutputBuffer& buffer = **it;
+  if (buffer.carriesSound) {
+    --soundBuffersOut_;
+    silenceSinceSound_ = 0;
+  } else if (silenceSinceSound_ != std::numeric_limits<uint64_t>::max()) {
+    silenceSinceSound_ += header->bufferLength;
+  }
   if (playing_) {
-    Fill(buffer);
-    AddOutputBufferToQueue(buffer);
+    // The buffers held longest first: they play before this one.
+    std::vector<OutputBuffer*> held;
+    held.swap(held_);
+    for (OutputBuffer* waiting : held) Refill(*waiting);
+    Refill(buffer);
     return;
   }
   Drop(buffer);
@@ -145,10 +172,12 @@ int32_t CSoundOut::AddOutputBufferToQueue(OutputBuffer& buffer) {
     Drop(buffer);
     return buffersOut_;
   }
+  if (buffer.carriesSound) ++soundBuffersOut_;
   return buffersOut_++;
 }
 
 void CSoundOut::Drop(const OutputBuffer& buffer) {
+  std::erase(held_, &buffer);
   std::erase_if(buffers_, [&](const auto& owned) { return owned.get() == &buffer; });
 }
 
@@ -156,5 +185,6 @@ void CSoundOut::CloseDeviceLocked() {
   // A failed close still lets the device go.
   device_->Close();
   device_.reset();
+  held_.clear();
   buffers_.clear();
 }

@@ -2,8 +2,9 @@
 // Plays PCM from a thread of its own.  It holds no sound: it asks its owner
 // for each buffer's contents through the fill callback, three buffers when
 // it starts and one more every time the device hands a buffer back, so
-// that three buffers circulate while it plays.  When the owner has nothing,
-// a buffer carries 12 ms of silence.
+// that three buffers circulate while it plays.  When the owner has nothing
+// and other buffers with sound are still out, the buffer waits for the next
+// completion to ask again; when none is, it carries 12 ms of silence.
 //
 // start and stop run on the owner's thread, the fill callback on the
 // output's thread; one lock guards the state they share, and the callback
@@ -45,6 +46,11 @@ class CSoundOut : public CSoundBase {
   virtual void stop();
 
   bool IsPlaying() const;
+  // True while a buffer the owner filled is out, and for kHeardAfterMs of
+  // silence played after the last one came back: a device may hand a
+  // buffer back before it is heard (a sound server holds about 100 ms).
+  bool IsSoundUnheard() const;
+  static constexpr uint32_t kHeardAfterMs = 150;
   bool IsDeviceOpen() const;
   int32_t GetBuffersOut() const;
 
@@ -53,6 +59,7 @@ class CSoundOut : public CSoundBase {
     explicit OutputBuffer(int32_t capacity) : buffer(capacity) {}
     CBuffer buffer;
     platform::WAVEHDR header;
+    bool carriesSound = false;  // the owner's, not silence
   };
 
   void InitInstance();
@@ -61,7 +68,9 @@ class CSoundOut : public CSoundBase {
   // Writes the buffer's filled bytes; returns the buffers out before it.
   // A buffer that cannot be written leaves the circulation.
   int32_t AddOutputBufferToQueue(OutputBuffer& buffer);
-  void Fill(OutputBuffer& buffer);
+  // Fills a buffer that came back and writes it; holds it back while the
+  // owner has nothing and sound is still out.
+  void Refill(OutputBuffer& buffer);
   void Drop(const OutputBuffer& buffer);
   void CloseDeviceLocked();
 
@@ -71,9 +80,12 @@ class CSoundOut : public CSoundBase {
   bool playing_ = false;
   std::unique_ptr<platform::WaveOut> device_;
   int32_t buffersOut_ = 0;
+  int32_t soundBuffersOut_ = 0;
+  uint64_t silenceSinceSound_ = 0;  // bytes played since the last sound came back
   // Declared after the device, so that a device still open at the end is
   // gone before the memory it was given.
   std::vector<std::unique_ptr<OutputBuffer>> buffers_;
+  std::vector<OutputBuffer*> held_;  // back, empty, waiting for sound
   std::shared_ptr<platform::ThreadMessageQueue> messages_;
   std::thread thread_;
 };

@@ -34,6 +34,10 @@ void CQxVideoBox::SetDrawObserver(std::function<void(const VYX_FRAME_HEADER&)> o
 
 void CQxVideoBox::PlayAudioFrame(const VyxFrame& frame) { audio_.PlayAudioFrame(frame); }
 
+void CQxVideoBox::DrainAudio() { audio_.DrainAudio(); }
+
+bool CQxVideoBox::IsSoundPending() const { return audio_.IsSoundPending(); }
+
 void CQxVideoBox::Reset() {
   video_.Reset();
   // Outside the decode lock: stopping waits for the sound output to hand

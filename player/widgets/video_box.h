@@ -38,6 +38,8 @@ class CQxVideoBox : public platform::QtVideoWidget, public FrameSink {
   void ShowVideoFrame(const VyxFrame& frame) override;
   void DrainVideo() override;
   void PlayAudioFrame(const VyxFrame& frame) override;
+  void DrainAudio() override;
+  bool IsSoundPending() const override;
   void Reset() override;
 
   // User-interface thread.

@@ -2,7 +2,10 @@
 // buffers handed back, reset, close) and format checks.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "platform/null_wave_out.h"
@@ -116,8 +119,10 @@ class LateWakingClock : public ManualClock {
   const uint32_t lateMs_;
 };
 
-// Writes `count` buffers of `bytes` each and waits until all are back.
-void PlayBuffers(WaveOut& device, const RecordingMessageTarget& target, size_t count, uint32_t bytes) {
+// Writes `count` buffers of `bytes` each, calls `written`, and waits until
+// all are back.
+void PlayBuffers(WaveOut& device, const RecordingMessageTarget& target, size_t count, uint32_t bytes,
+                 const std::function<void()>& written = [] {}) {
   std::vector<uint8_t> memory(size_t{bytes} * count);
   std::vector<WAVEHDR> headers(count);
   const size_t before = target.Messages().size();
@@ -127,6 +132,7 @@ void PlayBuffers(WaveOut& device, const RecordingMessageTarget& target, size_t c
     ASSERT_EQ(device.Prepare(headers[i]), WaveResult::Ok);
     ASSERT_EQ(device.Write(headers[i]), WaveResult::Ok);
   }
+  written();
   ASSERT_TRUE(target.WaitForCount(before + count, kPatience));
   for (WAVEHDR& header : headers) ASSERT_EQ(device.Unprepare(header), WaveResult::Ok);
 }
@@ -153,6 +159,40 @@ TEST(WaveOutTest, NullDeviceKeepsTheRateByItsClock) {
   EXPECT_GE(clock.NowMs(), exactEnd);
   EXPECT_LE(clock.NowMs(), exactEnd + 7);
   EXPECT_EQ(device->Close(), WaveResult::Ok);
+}
+
+// A sleeper woken once far too late (a stalled machine) while buffers are
+// queued: the output catches up instead of starting its pace afresh, so the
+// sound neither drifts behind nor loses the time it was stalled for.  The
+// first sleep lasts until the test has queued every buffer.
+class OnceStalledClock : public ManualClock {
+ public:
+  OnceStalledClock(uint32_t sleeps, uint32_t stallMs) : sleepsBefore_(sleeps), stallMs_(stallMs) {}
+  void SleepMs(uint32_t milliseconds) override {
+    while (!released_) std::this_thread::sleep_for(1ms);
+    Advance(uint64_t{milliseconds} + (sleeps_++ == sleepsBefore_ ? stallMs_ : 0));
+  }
+  void Release() { released_ = true; }
+
+ private:
+  std::atomic<bool> released_{false};
+  uint32_t sleeps_ = 0;  // the device's worker's alone
+  const uint32_t sleepsBefore_;
+  const uint32_t stallMs_;
+};
+
+TEST(WaveOutTest, NullDeviceCatchesUpAStallWhileBuffersAreQueued) {
+  for (uint32_t stall : {40u, 500u}) {
+    SCOPED_TRACE(stall);
+    OnceStalledClock clock(30, stall);
+    ScopedWaveOutBackend scoped(std::make_shared<NullWaveOutBackend>(clock));
+    auto target = std::make_shared<RecordingMessageTarget>();
+    std::unique_ptr<WaveOut> device;
+    ASSERT_EQ(WaveOutOpen(device, kVoiceFormat, target), WaveResult::Ok);
+    PlayBuffers(*device, *target, 50, 1600, [&] { clock.Release(); });  // 5 s
+    EXPECT_EQ(clock.NowMs(), 5000u);
+    EXPECT_EQ(device->Close(), WaveResult::Ok);
+  }
 }
 
 // The same on the machine's clock, within a bound loose enough for any

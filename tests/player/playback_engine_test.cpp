@@ -46,10 +46,15 @@ class FakeBox : public FrameSink {
     uint32_t time, usec;
     uint8_t type;
     uint64_t at;
+    uint32_t positionBefore = 0;
   };
+  // Read while a frame is handed over (set before playback starts).
+  std::function<uint32_t()> position_;
   void ShowVideoFrame(const VyxFrame& f) override {
+    // What the time text would read as the picture changes.
+    const uint32_t position = position_ ? position_() : 0;
     std::lock_guard lock(m_);
-    shown_.push_back({f.index.header.time, f.index.header.usec, f.index.header.type, clock_.NowMs()});
+    shown_.push_back({f.index.header.time, f.index.header.usec, f.index.header.type, clock_.NowMs(), position});
   }
   // Each drain remembers how many frames had been shown before it.
   void DrainVideo() override {
@@ -62,8 +67,10 @@ class FakeBox : public FrameSink {
   }
   void PlayAudioFrame(const VyxFrame& f) override {
     std::lock_guard lock(m_);
-    audio_.push_back(f.index.header.time);
+    audio_.push_back({f.index.header.time, f.index.header.usec, f.index.header.type, clock_.NowMs()});
   }
+  void DrainAudio() override { ++audioDrains_; }
+  bool IsSoundPending() const override { return soundPending_; }
   void Reset() override { ++resets_; }
   void ResetStats() override { ++statResets_; }
   int GetViewMode() const override { return viewMode_; }
@@ -76,18 +83,19 @@ class FakeBox : public FrameSink {
     return shown_;
   }
   size_t ShownCount() const { return Shown_().size(); }
-  std::vector<uint32_t> Audio() const {
+  std::vector<Shown> Audio() const {
     std::lock_guard lock(m_);
     return audio_;
   }
 
-  std::atomic<int> resets_{0}, statResets_{0}, cleared_{0}, viewMode_{-1}, archives_{0};
+  std::atomic<int> resets_{0}, statResets_{0}, cleared_{0}, viewMode_{-1}, archives_{0}, audioDrains_{0};
+  std::atomic<bool> soundPending_{false};
 
  private:
   const platform::Clock& clock_;
   mutable std::mutex m_;
   std::vector<Shown> shown_;
-  std::vector<uint32_t> audio_;
+  std::vector<Shown> audio_;
   std::vector<size_t> drains_;
 };
 
@@ -158,6 +166,15 @@ class EngineFixture : public ::testing::Test {
 
 using PlaybackTest = EngineFixture<VirtualClock>;
 
+// A record `ms` after kT0.
+Rec At(uint8_t type, uint64_t ms) { return {type, kT0 + uint32_t(ms / 1000), uint32_t(ms % 1000) * 1000}; }
+
+std::vector<uint64_t> Spacing(const std::vector<FakeBox::Shown>& shown) {
+  std::vector<uint64_t> spacing;
+  for (size_t i = 1; i < shown.size(); ++i) spacing.push_back(shown[i].at - shown[i - 1].at);
+  return spacing;
+}
+
 std::vector<Rec> Gop(uint32_t base, int frames, uint32_t stepMs = 40) {
   std::vector<Rec> recs;
   for (int i = 0; i < frames; ++i) {
@@ -177,6 +194,118 @@ TEST_F(PlaybackTest, PacesFramesByTheirRecordedSpacing) {
   ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
   WaitSuspended();
   EXPECT_EQ(box_.resets_, 1);
+}
+
+// A jump forward of more than 3 s (nothing recorded meanwhile) is not
+// waited out: the frame after it follows after the last shorter interval.
+TEST_F(PlaybackTest, LongJumpsInTheRecordingAreNotWaitedOut) {
+  struct Case {
+    const char* name;
+    std::vector<uint64_t> times;    // ms after the first frame
+    std::vector<uint64_t> spacing;  // between the frames shown
+  };
+  const Case cases[] = {
+      {"after the last interval", {0, 100, 200, 3201, 3301}, {100, 100, 100, 100}},
+      {"the last interval, not the first", {0, 40, 120, 40120, 40160}, {40, 80, 80, 40}},
+      {"40 ms when there is none", {0, 40000, 40100}, {40, 100}},
+      {"hours", {0, 60, 3600060}, {60, 60}},
+      {"exactly 3 s is waited", {0, 40, 3040, 3080}, {40, 3000, 40}},
+      {"2.5 s is waited", {0, 40, 2540}, {40, 2500}},
+      // Backwards the frames come at once until the time passes where it
+      // was; a long jump forward from there follows the frame shown last.
+      {"backwards", {10000, 10040, 10080, 5000, 5040, 10120, 10160}, {40, 40, 0, 0, 40, 40}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Rec> recs;
+    for (uint64_t t : c.times) recs.push_back(At(recs.empty() ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P, t));
+    const size_t before = box_.ShownCount();
+    ASSERT_EQ(engine_.OpenFile(Write(recs)), 1);
+    ASSERT_TRUE(WaitUntil([&] { return box_.ShownCount() >= before + recs.size(); }));
+    engine_.Stop();
+    WaitSuspended();
+    const auto shown = box_.Shown_();
+    EXPECT_EQ(Spacing({shown.begin() + ptrdiff_t(before), shown.begin() + ptrdiff_t(before + recs.size())}),
+              c.spacing);
+  }
+}
+
+// The time text reads the frame shown last: while the next one is awaited
+// it still names the one on the screen.
+TEST_F(PlaybackTest, ThePositionIsTheFrameShownLast) {
+  box_.position_ = [&] { return engine_.GetPosition(); };
+  ASSERT_EQ(engine_.OpenFile(Write({At(FRAME_TYPE_H264_I, 0), At(FRAME_TYPE_H264_P, 1000),
+                                    At(FRAME_TYPE_H264_P, 3500), At(FRAME_TYPE_H264_P, 63500)})),
+            1);
+  ASSERT_TRUE(WaitUntil([&] { return box_.ShownCount() >= 4; }));
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
+  const auto shown = box_.Shown_();
+  std::vector<uint32_t> before;
+  for (size_t i = 0; i < 4; ++i) before.push_back(shown[i].positionBefore);
+  EXPECT_EQ(before, (std::vector<uint32_t>{0, 0, 1, 3}));
+  EXPECT_EQ(engine_.GetPosition(), 63u);
+  engine_.Stop();
+  WaitSuspended();
+}
+
+// Sound that no video paces goes out by its own recording times, a second
+// ahead; sound between video frames goes out as it is read.
+TEST_F(PlaybackTest, SoundWithoutVideoIsPacedByItsRecordingTimes) {
+  constexpr uint64_t kLead = PlaybackEngine::kSoundLeadMs;
+  struct Case {
+    const char* name;
+    uint64_t videoUntilMs;  // video every 40 ms before this
+  };
+  for (const Case& c : {Case{"sound only", 0}, Case{"sound outlasting the picture", 2000}}) {
+    SCOPED_TRACE(c.name);
+    std::vector<Rec> recs;
+    for (uint64_t t = 0; t < 6000; t += 20) {
+      if (t < c.videoUntilMs && t % 40 == 0) recs.push_back(At(t % 1000 ? FRAME_TYPE_H264_P : FRAME_TYPE_H264_I, t));
+      if (t % 100 == 0) recs.push_back(At(FRAME_TYPE_ADPCM, t));
+    }
+    const size_t before = box_.Audio().size();
+    window_->Clear();
+    ASSERT_EQ(engine_.OpenFile(Write(recs)), 1);
+    ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
+    engine_.Stop();
+    WaitSuspended();
+    const auto audio = box_.Audio();
+    ASSERT_EQ(audio.size(), before + 60);  // each once, none again after the end
+    const uint64_t start = audio[before].at;
+    // The sound after the last frame shown runs from that frame's time on.
+    const uint64_t runFrom = c.videoUntilMs ? box_.Shown_().back().at - start : 0;
+    for (size_t i = 0; i < 60; ++i) {
+      const uint64_t t = i * 100;
+      // With the picture: at once after the frame before it.
+      const uint64_t due = t < c.videoUntilMs ? t / 40 * 40
+                                              : runFrom + std::max<int64_t>(0, int64_t(t - c.videoUntilMs - kLead));
+      EXPECT_EQ(audio[before + i].at - start, due) << t;
+    }
+  }
+}
+
+// The end is reported once the sound handed out has been heard; a stop
+// meanwhile ends the wait.
+TEST_F(PlaybackTest, TheEndWaitsForTheSoundToPlayOut) {
+  box_.soundPending_ = true;
+  ASSERT_EQ(engine_.OpenFile(Write({At(FRAME_TYPE_H264_I, 0), At(FRAME_TYPE_ADPCM, 0), At(FRAME_TYPE_ADPCM, 100)})),
+            1);
+  ASSERT_TRUE(WaitUntil([&] { return box_.audioDrains_ > 0; }));
+  clock_.Advance(60000);
+  EXPECT_FALSE(window_->WaitFor(WM_VYX_END_OF_FILE, 100ms));
+  box_.soundPending_ = false;
+  ASSERT_TRUE(window_->WaitFor(WM_VYX_END_OF_FILE, testing_support::kPatience));
+  engine_.Stop();
+  WaitSuspended();
+
+  box_.soundPending_ = true;
+  window_->Clear();
+  engine_.Play();
+  ASSERT_TRUE(WaitUntil([&] { return box_.audioDrains_ > 1; }));
+  engine_.Stop();
+  WaitSuspended();
+  EXPECT_EQ(box_.resets_, 2);
+  EXPECT_EQ(Count(WM_VYX_END_OF_FILE), 0u);
 }
 
 TEST_F(PlaybackTest, StaysPacedAcrossTheTwoToThe32MillisecondBoundary) {
@@ -392,13 +521,14 @@ TEST_F(PlaybackTest, RandomCommandsStress) {
   EXPECT_EQ(engine_.GetMode(), PLAY_MODE_STOP);
 }
 
-TEST(PlaybackRealTime, QuitDuringAnHourLongGapReturnsAtOnce) {
+// Three seconds: the longest jump in recording time that is waited out.
+TEST(PlaybackRealTime, QuitDuringTheLongestWaitReturnsAtOnce) {
   testing_support::ScratchDir dir("engine-gap");
   const std::string path = dir / "gap.vyx";
   VyxWriter w;
   ASSERT_TRUE(w.Open(path));
   w.Write(MakeFrameHeader(FRAME_TYPE_H264_I, kT0), std::vector<uint8_t>(8));
-  w.Write(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3600), std::vector<uint8_t>(8));
+  w.Write(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3), std::vector<uint8_t>(8));
   ASSERT_TRUE(w.Close());
 
   FakeBox box(platform::SystemClock());
@@ -417,6 +547,7 @@ TEST(PlaybackRealTime, QuitDuringAnHourLongGapReturnsAtOnce) {
   const auto start = std::chrono::steady_clock::now();
   engine.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, testing_support::kPatience);
+  EXPECT_EQ(box.ShownCount(), 3u);  // the frame after the wait never came
 }
 
 }  // namespace

@@ -155,6 +155,33 @@ TEST_F(SoundOutTest, EmptyQueueKeepsThreeSilentBuffersCycling) {
   }
 }
 
+// A dry queue while sound is still out: the buffer that came back waits for
+// the next completion instead of carrying silence into the middle of the
+// sound; once no sound is out, silence keeps the device running.  The sound
+// counts as unheard until 150 ms of silence have come back after it.
+TEST_F(SoundOutTest, NoSilenceIsWrittenBehindSoundStillOut) {
+  const std::vector<int32_t> sizes = {100, 100, 0, 0, 300};  // then nothing
+  FillSource source([&](size_t call) { return call < sizes.size() ? sizes[call] : 0; });
+  CSoundOut out;
+  out.SetCallback(&FillSource::Fill, &source);
+  ASSERT_TRUE(out.start());
+  // Fill calls after each completion: the buffers held back are asked again.
+  for (size_t calls : {4u, 6u, 8u, 11u}) {
+    ASSERT_TRUE(backend_->CompleteNext());
+    ASSERT_TRUE(WaitFor([&] { return source.Calls().size() == calls; })) << calls;
+  }
+  EXPECT_EQ(Writes(), (std::vector<std::string>{"write 100", "write 100", "write 0", "write 300", "write 192",
+                                                "write 192", "write 192"}));
+  EXPECT_TRUE(out.IsSoundUnheard());
+  for (size_t calls = 12; calls <= 23; ++calls) {
+    ASSERT_TRUE(backend_->CompleteNext());
+    ASSERT_TRUE(WaitFor([&] { return source.Calls().size() == calls; })) << calls;
+  }
+  EXPECT_TRUE(out.IsSoundUnheard());  // 144 ms of silence
+  ASSERT_TRUE(backend_->CompleteNext());
+  EXPECT_TRUE(WaitFor([&] { return !out.IsSoundUnheard(); }));
+}
+
 TEST_F(SoundOutTest, StopWithThreeOutClosesAfterTheThirdComesBack) {
   FillSource source([](size_t) { return 1000; });
   CSoundOut out;
