@@ -165,15 +165,17 @@ constexpr size_t kNodeBytes = 1920;
 constexpr size_t kSilenceBytes = 192;
 
 // How much of the reference the recording holds: it must be the reference
-// from its start in whole nodes, in order, with silence only between them;
+// from its start in whole nodes, in order, with silence only between them
+// (the last node, played out at the end of the archive, may hold less);
 // nullopt when it holds anything else.
 std::optional<size_t> PlayedPrefix(const std::vector<uint8_t>& played, const std::vector<uint8_t>& reference) {
   size_t at = 0, matched = 0;
   while (at < played.size()) {
-    if (matched + kNodeBytes <= reference.size() && played.size() - at >= kNodeBytes &&
-        std::equal(reference.begin() + matched, reference.begin() + matched + kNodeBytes, played.begin() + at)) {
-      at += kNodeBytes;
-      matched += kNodeBytes;
+    const size_t node = std::min(kNodeBytes, reference.size() - matched);
+    if (node > 0 && played.size() - at >= node &&
+        std::equal(reference.begin() + matched, reference.begin() + matched + node, played.begin() + at)) {
+      at += node;
+      matched += node;
       continue;
     }
     const size_t silence = std::min(kSilenceBytes, played.size() - at);
