@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 base=$work/base
-mkdir -p "$base"/{docs,codecs/mpeg4,player/widgets,tests/codecs/mpeg4}
+mkdir -p "$base"/{docs,codecs/mpeg4,player/widgets,tests/codecs/mpeg4,tests/support}
 cat >"$base/docs/architecture.md" <<'EOF'
 # Architecture
 
@@ -19,7 +19,8 @@ cat >"$base/docs/architecture.md" <<'EOF'
 | `codecs/mpeg4` | the decoder | x86 intrinsics | `mp4_decoder.h` |
 | `player` | the engine | `codecs/mpeg4`, FFmpeg | |
 | `player/widgets` | the widgets | `player`, Qt | |
-| `tests/**` | the tests | `**`, GoogleTest | |
+| `tests/**` | the tests | `**`, GoogleTest, Qt | |
+| `tests/codecs/**` | the codecs' tests | `codecs/**`, GoogleTest | |
 
 | library | headers |
 |---|---|
@@ -43,10 +44,14 @@ printf '#include "player/vyx_format.h"\n#include "codecs/mpeg4/mp4_decoder.h"\n#
   >"$base/player/mpeg4_kind.cpp"
 printf '#pragma once\n#include "player/vyx_format.h"\n#include <QWidget>\n' >"$base/player/widgets/video_box.h"
 printf '#include "codecs/mpeg4/mp4_vlc.h"\n#include <gtest/gtest.h>\n' >"$base/tests/codecs/mpeg4/vlc_test.cpp"
+printf '#pragma once\n#include "player/widgets/video_box.h"\n' >"$base/tests/support/widget_fixture.h"
+# Build output and hidden folders are no part of the tree checked.
+mkdir -p "$base"/{build-asan/generated,.cache}
+printf '#include <QImage>\n' | tee "$base/build-asan/generated/moc_box.cpp" >"$base/.cache/stale.h"
 
 failures=0
 # expect NAME FILE LINE MESSAGE: the base tree with LINE added to FILE; an
-# empty MESSAGE means the check passes, else it fails and prints MESSAGE.
+# empty MESSAGE means the check passes, else it fails with MESSAGE its one fault.
 expect() {
   local name=$1 file=$2 line=$3 message=$4 tree=$work/$1 output status=0
   cp -r "$base" "$tree"
@@ -57,8 +62,10 @@ expect() {
   output=$("$check" "$tree" 2>&1) || status=$?
   if [ -z "$message" ] && [ "$status" -ne 0 ]; then
     echo "FAIL $name: the check failed:"; echo "$output"; failures=$((failures + 1))
-  elif [ -n "$message" ] && { [ "$status" -ne 1 ] || ! grep -qF -- "$message" <<<"$output"; }; then
-    echo "FAIL $name: wanted exit 1 and \"$message\", got exit $status:"; echo "$output"; failures=$((failures + 1))
+  elif [ -n "$message" ] && { [ "$status" -ne 1 ] || ! grep -qF -- "$message" <<<"$output" ||
+                               ! grep -qF "check-layering: 1 fault against" <<<"$output"; }; then
+    echo "FAIL $name: wanted exit 1 and the one fault \"$message\", got exit $status:"; echo "$output"
+    failures=$((failures + 1))
   else
     echo "ok   $name"
   fi
@@ -83,6 +90,11 @@ expect missing_header player/mpeg4_kind.cpp '#include "player/gone.h"' \
   'player/mpeg4_kind.cpp:4 includes player/gone.h, which is not in the tree'
 expect folder_without_row codecs/pixels/yuv_converters.h '#include <cstdint>' \
   'codecs/pixels: no row in the folder table of docs/architecture.md'
+expect sub_folder_without_row player/archive/vyx_parser.h '#include "player/vyx_format.h"' \
+  'player/archive: no row in the folder table of docs/architecture.md'
+expect longest_row_wins tests/codecs/mpeg4/vlc_test.cpp '#include <QImage>' \
+  'tests/codecs/mpeg4/vlc_test.cpp:3 includes <QImage> (Qt): tests/codecs/** may include only its own folders, `codecs/**`, GoogleTest and the standard library'
+expect qt_in_other_tests tests/player/kind_test.cpp '#include <QWidget>' ""
 expect standard_library_everywhere codecs/mpeg4/mp4_decoder.cpp '#include <cinttypes>' ""
 expect tests_see_every_folder tests/player/kind_test.cpp '#include "player/widgets/video_box.h"' ""
 expect private_header_in_other_tests tests/player/kind_test.cpp '#include "codecs/mpeg4/mp4_vlc.h"' \
@@ -100,12 +112,16 @@ edit_table() {
   expect "$name" "" "" "$message"
   base=$saved
 }
-edit_table row_of_a_gone_folder '`player/widgets` |' '`player/gadgets` |' \
-  'docs/architecture.md:9: row `player/gadgets`: no such folder'
-edit_table face_of_a_gone_header '`mp4_decoder.h`' '`mp4_gone.h`' \
-  'row `codecs/mpeg4`: its face names mp4_gone.h, which is not in codecs/mpeg4'
-edit_table name_neither_folder_nor_library '`codecs/mpeg4`, FFmpeg' '`codecs/mpeg4`, FFmpg' \
-  'row `player` may include FFmpg, which is neither a folder nor a library of the table'
+edit_table row_of_a_gone_folder '| `player` |' $'| `player/gadgets` | the gone | | |\n| `player` |' \
+  'docs/architecture.md:8: row `player/gadgets`: no such folder'
+edit_table row_without_sources '| `player` |' $'| `docs` | the documents | | |\n| `player` |' \
+  'docs/architecture.md:8: row `docs`: no sources in it'
+edit_table face_of_a_gone_header '`mp4_decoder.h`' '`mp4_decoder.h`, `mp4_gone.h`' \
+  'docs/architecture.md:7: row `codecs/mpeg4`: its face names mp4_gone.h, which is not in codecs/mpeg4'
+edit_table name_neither_folder_nor_library '`codecs/mpeg4`, FFmpeg' '`codecs/mpeg4`, FFmpeg, FFmpg' \
+  'docs/architecture.md:8: row `player` may include FFmpg, which is neither a folder nor a library of the table'
+edit_table second_row_of_a_folder '| `player` |' $'| `player` | again | `codecs/mpeg4`, FFmpeg | |\n| `player` |' \
+  'docs/architecture.md:9: `player` has a second row'
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures case(s) failed"
