@@ -93,27 +93,30 @@ class SliceDecoder {
     e.corner = e.hasCorner ? above[-1] : 0;
   }
 
+  // Members declared inline are defined in, and called only from, the one
+  // file named above them, where the compiler folds them into their callers.
+
   // The macroblock layer's syntax (slice_data.cpp).
-  uint32_t ReadQpDelta();
-  int LumaNc(const MbRecord& m, int x, int y) const;
-  int ChromaNc(const MbRecord& m, int comp, int x, int y) const;
-  bool ReadBlock(int nC, int first, int maxNumCoeff, int qp, int32_t* out, int& totalCoeff);
-  uint32_t ReadResidual(MbRecord& m, bool intra16, int cbp, Coefficients& co);
-  int PredictedIntraMode(const MbRecord& m, int x, int y) const;
-  uint32_t DecodePcm(MbRecord& m);
+  inline uint32_t ReadQpDelta();
+  inline int LumaNc(const MbRecord& m, int x, int y) const;
+  inline int ChromaNc(const MbRecord& m, int comp, int x, int y) const;
+  inline bool ReadBlock(int nC, int first, int maxNumCoeff, int qp, int32_t* out, int& totalCoeff);
+  inline uint32_t ReadResidual(MbRecord& m, bool intra16, int cbp, Coefficients& co);
+  inline int PredictedIntraMode(const MbRecord& m, int x, int y) const;
+  inline uint32_t DecodePcm(MbRecord& m);
   MbRecord& BeginMacroblock(uint32_t addr);
-  uint32_t DecodeMacroblock(uint32_t addr);
-  uint32_t DecodeIntra4x4(MbRecord& m);
-  uint32_t DecodeIntra16x16(MbRecord& m, uint32_t mbType);
-  uint32_t ReadRefIdx(int& out);
-  void ReadMvd(Partition& p);
-  uint32_t DecodeInter(MbRecord& m, uint32_t mbType);
+  inline uint32_t DecodeMacroblock(uint32_t addr);
+  inline uint32_t DecodeIntra4x4(MbRecord& m);
+  inline uint32_t DecodeIntra16x16(MbRecord& m, uint32_t mbType);
+  inline uint32_t ReadRefIdx(int& out);
+  inline void ReadMvd(Partition& p);
+  inline uint32_t DecodeInter(MbRecord& m, uint32_t mbType);
 
   // Reconstruction (slice_reconstruction.cpp).
   void MbEdge(uint8_t* at, ptrdiff_t stride, int size, IntraEdge& e) const;
   uint32_t PredictChroma(int mode, const Coefficients& co, int cbp);
-  void AddChromaResidual(const Coefficients& co, int cbp);
-  MvNeighbour Neighbour(const MbRecord& m, int bx, int by, int before) const;
+  inline void AddChromaResidual(const Coefficients& co, int cbp);
+  inline MvNeighbour Neighbour(const MbRecord& m, int bx, int by, int before) const;
   void Neighbours(const MbRecord& m, const Partition& p, MvNeighbour& a, MvNeighbour& b, MvNeighbour& c) const;
   void Predict(MbRecord& m, MbSamples& samples, const Partition& p, int refIdx, int mvx, int mvy);
   void Reconstruct(const int (&refIdx)[4], MbSamples& samples, const MbResidual& residual, int cbp);
