@@ -25,7 +25,8 @@ std::optional<std::string> H264Archive(const testing_support::ScratchDir& dir, c
   const std::vector<AccessUnit> units = SplitAnnexB(testing_support::ReadFile(stream));
   if (units.empty()) return std::nullopt;
   std::vector<testing_support::ArchiveRecord> records;
-  for (size_t i = 0; i < units.size(); ++i) records.push_back(testing_support::H264Record(units[i], kStart, i, "Camera One"));
+  for (size_t i = 0; i < units.size(); ++i)
+    records.push_back(testing_support::H264Record(units[i], kStart, i, "Camera One"));
   const std::string path = dir / (name + ".vyx");
   if (!testing_support::WriteArchive(path, records)) return std::nullopt;
   return path;

@@ -31,7 +31,8 @@ QRect Edges(int left, int top, int right, int bottom) {
 std::string Archive(const testing_support::ScratchDir& dir, int width, int height) {
   std::vector<testing_support::ArchiveRecord> records;
   for (uint32_t i = 0; i < 3; ++i) {
-    records.push_back({testing_support::HeaderAt(FRAME_TYPE_JPEG, 1700000000, i * 40000), app_test::JpegPicture(width, height)});
+    records.push_back(
+        {testing_support::HeaderAt(FRAME_TYPE_JPEG, 1700000000, i * 40000), app_test::JpegPicture(width, height)});
     records.back().header.width = static_cast<uint16_t>(width);
     records.back().header.height = static_cast<uint16_t>(height);
   }

@@ -261,8 +261,8 @@ TEST(H264ArchiveDecode, CodedLinesPastTheHeaderWithinAMacroblockPlay) {
   const fs::path archive = scratch / "tall.vyx";
   std::vector<testing_support::ArchiveRecord> records;
   for (size_t i = 0; i < stream->accessUnits.size(); ++i) {
-    records.push_back({MakeFrameHeader(i == 0 ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P, 0, static_cast<uint32_t>(i) * 40000),
-                       stream->accessUnits[i]});
+    const uint8_t type = i == 0 ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P;
+    records.push_back({MakeFrameHeader(type, 0, static_cast<uint32_t>(i) * 40000), stream->accessUnits[i]});
     records.back().header.width = 1920;
     records.back().header.height = 1080;
   }

@@ -52,7 +52,9 @@ class VideoOutputFisheyeTest : public testing::Test {
     ASSERT_TRUE(*square_ && *small_) << "libx264 encode failed";
   }
 
-  void Show(size_t unit = 0) { output_.ShowVideoFrame(MakeVyxFrame(FRAME_TYPE_H264_I, (*square_)->accessUnits[unit], 320, 320, kT0)); }
+  void Show(size_t unit = 0) {
+    output_.ShowVideoFrame(MakeVyxFrame(FRAME_TYPE_H264_I, (*square_)->accessUnits[unit], 320, 320, kT0));
+  }
 
   static inline testing_support::ScratchDir* scratch_ = nullptr;
   static inline std::optional<h264_test::Stream>* square_ = nullptr;

@@ -21,6 +21,7 @@
 namespace {
 
 using avc_test::Decoder;
+using avc_test::DecodesWithinBounds;
 using Units = std::vector<std::vector<uint8_t>>;
 
 struct Cut {
@@ -59,20 +60,20 @@ TEST_P(FieldRobustness, SurvivesMutatedTruncatedReorderedAndDroppedUnits) {
     avc_test::DamageUnits(units, random);
     if (round % 5 == 0) std::shuffle(units.begin() + 1, units.end(), random);
     if (round % 7 == 0) units.erase(units.begin() + 1 + static_cast<long>(random() % (units.size() - 1)));
-    ASSERT_TRUE(avc_test::DecodesWithinBounds(decoder.get(), units, static_cast<int>(w * 16), static_cast<int>(h * 16))) << "round " << round;
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), units, static_cast<int>(w * 16), static_cast<int>(h * 16))) << "round " << round;
   }
   // Every prefix of a field pair record after a clean start, and the
   // second field without its first.
   Decoder decoder = avc_test::CreateDecoder(widthMbs, heightMbs, 4, 0);
   const int maxWidth = static_cast<int>(widthMbs * 16), maxHeight = static_cast<int>(heightMbs * 16);
-  ASSERT_TRUE(avc_test::DecodesWithinBounds(decoder.get(), {cut.records[0], cut.records[1]}, maxWidth, maxHeight));
+  ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {cut.records[0], cut.records[1]}, maxWidth, maxHeight));
   const std::vector<uint8_t>& record = cut.records[s.frames / 2];
   for (size_t n = 0; n <= record.size(); n += 5) {
-    ASSERT_TRUE(avc_test::DecodesWithinBounds(decoder.get(), {std::vector<uint8_t>(record.begin(), record.begin() + static_cast<long>(n))},
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {std::vector<uint8_t>(record.begin(), record.begin() + static_cast<long>(n))},
                           maxWidth, maxHeight));
   }
   Decoder fresh = avc_test::CreateDecoder(widthMbs, heightMbs, 4, kAvcDecBumping);
-  ASSERT_TRUE(avc_test::DecodesWithinBounds(fresh.get(), {cut.fields[1], cut.fields[3], cut.fields[2]}, maxWidth, maxHeight));
+  ASSERT_TRUE(DecodesWithinBounds(fresh.get(), {cut.fields[1], cut.fields[3], cut.fields[2]}, maxWidth, maxHeight));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -16,6 +16,7 @@
 namespace {
 
 using avc_test::Decoder;
+using avc_test::DecodesWithinBounds;
 
 // No picture wider than the widest stream fed here.
 constexpr int kMaxWidth = 45 * 16;
@@ -41,14 +42,15 @@ TEST_F(InterRobustness, SurvivesMutatedTruncatedReorderedAndDroppedUnits) {
     avc_test::DamageUnits(units, random);
     if (round % 5 == 0) std::shuffle(units.begin() + 1, units.end(), random);
     if (round % 7 == 0) units.erase(units.begin() + 1 + static_cast<long>(random() % (units.size() - 1)));
-    ASSERT_TRUE(avc_test::DecodesWithinBounds(decoder.get(), units, kMaxWidth)) << "round " << round;
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), units, kMaxWidth)) << "round " << round;
   }
   // Every prefix of a P unit, after a clean start.
   Decoder decoder = avc_test::CreateDecoder(11, 9, 4, 0);
-  ASSERT_TRUE(avc_test::DecodesWithinBounds(decoder.get(), {units_[0], units_[1]}, kMaxWidth));
+  ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {units_[0], units_[1]}, kMaxWidth));
   const std::vector<uint8_t>& unit = units_[2];
   for (size_t n = 0; n <= unit.size(); n += 3) {
-    ASSERT_TRUE(avc_test::DecodesWithinBounds(decoder.get(), {std::vector<uint8_t>(unit.begin(), unit.begin() + static_cast<long>(n))}, kMaxWidth));
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {std::vector<uint8_t>(unit.begin(), unit.begin() + static_cast<long>(n))},
+                                    kMaxWidth));
   }
 }
 
@@ -57,7 +59,8 @@ TEST(InterRobustnessStreams, DamagedConformanceStreamsAndBSlicesDecodeSafely) {
     ORLENTA_REQUIRE_TESTDATA(path, std::string("h264/") + name);
     for (const uint32_t flags : {0u, kAvcDecBumping}) {
       Decoder decoder = avc_test::CreateDecoder(11, 9, 4, flags);
-      EXPECT_TRUE(avc_test::DecodesWithinBounds(decoder.get(), avc_test::SplitAccessUnits(testing_support::ReadFile(path)), kMaxWidth)) << name;
+      EXPECT_TRUE(DecodesWithinBounds(decoder.get(), avc_test::SplitAccessUnits(testing_support::ReadFile(path)), kMaxWidth))
+          << name;
     }
   }
 }

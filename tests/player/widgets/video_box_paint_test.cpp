@@ -42,7 +42,8 @@ TEST(VideoBoxPaintTest, RepaintReturnsWhileADecodeHoldsTheDecodeLock) {
     inside.set_value();
     released.wait();
   });
-  std::thread play([&] { box.ShowVideoFrame(testing_support::MakeVyxFrame(FRAME_TYPE_H264_P, stream->accessUnits[1], 176, 144)); });
+  std::thread play(
+      [&] { box.ShowVideoFrame(testing_support::MakeVyxFrame(FRAME_TYPE_H264_P, stream->accessUnits[1], 176, 144)); });
   inside.get_future().wait();
   // Should painting wait for the lock, the watchdog ends the wait so that
   // the test fails instead of hanging.
