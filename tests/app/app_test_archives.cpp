@@ -5,8 +5,8 @@
 #include <QBuffer>
 #include <QImage>
 
+#include "tests/support/archive_records.h"
 #include "tools/vyxmux/annexb_splitter.h"
-#include "tools/vyxmux/vyx_writer.h"
 
 namespace app_test {
 
@@ -24,40 +24,34 @@ std::optional<std::string> H264Archive(const testing_support::ScratchDir& dir, c
   if (testing_support::Run(command) != 0) return std::nullopt;
   const std::vector<AccessUnit> units = SplitAnnexB(testing_support::ReadFile(stream));
   if (units.empty()) return std::nullopt;
+  std::vector<testing_support::ArchiveRecord> records;
+  for (size_t i = 0; i < units.size(); ++i)
+    records.push_back(testing_support::H264Record(units[i], kStart, i, "Camera One"));
   const std::string path = dir / (name + ".vyx");
-  VyxWriter writer;
-  if (!writer.Open(path)) return std::nullopt;
-  for (size_t i = 0; i < units.size(); ++i) {
-    const uint64_t us = uint64_t(i) * 40000;
-    VYX_FRAME_HEADER header = MakeFrameHeader(units[i].idr ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P,
-                                              kStart + uint32_t(us / 1000000), uint32_t(us % 1000000));
-    header.width = units[i].width;
-    header.height = units[i].height;
-    SetTitle(header, "Camera One");
-    writer.Write(header, units[i].bytes);
-  }
-  if (!writer.Close()) return std::nullopt;
+  if (!testing_support::WriteArchive(path, records)) return std::nullopt;
   return path;
 }
 
-std::string JpegArchive(const testing_support::ScratchDir& dir, const std::string& name, int width,
-                        int height, const std::vector<uint32_t>& seconds) {
+std::vector<uint8_t> JpegPicture(int width, int height) {
   QImage picture(width, height, QImage::Format_RGB32);
   picture.fill(QColor(90, 120, 150));
   QByteArray jpeg;
   QBuffer buffer(&jpeg);
   buffer.open(QIODevice::WriteOnly);
   picture.save(&buffer, "JPG");
-  const std::string path = dir / (name + ".vyx");
-  VyxWriter writer;
-  EXPECT_TRUE(writer.Open(path));
+  return std::vector<uint8_t>(jpeg.begin(), jpeg.end());
+}
+
+std::string JpegArchive(const testing_support::ScratchDir& dir, const std::string& name, int width,
+                        int height, const std::vector<uint32_t>& seconds) {
+  std::vector<testing_support::ArchiveRecord> records;
   for (uint32_t second : seconds) {
-    VYX_FRAME_HEADER header = MakeFrameHeader(FRAME_TYPE_JPEG, kStart + second, 0);
-    header.width = static_cast<uint16_t>(width);
-    header.height = static_cast<uint16_t>(height);
-    writer.Write(header, std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
+    records.push_back({testing_support::HeaderAt(FRAME_TYPE_JPEG, kStart + second, 0), JpegPicture(width, height)});
+    records.back().header.width = static_cast<uint16_t>(width);
+    records.back().header.height = static_cast<uint16_t>(height);
   }
-  EXPECT_TRUE(writer.Close());
+  const std::string path = dir / (name + ".vyx");
+  EXPECT_TRUE(testing_support::WriteArchive(path, records));
   return path;
 }
 

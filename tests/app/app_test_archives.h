@@ -21,6 +21,9 @@ namespace app_test {
 std::optional<std::string> H264Archive(const testing_support::ScratchDir& dir, const std::string& name,
                                        const std::string& source, int frames);
 
+// A flat width x height picture as a JPEG file.
+std::vector<uint8_t> JpegPicture(int width, int height);
+
 // One key frame of a width x height JPEG at each of the times (seconds
 // after the first).
 std::string JpegArchive(const testing_support::ScratchDir& dir, const std::string& name, int width,

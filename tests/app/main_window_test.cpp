@@ -2,7 +2,6 @@
 // look when empty.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontMetrics>
@@ -14,10 +13,11 @@
 #include "app/skin/dialog_item.h"
 #include "platform/display_device.h"
 #include "platform/qt/qt_display.h"
+#include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
-#include "tools/vyxmux/vyx_writer.h"
 
 namespace {
 
@@ -29,22 +29,15 @@ QRect Edges(int left, int top, int right, int bottom) {
 
 // An archive of a few JPEG key frames of one picture size.
 std::string Archive(const testing_support::ScratchDir& dir, int width, int height) {
-  QImage picture(width, height, QImage::Format_RGB32);
-  picture.fill(QColor(90, 120, 150));
-  QByteArray jpeg;
-  QBuffer buffer(&jpeg);
-  buffer.open(QIODevice::WriteOnly);
-  picture.save(&buffer, "JPG");
-  const std::string path = dir / (std::to_string(width) + "x" + std::to_string(height) + ".vyx");
-  VyxWriter writer;
-  EXPECT_TRUE(writer.Open(path));
+  std::vector<testing_support::ArchiveRecord> records;
   for (uint32_t i = 0; i < 3; ++i) {
-    VYX_FRAME_HEADER header = MakeFrameHeader(FRAME_TYPE_JPEG, 1700000000, i * 40000);
-    header.width = static_cast<uint16_t>(width);
-    header.height = static_cast<uint16_t>(height);
-    writer.Write(header, std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
+    records.push_back(
+        {testing_support::HeaderAt(FRAME_TYPE_JPEG, 1700000000, i * 40000), app_test::JpegPicture(width, height)});
+    records.back().header.width = static_cast<uint16_t>(width);
+    records.back().header.height = static_cast<uint16_t>(height);
   }
-  EXPECT_TRUE(writer.Close());
+  const std::string path = dir / (std::to_string(width) + "x" + std::to_string(height) + ".vyx");
+  EXPECT_TRUE(testing_support::WriteArchive(path, records));
   return path;
 }
 

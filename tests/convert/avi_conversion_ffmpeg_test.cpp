@@ -14,7 +14,7 @@
 #include "codecs/audio/g723_coder.h"
 #include "convert/mpeg4_stream_header.h"
 #include "tests/convert/convert_test_support.h"
-#include "tests/player/h264_test_streams.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
 #include "tools/common/indexed_archive.h"
 #include "tools/vyxmux/mpeg4_vop_splitter.h"
@@ -273,9 +273,9 @@ TEST(AviConversionFfmpeg, Mpeg4KeyFramesWithoutHeaders) {
     const auto packets = ProbePackets(dir / "a.avi");
     ASSERT_TRUE(packets);
     EXPECT_EQ(Md5sOf(OfStream(*packets, 0)), stored);
-    const auto source = h264_test::FfmpegFrameMd5s(dir / "v.m4v");
+    const auto source = testing_support::FfmpegFrameMd5s(dir / "v.m4v");
     ASSERT_EQ(source.size(), vops.size());
-    EXPECT_EQ(h264_test::FfmpegFrameMd5s(dir / "a.avi"), source);
+    EXPECT_EQ(testing_support::FfmpegFrameMd5s(dir / "a.avi"), source);
   }
 }
 

@@ -14,8 +14,8 @@
 
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/test_support.h"
-#include "tools/vyxmux/vyx_writer.h"
 
 namespace convert_test {
 
@@ -34,16 +34,13 @@ std::string Field(const std::string& line, const std::string& name) {
 }  // namespace
 
 void WriteArchive(const std::filesystem::path& path, const std::vector<Record>& records) {
-  VyxWriter writer;
-  ASSERT_TRUE(writer.Open(path.string()));
+  std::vector<testing_support::ArchiveRecord> written;
   for (const Record& r : records) {
-    VYX_FRAME_HEADER header = MakeFrameHeader(r.type, static_cast<uint32_t>(kStart + r.ms / 1000),
-                                              static_cast<uint32_t>(r.ms % 1000 * 1000));
-    header.width = r.width;
-    header.height = r.height;
-    ASSERT_TRUE(writer.Write(header, r.payload));
+    written.push_back({testing_support::HeaderAt(r.type, kStart, r.ms * 1000), r.payload});
+    written.back().header.width = r.width;
+    written.back().header.height = r.height;
   }
-  ASSERT_TRUE(writer.Close());
+  ASSERT_TRUE(testing_support::WriteArchive(path, written));
 }
 
 std::vector<uint8_t> Payload(size_t size) {

@@ -13,18 +13,13 @@
 #include "player/vyx_format.h"
 #include "tests/support/manual_wave_out.h"
 #include "tests/support/patience.h"
+#include "tests/support/vyx_frames.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-VyxFrame VoiceFrame(const uint8_t* codes, size_t bytes) {
-  VyxFrame frame{};
-  frame.index.header.type = FRAME_TYPE_VOICE;
-  frame.index.header.length = static_cast<uint32_t>(bytes);
-  frame.payload.assign(codes, codes + bytes);
-  return frame;
-}
+using testing_support::MakeVyxFrame;
 
 std::vector<uint8_t> Codes(size_t count) {
   std::mt19937 random(5);
@@ -50,7 +45,7 @@ TEST(AudioFramesConcurrencyTest, ProducerAndConsumerShareTheQueue) {
     CQxAudioFrames audio;
     for (size_t offset = 0; offset < codes.size();) {
       const size_t bytes = std::min<size_t>(codes.size() - offset, 77 + offset % 500);
-      audio.PlayAudioFrame(VoiceFrame(codes.data() + offset, bytes));
+      audio.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, {codes.data() + offset, codes.data() + offset + bytes}));
       offset += bytes;
     }
     // Every full node handed out before the output stops.
@@ -67,7 +62,7 @@ TEST(AudioFramesConcurrencyTest, ProducerAndConsumerShareTheQueue) {
   noDevice->SetFailures({.open = true});
   platform::ScopedWaveOutBackend none(noDevice);
   CQxAudioFrames reference;
-  reference.PlayAudioFrame(VoiceFrame(codes.data(), codes.size()));
+  reference.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, codes));
   std::vector<std::vector<uint8_t>> expected;
   for (;;) {
     CBuffer buffer(16000);
@@ -92,7 +87,7 @@ TEST(AudioFramesConcurrencyTest, StopWhileTheOutputTakesBuffers) {
   CQxAudioFrames audio;
   for (int round = 0; round < 5; ++round) {
     for (size_t offset = 0; offset < codes.size(); offset += 320) {
-      audio.PlayAudioFrame(VoiceFrame(codes.data() + offset, 320));
+      audio.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, {codes.data() + offset, codes.data() + offset + 320}));
     }
     std::this_thread::sleep_for(5ms);
     audio.StopAudio();

@@ -13,6 +13,7 @@
 #include "player/vyx_format.h"
 #include "tests/support/manual_wave_out.h"
 #include "tests/support/test_support.h"
+#include "tests/support/vyx_frames.h"
 
 namespace {
 
@@ -45,13 +46,7 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
   return bytes;
 }
 
-VyxFrame AudioFrame(uint8_t type, std::vector<uint8_t> payload) {
-  VyxFrame frame{};
-  frame.index.header.type = type;
-  frame.index.header.length = static_cast<uint32_t>(payload.size());
-  frame.payload = std::move(payload);
-  return frame;
-}
+using testing_support::MakeVyxFrame;
 
 class AudioFramesTest : public ::testing::Test {
  protected:
@@ -75,15 +70,15 @@ class AudioFramesTest : public ::testing::Test {
 // which the output does not see until its node is full.
 TEST_F(AudioFramesTest, VoiceAccumulatesIntoUnitsOfUlaw) {
   const auto codes = RandomBytes(960, 1);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_VOICE, {codes.begin(), codes.begin() + 100}));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, {codes.begin(), codes.begin() + 100}));
   EXPECT_EQ(audio_.GetSubBufferIndex(), 0);
   EXPECT_EQ(audio_.GetFullBufferCount(), 0);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_VOICE, {codes.begin() + 100, codes.begin() + 320}));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, {codes.begin() + 100, codes.begin() + 320}));
   EXPECT_EQ(audio_.GetSubBufferIndex(), 1);
   EXPECT_EQ(audio_.GetFullBufferCount(), 0);
   EXPECT_TRUE(Pop().empty());
 
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_VOICE, {codes.begin() + 320, codes.end()}));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, {codes.begin() + 320, codes.end()}));
   EXPECT_EQ(audio_.GetFullBufferCount(), 1);
   EXPECT_EQ(audio_.GetSubBufferIndex(), 0);
   const auto node = Pop();
@@ -114,7 +109,7 @@ TEST_F(AudioFramesTest, ImaAdpcmBlocksDecodeAsSoxDoes) {
   ASSERT_GE(file.end() - blocks, 512);
   ASSERT_GE(decoded.size(), 2020u);
 
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_ADPCM, {blocks, blocks + 512}));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_ADPCM, {blocks, blocks + 512}));
   EXPECT_EQ(audio_.GetFullBufferCount(), 1);
   EXPECT_EQ(audio_.GetSubBufferIndex(), 0);
   EXPECT_EQ(Pop(), std::vector<uint8_t>(decoded.begin(), decoded.begin() + 2020));
@@ -134,20 +129,20 @@ TEST_F(AudioFramesTest, StartThresholds) {
     platform::ScopedWaveOutBackend scoped(backend);
     CQxAudioFrames audio;
     for (int frame = 1; frame <= c.framesToStart; ++frame) {
-      audio.PlayAudioFrame(AudioFrame(c.type, RandomBytes(c.frameBytes, frame)));
+      audio.PlayAudioFrame(MakeVyxFrame(c.type, RandomBytes(c.frameBytes, frame)));
       EXPECT_EQ(backend->Opens(), frame < c.framesToStart ? 0u : 1u)
           << "type " << int(c.type) << " frame " << frame;
     }
     // Starting took the full nodes at once; later units do not start again.
     EXPECT_EQ(audio.GetFullBufferCount(), 0);
-    audio.PlayAudioFrame(AudioFrame(c.type, RandomBytes(c.frameBytes * 20, 99)));
+    audio.PlayAudioFrame(MakeVyxFrame(c.type, RandomBytes(c.frameBytes * 20, 99)));
     EXPECT_EQ(backend->Opens(), 1u);
   }
 }
 
 TEST_F(AudioFramesTest, OtherTypesAreIgnored) {
   for (uint8_t type : {FRAME_TYPE_AUDIO_131, FRAME_TYPE_H264_I, FRAME_TYPE_JPEG}) {
-    audio_.PlayAudioFrame(AudioFrame(type, RandomBytes(4096, type)));
+    audio_.PlayAudioFrame(MakeVyxFrame(type, RandomBytes(4096, type)));
   }
   EXPECT_EQ(audio_.GetFullBufferCount(), 0);
   EXPECT_EQ(audio_.GetSubBufferIndex(), 0);
@@ -160,13 +155,13 @@ TEST_F(AudioFramesTest, OtherTypesAreIgnored) {
 TEST_F(AudioFramesTest, G723PayloadsSplitIntoOutputSizedNodes) {
   NoDevice();
   const auto payload = RandomBytes(4000, 7);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_G723, {payload.begin(), payload.begin() + 3}));
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_G723_A, {payload.begin() + 3, payload.begin() + 4}));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_G723, {payload.begin(), payload.begin() + 3}));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_G723_A, {payload.begin() + 3, payload.begin() + 4}));
   EXPECT_EQ(Pop().size(), 16u);
   EXPECT_EQ(Pop().size(), 4u);
 
   CQxAudioFrames fresh;
-  fresh.PlayAudioFrame(AudioFrame(FRAME_TYPE_G723, payload));
+  fresh.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_G723, payload));
   EXPECT_EQ(fresh.GetFullBufferCount(), 2);
   CBuffer first(16000), second(16000);
   fresh.PopAudioBuffer(&first);
@@ -189,15 +184,15 @@ TEST_F(AudioFramesTest, MixedCodingsCloseThePartlyFilledNode) {
   NoDevice();
   const auto voice = RandomBytes(320, 3);
   const auto adpcm = RandomBytes(256, 4);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_VOICE, voice));
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_ADPCM, adpcm));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, voice));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_ADPCM, adpcm));
   EXPECT_EQ(audio_.GetFullBufferCount(), 1);
   EXPECT_EQ(audio_.GetSubBufferIndex(), 1);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_G723, RandomBytes(3, 5)));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_G723, RandomBytes(3, 5)));
   EXPECT_EQ(audio_.GetFullBufferCount(), 3);
   EXPECT_EQ(audio_.GetSubBufferIndex(), 0);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_VOICE, RandomBytes(640, 6)));
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_ADPCM, RandomBytes(768, 7)));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, RandomBytes(640, 6)));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_ADPCM, RandomBytes(768, 7)));
 
   EXPECT_EQ(Pop(), ExpandUlaw(voice.data(), voice.size()));
   EXPECT_EQ(Pop().size(), 1010u);
@@ -210,7 +205,7 @@ TEST_F(AudioFramesTest, MixedCodingsCloseThePartlyFilledNode) {
   // Stopping drops the partly filled tail too; the next frame starts anew.
   audio_.StopAudio();
   EXPECT_EQ(audio_.GetSubBufferIndex(), 0);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_ADPCM, RandomBytes(512, 8)));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_ADPCM, RandomBytes(512, 8)));
   EXPECT_EQ(Pop().size(), 2020u);
 }
 
@@ -219,7 +214,7 @@ TEST_F(AudioFramesTest, MixedCodingsCloseThePartlyFilledNode) {
 TEST_F(AudioFramesTest, LargeVoicePayloadIsTakenInPiecesIntoABoundedQueue) {
   NoDevice();
   const auto codes = RandomBytes(204800 + 320, 11);
-  audio_.PlayAudioFrame(AudioFrame(FRAME_TYPE_VOICE, codes));
+  audio_.PlayAudioFrame(MakeVyxFrame(FRAME_TYPE_VOICE, codes));
   // 641 units: 213 full nodes and two units in the tail.
   EXPECT_EQ(audio_.GetSubBufferIndex(), 2);
   constexpr int32_t kNodes = CQxAudioFrames::kQueueLimitBytes / 1920;

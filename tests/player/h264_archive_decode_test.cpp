@@ -14,6 +14,8 @@
 #include "codecs/mpeg4/yuv_scalar.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/player/vyxdecode_run.h"
+#include "tests/support/archive_records.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
 
@@ -32,11 +34,6 @@ std::optional<std::vector<vyxdecode_run::Picture>> MuxAndDecode(const fs::path& 
   return vyxdecode_run::MuxAndDecode("--h264", stream, archive, muxOptions, environment);
 }
 
-std::vector<std::string> StoredFrameMd5s(const fs::path& file) {
-  const auto bytes = testing_support::ReadFile(file);
-  return h264_test::ParseFrameMd5s(std::string(bytes.begin(), bytes.end()));
-}
-
 class ConformanceStream : public testing::TestWithParam<const char*> {};
 
 TEST_P(ConformanceStream, PicturesEqualFfmpegsFrameMd5s) {
@@ -46,7 +43,7 @@ TEST_P(ConformanceStream, PicturesEqualFfmpegsFrameMd5s) {
   testing_support::ScratchDir scratch("h264_conformance");
   const auto pictures = MuxAndDecode(stream, scratch / "stream.vyx");
   ASSERT_TRUE(pictures) << "vyxmux or vyxdecode failed";
-  const auto expected = StoredFrameMd5s(reference);
+  const auto expected = testing_support::ReadFrameMd5s(reference);
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(Md5sOf(*pictures), expected);
 }
@@ -86,7 +83,7 @@ TEST(H264ArchiveDecode, StreamWithoutItsIdrPicture) {
   EXPECT_TRUE(gated.pictures.empty());
   const auto pictures = MuxAndDecode(stream, scratch / "keys.vyx", "--type 133");
   ASSERT_TRUE(pictures);
-  EXPECT_EQ(Md5sOf(*pictures), StoredFrameMd5s(reference));
+  EXPECT_EQ(Md5sOf(*pictures), testing_support::ReadFrameMd5s(reference));
 }
 
 // Error_I_P changes its picture size twice and has damaged pictures.  The
@@ -101,9 +98,7 @@ TEST(H264ArchiveDecode, StreamThatChangesSizeAndIsDamaged) {
   ORLENTA_REQUIRE_TESTDATA(reference, "h264_framemd5/Error_I_P.264.framemd5");
   testing_support::ScratchDir scratch("h264_error_i_p");
   auto unscaled = [&](const std::string& flags) {
-    const auto listing = RunOutput("ffmpeg -nostdin -v error " + flags + " -i " + Quote(stream) +
-                                   " -autoscale 0 -f framemd5 -");
-    return listing ? h264_test::ParseFrameMd5s(*listing) : std::vector<std::string>{};
+    return testing_support::FfmpegFrameMd5s(stream, flags, "-autoscale 0");
   };
   const auto single = MuxAndDecode(stream, scratch / "single.vyx", "", "NUMBER_OF_PROCESSORS=1");
   ASSERT_TRUE(single);
@@ -112,7 +107,7 @@ TEST(H264ArchiveDecode, StreamThatChangesSizeAndIsDamaged) {
   ASSERT_TRUE(sliced);
   EXPECT_EQ(Md5sOf(*sliced), unscaled("-threads 4 -thread_type slice"));
 
-  const auto stored = StoredFrameMd5s(reference);
+  const auto stored = testing_support::ReadFrameMd5s(reference);
   ASSERT_EQ(stored.size(), single->size());
   int sameSize = 0;
   for (size_t i = 0; i < stored.size(); ++i) {
@@ -138,7 +133,7 @@ TEST_P(X264Stream, PicturesEqualFfmpegsFrameMd5s) {
   testing_support::ScratchDir scratch(std::string("h264_x264_") + c.name);
   const auto stream = h264_test::Encode(scratch, c.name, c.size, c.frames, c.encoder);
   ASSERT_TRUE(stream) << "libx264 encode failed: " << c.encoder;
-  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  const auto expected = testing_support::FfmpegFrameMd5s(stream->file);
   ASSERT_EQ(expected.size(), size_t(c.frames));
   const auto pictures = MuxAndDecode(stream->file, scratch / "stream.vyx");
   ASSERT_TRUE(pictures) << "vyxmux or vyxdecode failed";
@@ -172,7 +167,7 @@ TEST(H264ArchiveDecode, BFramesComeOutLateButInOrder) {
   testing_support::ScratchDir scratch("h264_bframes");
   const auto stream = h264_test::Encode(scratch, "bframes", "176x144", 24, "-c:v libx264 -profile:v main -bf 2 -g 12");
   ASSERT_TRUE(stream);
-  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  const auto expected = testing_support::FfmpegFrameMd5s(stream->file);
   const auto pictures = MuxAndDecode(stream->file, scratch / "stream.vyx");
   ASSERT_TRUE(pictures);
   ASSERT_EQ(Md5sOf(*pictures), expected);
@@ -201,7 +196,7 @@ TEST(H264ArchiveDecode, ReorderDepthGrowingMidStreamLosesNoPicture) {
   const std::vector<uint8_t> second = testing_support::ReadFile(reordered->file);
   bytes.insert(bytes.end(), second.begin(), second.end());
   testing_support::WriteFile(joined, bytes);
-  const auto expected = h264_test::FfmpegFrameMd5s(joined);
+  const auto expected = testing_support::FfmpegFrameMd5s(joined);
   ASSERT_EQ(expected.size(), 24u);
   const auto pictures = MuxAndDecode(joined, scratch / "stream.vyx");
   ASSERT_TRUE(pictures);
@@ -219,7 +214,7 @@ TEST(H264ArchiveDecode, ArchiveCutInsideARecord) {
   const fs::path archive = scratch / "stream.vyx";
   ASSERT_TRUE(MuxAndDecode(stream->file, archive));
   const auto bytes = testing_support::ReadFile(archive);
-  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  const auto expected = testing_support::FfmpegFrameMd5s(stream->file);
   for (size_t cut : {bytes.size() - 7, bytes.size() / 2, size_t{48 + 20}}) {
     testing_support::WriteFile(archive, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
     const auto run = vyxdecode_run::DecodeArchive(archive, "--planes");
@@ -239,22 +234,19 @@ TEST(H264ArchiveDecode, ImpossiblePictureSizeIsDropped) {
   const auto stream = h264_test::Encode(scratch, "huge", "64x48", 1, "-c:v libx264");
   ASSERT_TRUE(stream);
   const fs::path archive = scratch / "huge.vyx";
-  VyxWriter writer;
-  ASSERT_TRUE(writer.Open(archive.string()));
-  VYX_FRAME_HEADER header = MakeFrameHeader(FRAME_TYPE_H264_I);
-  header.width = header.height = 65535;
-  ASSERT_TRUE(writer.Write(header, std::vector<uint8_t>(16, 0)));
-  header.width = 64;
-  header.height = 48;
-  ASSERT_TRUE(writer.Write(header, stream->accessUnits[0]));
-  ASSERT_TRUE(writer.Close());
+  testing_support::ArchiveRecord huge{MakeFrameHeader(FRAME_TYPE_H264_I), std::vector<uint8_t>(16, 0)};
+  huge.header.width = huge.header.height = 65535;
+  testing_support::ArchiveRecord good{MakeFrameHeader(FRAME_TYPE_H264_I), stream->accessUnits[0]};
+  good.header.width = 64;
+  good.header.height = 48;
+  ASSERT_TRUE(testing_support::WriteArchive(archive, {huge, good}));
   const auto output = RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " +
                                 Quote(archive) + " --planes");
   ASSERT_TRUE(output) << "vyxdecode failed";
   const auto pictures = ParseDecodeOutput(*output);
   ASSERT_EQ(pictures.size(), 1u);
   EXPECT_EQ(pictures[0].record, 1u);
-  EXPECT_EQ(pictures[0].md5, h264_test::FfmpegFrameMd5s(stream->file).at(0));
+  EXPECT_EQ(pictures[0].md5, testing_support::FfmpegFrameMd5s(stream->file).at(0));
 }
 
 // FFmpeg's pictures are bounded by the record header, a macroblock more
@@ -267,22 +259,20 @@ TEST(H264ArchiveDecode, CodedLinesPastTheHeaderWithinAMacroblockPlay) {
       h264_test::Encode(scratch, "tall", "1920x1088", 2, "-c:v libx264 -preset ultrafast -profile:v baseline");
   ASSERT_TRUE(stream);
   const fs::path archive = scratch / "tall.vyx";
-  VyxWriter writer;
-  ASSERT_TRUE(writer.Open(archive.string()));
+  std::vector<testing_support::ArchiveRecord> records;
   for (size_t i = 0; i < stream->accessUnits.size(); ++i) {
-    VYX_FRAME_HEADER header = MakeFrameHeader(i == 0 ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P, 0,
-                                              static_cast<uint32_t>(i) * 40000);
-    header.width = 1920;
-    header.height = 1080;
-    ASSERT_TRUE(writer.Write(header, stream->accessUnits[i]));
+    const uint8_t type = i == 0 ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P;
+    records.push_back({MakeFrameHeader(type, 0, static_cast<uint32_t>(i) * 40000), stream->accessUnits[i]});
+    records.back().header.width = 1920;
+    records.back().header.height = 1080;
   }
-  ASSERT_TRUE(writer.Close());
+  ASSERT_TRUE(testing_support::WriteArchive(archive, records));
   const auto output = RunOutput(Quote(BuiltTool("tools/vyxdecode/vyxdecode")) + " " + Quote(archive) + " --planes");
   ASSERT_TRUE(output) << "vyxdecode failed";
   const auto pictures = ParseDecodeOutput(*output);
   ASSERT_EQ(pictures.size(), 2u);
   EXPECT_EQ(pictures[0].height, 1088);
-  EXPECT_EQ(Md5sOf(pictures), h264_test::FfmpegFrameMd5s(stream->file));
+  EXPECT_EQ(Md5sOf(pictures), testing_support::FfmpegFrameMd5s(stream->file));
 }
 
 // Without --planes the md5 is of the front's RGB32 picture: FFmpeg's own

@@ -10,6 +10,7 @@
 #include "player/h264_dec.h"
 #include "player/h264_dec_handle.h"
 #include "tests/player/h264_test_streams.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -23,7 +24,7 @@ class H264DecTest : public testing::Test {
     scratch_ = new testing_support::ScratchDir("h264_dec");
     stream_ = new std::optional<Stream>(
         h264_test::Encode(*scratch_, "baseline", "176x144", 12, "-c:v libx264 -profile:v baseline -g 6"));
-    if (*stream_) reference_ = new std::vector<std::string>(h264_test::FfmpegFrameMd5s((*stream_)->file));
+    if (*stream_) reference_ = new std::vector<std::string>(testing_support::FfmpegFrameMd5s((*stream_)->file));
   }
   static void TearDownTestSuite() {
     delete reference_;
@@ -320,7 +321,7 @@ TEST(H264DecDrain, GivesThePicturesHeldBackThenTakesANewStream) {
   testing_support::ScratchDir scratch("h264_dec_drain");
   const auto stream = h264_test::Encode(scratch, "bframes", "176x144", 10, "-c:v libx264 -bf 2 -g 10");
   ASSERT_TRUE(stream);
-  const auto expected = h264_test::FfmpegFrameMd5s(stream->file);
+  const auto expected = testing_support::FfmpegFrameMd5s(stream->file);
   ASSERT_EQ(expected.size(), stream->accessUnits.size());
   H264DecHandle* handle = nullptr;
   ASSERT_EQ(H264Dec_Open(&handle), 0);

@@ -1,9 +1,8 @@
 #include "tests/player/h264_test_streams.h"
 
 #include <algorithm>
-#include <sstream>
 
-#include "tools/common/md5.h"
+#include "tests/support/plane_md5.h"
 
 namespace h264_test {
 namespace fs = std::filesystem;
@@ -32,38 +31,12 @@ std::optional<Stream> Encode(const testing_support::ScratchDir& dir, const std::
   return stream;
 }
 
-std::vector<std::string> ParseFrameMd5s(const std::string& listing) {
-  std::vector<std::string> md5s;
-  std::istringstream lines(listing);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const size_t comma = line.rfind(',');
-    if (comma == std::string::npos) continue;
-    std::string md5 = line.substr(comma + 1);
-    md5.erase(0, md5.find_first_not_of(' '));
-    md5s.push_back(md5);
-  }
-  return md5s;
-}
-
-std::vector<std::string> FfmpegFrameMd5s(const fs::path& file, const std::string& flags) {
-  const auto listing = testing_support::RunOutput("ffmpeg -nostdin -v error " + flags + " -i '" + file.string() +
-                                                  "' -f framemd5 -pix_fmt yuv420p -");
-  return listing ? ParseFrameMd5s(*listing) : std::vector<std::string>{};
-}
-
 std::string PlaneMd5(const H264DecPicture& p) {
-  return PlaneMd5(DecodedPlanes{p.y, p.u, p.v, p.yStride, p.uStride, p.vStride, p.width, p.height});
+  return testing_support::PlaneMd5({p.y, p.u, p.v, p.yStride, p.uStride, p.vStride, p.width, p.height});
 }
 
-std::string PlaneMd5(const DecodedPlanes& picture) {
-  const Planes planes = CopyPlanes(picture);
-  Md5 md5;
-  md5.Update(planes.y.data(), planes.y.size());
-  md5.Update(planes.u.data(), planes.u.size());
-  md5.Update(planes.v.data(), planes.v.size());
-  return md5.FinishHex();
+std::string PlaneMd5(const DecodedPlanes& p) {
+  return testing_support::PlaneMd5({p.y, p.u, p.v, p.yStride, p.uStride, p.vStride, p.width, p.height});
 }
 
 Planes CopyPlanes(const DecodedPlanes& p) {

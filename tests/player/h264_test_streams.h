@@ -23,13 +23,7 @@ struct Stream {
 std::optional<Stream> Encode(const testing_support::ScratchDir& dir, const std::string& name,
                              const std::string& size, int frames, const std::string& encoder);
 
-// `ffmpeg [flags] -i file -f framemd5 -pix_fmt yuv420p`: one md5 per picture.
-std::vector<std::string> FfmpegFrameMd5s(const std::filesystem::path& file, const std::string& flags = "");
-// The md5s of a framemd5 listing (comment lines skipped).
-std::vector<std::string> ParseFrameMd5s(const std::string& listing);
-
-// The md5 over the picture's Y, U and V planes without row padding, as
-// framemd5 computes it for yuv420p.
+// The md5 of the picture's planes, as framemd5 hashes yuv420p.
 std::string PlaneMd5(const DecodedPlanes& picture);
 std::string PlaneMd5(const H264DecPicture& picture);
 

@@ -11,6 +11,7 @@
 #include "player/mpeg4_kind.h"
 #include "player/vdecode.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"
+#include "tests/support/plane_md5.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -96,12 +97,7 @@ TEST(Mpeg4Kind, PicturesAreTheScalarConversionOfTheDecodedPlanes) {
     front.SetPictureObserver([&](const DecodedPlanes& p) {
       ASSERT_EQ(p.width, kWidth);
       ASSERT_EQ(p.height, kHeight);
-      std::vector<uint8_t> planes;
-      for (int row = 0; row < kHeight; ++row) planes.insert(planes.end(), p.y + row * p.yStride, p.y + row * p.yStride + kWidth);
-      for (const auto& [plane, stride] : {std::pair{p.u, p.uStride}, std::pair{p.v, p.vStride}})
-        for (int row = 0; row < (kHeight + 1) / 2; ++row)
-          planes.insert(planes.end(), plane + row * stride, plane + row * stride + (kWidth + 1) / 2);
-      planesMd5 = testing_support::Md5Hex(planes);
+      planesMd5 = testing_support::PlaneMd5({p.y, p.u, p.v, p.yStride, p.uStride, p.vStride, p.width, p.height});
       expected.assign(pictureBytes, 0);
       const int stride = display.strideInBytes ? kWidth * display.bytesPerPixel : kWidth;
       display.convert(p.y, int(p.yStride), p.u, p.v, int(p.uStride), expected.data(), kWidth, kHeight, stride);

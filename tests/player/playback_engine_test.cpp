@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
 #include "player/player_messages.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -125,15 +126,13 @@ class EngineFixture : public ::testing::Test {
 
   std::string Write(const std::vector<Rec>& recs) {
     const std::string path = dir_ / ("a" + std::to_string(files_++) + ".vyx");
-    VyxWriter w;
-    EXPECT_TRUE(w.Open(path));
+    std::vector<testing_support::ArchiveRecord> records;
     for (const Rec& r : recs) {
-      VYX_FRAME_HEADER h = MakeFrameHeader(r.type, r.time, r.usec);
-      h.width = r.w;
-      h.height = r.h;
-      w.Write(h, std::vector<uint8_t>(16, r.type));
+      records.push_back({MakeFrameHeader(r.type, r.time, r.usec), std::vector<uint8_t>(16, r.type)});
+      records.back().header.width = r.w;
+      records.back().header.height = r.h;
     }
-    EXPECT_TRUE(w.Close());
+    EXPECT_TRUE(testing_support::WriteArchive(path, records));
     return path;
   }
 
@@ -525,11 +524,9 @@ TEST_F(PlaybackTest, RandomCommandsStress) {
 TEST(PlaybackRealTime, QuitDuringTheLongestWaitReturnsAtOnce) {
   testing_support::ScratchDir dir("engine-gap");
   const std::string path = dir / "gap.vyx";
-  VyxWriter w;
-  ASSERT_TRUE(w.Open(path));
-  w.Write(MakeFrameHeader(FRAME_TYPE_H264_I, kT0), std::vector<uint8_t>(8));
-  w.Write(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3), std::vector<uint8_t>(8));
-  ASSERT_TRUE(w.Close());
+  const std::vector<uint8_t> payload(8);
+  ASSERT_TRUE(testing_support::WriteArchive(
+      path, {{MakeFrameHeader(FRAME_TYPE_H264_I, kT0), payload}, {MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 3), payload}}));
 
   FakeBox box(platform::SystemClock());
   auto engine = std::make_unique<PlaybackEngine>();

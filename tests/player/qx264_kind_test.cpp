@@ -17,7 +17,9 @@
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/field_streams.h"
 #include "tests/player/vyxdecode_run.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
+#include "tests/support/vyx_frames.h"
 
 namespace {
 
@@ -34,12 +36,11 @@ TEST_P(ConformanceArchive, PlanesEqualTheReferenceMd5s) {
   ORLENTA_REQUIRE_TESTDATA(listing, "h264_framemd5/" + name + ".framemd5");
   testing_support::ScratchDir scratch("qx264_conformance");
   ASSERT_TRUE(vyxdecode_run::Mux("--h264", stream, scratch / "a.vyx"));
-  const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
-  const auto expected = avc_test::FramemdHashes(std::string(bytes.begin(), bytes.end()));
-  ASSERT_TRUE(expected);
+  const auto expected = testing_support::ReadFrameMd5s(listing);
+  ASSERT_FALSE(expected.empty());
   // The processor's kernel set, then each set forced.
   for (const std::string kernels : {"", " --kernels=plain", " --kernels=simd"})
-    EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264" + kernels), *expected) << kernels;
+    EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264" + kernels), expected) << kernels;
 }
 
 // CVFC1_Sony_C crops 26 to 60 samples on every side, more than rounding its
@@ -51,10 +52,9 @@ TEST(ConformanceArchiveAtCodedSize, CroppedWindowsEqualTheReferenceMd5s) {
   ORLENTA_REQUIRE_TESTDATA(listing, "h264_framemd5/CVFC1_Sony_C.jsv.framemd5");
   testing_support::ScratchDir scratch("qx264_cvfc1");
   ASSERT_TRUE(vyxdecode_run::Mux("--h264", stream, scratch / "a.vyx", "--size 352x288"));
-  const std::vector<uint8_t> bytes = testing_support::ReadFile(listing);
-  const auto expected = avc_test::FramemdHashes(std::string(bytes.begin(), bytes.end()));
-  ASSERT_TRUE(expected);
-  EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+  const auto expected = testing_support::ReadFrameMd5s(listing);
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(H264, ConformanceArchive,
@@ -88,10 +88,10 @@ TEST_P(InterlacedArchive, PlanesEqualFfmpegsFrames) {
   const auto stream = avc_test::MakeFieldStream(s, scratch.path());
   ASSERT_TRUE(stream);
   ASSERT_TRUE(vyxdecode_run::Mux("--h264", *stream, scratch / "a.vyx"));
-  const auto expected = avc_test::FfmpegFrameMd5(*stream);
-  ASSERT_TRUE(expected);
-  ASSERT_EQ(expected->size(), static_cast<size_t>(s.frames));
-  EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), *expected);
+  const auto expected = testing_support::FfmpegFrameMd5s(*stream);
+  ASSERT_FALSE(expected.empty());
+  ASSERT_EQ(expected.size(), static_cast<size_t>(s.frames));
+  EXPECT_EQ(vyxdecode_run::DecodeMd5s(scratch / "a.vyx", "--planes --decoder=qx264"), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, InterlacedArchive, testing::ValuesIn(avc_test::FieldStreams()),
@@ -239,15 +239,8 @@ TEST(Qx264Kind, VideoOutputDrawsClassThreeRecords) {
     EXPECT_EQ(picture.height, 144);
   });
   for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(stream))) {
-    VyxFrame frame;
-    frame.index.header = {};
-    frame.index.header.magic = VYX_FRAME_MAGIC;
-    frame.index.header.type = FRAME_TYPE_H264_I;
-    frame.index.header.width = 176;
-    frame.index.header.height = 144;
-    frame.index.header.length = static_cast<uint32_t>(unit.size());
+    VyxFrame frame = testing_support::MakeVyxFrame(FRAME_TYPE_H264_I, unit, 176, 144);
     frame.index.codecClass = CODEC_CLASS_QX264;
-    frame.payload = unit;
     output.ShowVideoFrame(frame);
   }
   EXPECT_EQ(drawn, 3);

@@ -13,6 +13,7 @@
 #include "player/video_output.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"
 #include "tests/support/test_support.h"
+#include "tests/support/vyx_frames.h"
 
 namespace {
 
@@ -96,16 +97,7 @@ class UndecodableVideoThroughOutput : public testing::Test {
   }
 
   void Show(const std::vector<uint8_t>& payload, uint8_t type, int width, int height) {
-    VyxFrame frame;
-    frame.index.header = {};
-    frame.index.header.magic = VYX_FRAME_MAGIC;
-    frame.index.header.type = type;
-    frame.index.header.width = static_cast<uint16_t>(width);
-    frame.index.header.height = static_cast<uint16_t>(height);
-    frame.index.header.length = static_cast<uint32_t>(payload.size());
-    frame.index.codecClass = CodecClassOfType(type);
-    frame.payload = payload;
-    output_.ShowVideoFrame(frame);
+    output_.ShowVideoFrame(testing_support::MakeVyxFrame(type, payload, width, height));
   }
 
   void ShowMpeg4(const Mp4TestStream& stream) {

@@ -14,24 +14,13 @@
 #include "player/video_output.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/test_support.h"
+#include "tests/support/vyx_frames.h"
 
 namespace {
 
 constexpr uint32_t kT0 = 1700000000;
 
-VyxFrame Frame(const std::vector<uint8_t>& payload, bool key, int size) {
-  VyxFrame frame;
-  frame.index.header = {};
-  frame.index.header.magic = VYX_FRAME_MAGIC;
-  frame.index.header.type = key ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P;
-  frame.index.header.width = static_cast<uint16_t>(size);
-  frame.index.header.height = static_cast<uint16_t>(size);
-  frame.index.header.time = kT0;
-  frame.index.header.length = static_cast<uint32_t>(payload.size());
-  frame.index.codecClass = CodecClassOfType(frame.index.header.type);
-  frame.payload = payload;
-  return frame;
-}
+using testing_support::MakeVyxFrame;
 
 class VideoOutputFisheyeTest : public testing::Test {
  protected:
@@ -63,7 +52,9 @@ class VideoOutputFisheyeTest : public testing::Test {
     ASSERT_TRUE(*square_ && *small_) << "libx264 encode failed";
   }
 
-  void Show(size_t unit = 0) { output_.ShowVideoFrame(Frame((*square_)->accessUnits[unit], true, 320)); }
+  void Show(size_t unit = 0) {
+    output_.ShowVideoFrame(MakeVyxFrame(FRAME_TYPE_H264_I, (*square_)->accessUnits[unit], 320, 320, kT0));
+  }
 
   static inline testing_support::ScratchDir* scratch_ = nullptr;
   static inline std::optional<h264_test::Stream>* square_ = nullptr;
@@ -147,8 +138,8 @@ TEST_F(VideoOutputFisheyeTest, RawSnapshotAndNewSizes) {
   for (const int mode : {0, 1, 2, 5, 9, 22}) {
     output_.ChangeViewMode(mode);
     Show();
-    output_.ShowVideoFrame(Frame((*small_)->accessUnits[0], true, 96));
-    output_.ShowVideoFrame(Frame((*small_)->accessUnits[1], true, 96));
+    output_.ShowVideoFrame(MakeVyxFrame(FRAME_TYPE_H264_I, (*small_)->accessUnits[0], 96, 96, kT0));
+    output_.ShowVideoFrame(MakeVyxFrame(FRAME_TYPE_H264_I, (*small_)->accessUnits[1], 96, 96, kT0));
     EXPECT_GT(width_, 0) << mode;
     EXPECT_EQ(output_.Snapshot(bmp.wstring(), true), 1) << mode;
   }

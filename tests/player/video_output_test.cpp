@@ -15,7 +15,9 @@
 #include "player/snapshot_bmp.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"
 #include "tests/player/h264_test_streams.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
+#include "tests/support/vyx_frames.h"
 
 namespace {
 
@@ -23,20 +25,9 @@ using h264_test::Stream;
 
 constexpr uint32_t kT0 = 1700000000;
 
+// The camera's records, at kT0 unless a time is given.
 VyxFrame Frame(const std::vector<uint8_t>& payload, uint8_t type, int width, int height, uint32_t time = kT0) {
-  VyxFrame frame;
-  frame.index.header = {};
-  frame.index.header.magic = VYX_FRAME_MAGIC;
-  frame.index.header.type = type;
-  frame.index.header.width = static_cast<uint16_t>(width);
-  frame.index.header.height = static_cast<uint16_t>(height);
-  frame.index.header.time = time;
-  frame.index.header.length = static_cast<uint32_t>(payload.size());
-  const char title[] = "Lobby";
-  std::copy(title, title + sizeof title, frame.index.header.title);
-  frame.index.codecClass = CodecClassOfType(type);
-  frame.payload = payload;
-  return frame;
+  return testing_support::MakeVyxFrame(type, payload, width, height, time, "Lobby");
 }
 
 class VideoOutputTest : public testing::Test {
@@ -183,7 +174,7 @@ TEST_F(VideoOutputTest, TitlesAreUtf8OrLatin1) {
 
 TEST_F(VideoOutputTest, TheEndOfTheArchiveDrawsThePicturesStillHeld) {
   const Stream& s = **bframes_;
-  const auto expected = h264_test::FfmpegFrameMd5s(s.file);
+  const auto expected = testing_support::FfmpegFrameMd5s(s.file);
   ASSERT_EQ(expected.size(), s.accessUnits.size());
   std::vector<std::string> planes;
   output_.SetPictureObserver([&](const DecodedPlanes& p) { planes.push_back(h264_test::PlaneMd5(p)); });

@@ -11,6 +11,7 @@
 #include "platform/recording_message_target.h"
 #include "player/player_messages.h"
 #include "player/vyx_parser.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -25,16 +26,14 @@ constexpr int kRecords = 30000;
 // Record i: time kT0 + i / 25, a key frame every 25 records, payload = 4 bytes of i.
 std::string WriteArchive(const testing_support::ScratchDir& dir, const std::string& name) {
   const std::string path = dir / name;
-  VyxWriter w;
-  EXPECT_TRUE(w.Open(path));
+  std::vector<testing_support::ArchiveRecord> records;
   for (int i = 0; i < kRecords; ++i) {
     const uint8_t type = i % 25 == 0 ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P;
-    VYX_FRAME_HEADER h = MakeFrameHeader(type, kT0 + static_cast<uint32_t>(i / 25));
     std::vector<uint8_t> payload(4);
     std::memcpy(payload.data(), &i, 4);
-    w.Write(h, payload);
+    records.push_back({MakeFrameHeader(type, kT0 + static_cast<uint32_t>(i / 25)), payload});
   }
-  EXPECT_TRUE(w.Close());
+  EXPECT_TRUE(testing_support::WriteArchive(path, records));
   return path;
 }
 

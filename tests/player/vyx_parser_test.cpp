@@ -14,6 +14,7 @@
 #include "platform/recording_message_target.h"
 #include "platform/trace.h"
 #include "player/player_messages.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -48,16 +49,14 @@ class ParserTest : public ::testing::Test {
 
   std::string Write(const std::vector<Rec>& records, const std::string& name = "a.vyx") {
     const std::string path = dir_ / name;
-    VyxWriter writer;
-    EXPECT_TRUE(writer.Open(path));
+    std::vector<testing_support::ArchiveRecord> written;
     for (size_t i = 0; i < records.size(); ++i) {
-      VYX_FRAME_HEADER h = MakeFrameHeader(records[i].type, records[i].time, 0);
-      h.channel = records[i].channel;
-      h.width = 352;
-      h.height = 288;
-      writer.Write(h, PayloadFor(i, records[i].size));
+      written.push_back({MakeFrameHeader(records[i].type, records[i].time, 0), PayloadFor(i, records[i].size)});
+      written.back().header.channel = records[i].channel;
+      written.back().header.width = 352;
+      written.back().header.height = 288;
     }
-    EXPECT_TRUE(writer.Close());
+    EXPECT_TRUE(testing_support::WriteArchive(path, written));
     return path;
   }
 
@@ -213,16 +212,14 @@ TEST_F(ParserTest, BadMagicAtFirstRecordShowsTheOpenError) {
 
 TEST_F(ParserTest, BadMagicLaterKeepsWhatWasIndexed) {
   const std::string path = dir_ / "b.vyx";
-  VyxWriter w;
-  ASSERT_TRUE(w.Open(path));
   VYX_FRAME_HEADER h = MakeFrameHeader(FRAME_TYPE_H264_I, kT0);
   h.channel = 3;
-  w.Write(h, PayloadFor(0, 10));
-  w.Write(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 2), PayloadFor(1, 10));
-  h.magic = 0xE6804FA6;
-  w.Write(h, PayloadFor(2, 10));
-  w.Write(MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 5), PayloadFor(3, 10));
-  ASSERT_TRUE(w.Close());
+  VYX_FRAME_HEADER noMagic = h;
+  noMagic.magic = 0xE6804FA6;
+  ASSERT_TRUE(testing_support::WriteArchive(path, {{h, PayloadFor(0, 10)},
+                                                   {MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 2), PayloadFor(1, 10)},
+                                                   {noMagic, PayloadFor(2, 10)},
+                                                   {MakeFrameHeader(FRAME_TYPE_H264_P, kT0 + 5), PayloadFor(3, 10)}}));
   OpenIndexed(path);
   ASSERT_TRUE(window_->WaitForCount(2, testing_support::kPatience));
   const auto messages = window_->Messages();

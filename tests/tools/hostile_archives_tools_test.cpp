@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "player/vyx_format.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/child_memory.h"
 #include "tests/support/hostile_archives.h"
 #include "tests/support/oversized_parameter_sets.h"
@@ -36,13 +37,9 @@ constexpr bool kMeasured = true;
 std::vector<testing_support::HostileArchive> Archives(const std::filesystem::path& dir) {
   auto archives = testing_support::WriteHostileArchives(dir);
   testing_support::HostileArchive huge{"huge-picture", dir / "huge-picture.vyx", 2, false};
-  VyxWriter writer;
-  EXPECT_TRUE(writer.Open(huge.path.string()));
-  VYX_FRAME_HEADER header = MakeFrameHeader(FRAME_TYPE_H264_I);
-  header.width = header.height = 65535;
-  EXPECT_TRUE(writer.Write(header, std::vector<uint8_t>(16, 0)));
-  EXPECT_TRUE(writer.Write(header, std::vector<uint8_t>(16, 0)));
-  EXPECT_TRUE(writer.Close());
+  testing_support::ArchiveRecord record{MakeFrameHeader(FRAME_TYPE_H264_I), std::vector<uint8_t>(16, 0)};
+  record.header.width = record.header.height = 65535;
+  EXPECT_TRUE(testing_support::WriteArchive(huge.path, {record, record}));
   archives.push_back(huge);
   for (const bool cropped : {false, true}) {
     archives.push_back(testing_support::WriteOversizedParameterSetArchive(

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "tests/convert/convert_test_support.h"
-#include "tests/player/h264_test_streams.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -53,9 +53,7 @@ bool Vyxmux(const std::string& args) {
 
 // FFmpeg's pictures of the file's video stream, one md5 each.
 std::vector<std::string> Pictures(const std::filesystem::path& avi) {
-  const auto listing = testing_support::RunOutput("ffmpeg -nostdin -v error -i " + Q(avi) +
-                                                  " -map 0:v -f framemd5 -pix_fmt yuv420p -");
-  return listing ? h264_test::ParseFrameMd5s(*listing) : std::vector<std::string>{};
+  return testing_support::FfmpegFrameMd5s(avi, "", "-map 0:v -pix_fmt yuv420p");
 }
 
 // vyx2avi ARCHIVE OUTPUT in a child whose files cannot grow past `limit`

@@ -10,6 +10,7 @@
 #include "tests/codecs/h264/deinterlace_model.h"
 #include "tests/codecs/h264/field_streams.h"
 #include "tests/player/vyxdecode_run.h"
+#include "tests/support/plane_md5.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -40,10 +41,8 @@ std::vector<YuvFrame> FfmpegFrames(const fs::path& stream, const fs::path& scrat
 }
 
 std::string FrameMd5(const YuvFrame& f) {
-  std::vector<uint8_t> bytes = f.y;
-  bytes.insert(bytes.end(), f.cb.begin(), f.cb.end());
-  bytes.insert(bytes.end(), f.cr.begin(), f.cr.end());
-  return testing_support::Md5Hex(bytes);
+  return testing_support::PlaneMd5({f.y.data(), f.cb.data(), f.cr.data(), f.width, f.width / 2, f.width / 2, f.width,
+                                    f.height});
 }
 
 // Per frame of FFmpeg's decode: whether it came from a field pair.

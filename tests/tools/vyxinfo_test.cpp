@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tests/support/archive_records.h"
 #include "tests/support/child_memory.h"
 #include "tests/support/hostile_archives.h"
 #include "tests/support/test_support.h"
@@ -115,14 +116,11 @@ TEST(Vyxinfo, Libx264StreamWithVoice) {
 TEST(Vyxinfo, IndexStatusAndExitCode) {
   testing_support::ScratchDir dir("vyxinfo-status");
   auto write = [&](const std::string& name, uint32_t magicOfSecond) {
-    VyxWriter w;
-    EXPECT_TRUE(w.Open(dir / name));
-    VYX_FRAME_HEADER h = MakeFrameHeader(FRAME_TYPE_H264_I, 1700000000);
-    w.Write(h, {1, 2, 3});
-    h.magic = magicOfSecond;
-    h.time += 4;
-    w.Write(h, {4});
-    EXPECT_TRUE(w.Close());
+    const VYX_FRAME_HEADER first = MakeFrameHeader(FRAME_TYPE_H264_I, 1700000000);
+    VYX_FRAME_HEADER second = first;
+    second.magic = magicOfSecond;
+    second.time += 4;
+    EXPECT_TRUE(testing_support::WriteArchive(dir / name, {{first, {1, 2, 3}}, {second, {4}}}));
   };
   write("good.vyx", VYX_FRAME_MAGIC);
   write("bad.vyx", 0);

@@ -1,11 +1,12 @@
 #include "tests/codecs/h264/avc_test_support.h"
 
 #include <cstdio>
-#include <memory>
 #include <sstream>
 
+#include "tests/codecs/h264/avc_test_decoder.h"
+#include "tests/support/frame_md5s.h"
+#include "tests/support/plane_md5.h"
 #include "tests/support/test_support.h"
-#include "tools/common/md5.h"
 
 namespace avc_test {
 
@@ -57,34 +58,20 @@ std::vector<std::vector<uint8_t>> SplitAccessUnits(const std::vector<uint8_t>& s
 }
 
 std::string PictureMd5(const AvcDecPicture& p) {
-  Md5 md5;
-  const int width = p.width - p.cropLeft - p.cropRight;
-  const int height = p.height * (p.fieldPicture ? 2 : 1) - p.cropTop - p.cropBottom;
-  for (int y = 0; y < height; ++y) md5.Update(p.y + (p.cropTop + y) * p.lumaStride + p.cropLeft, width);
-  for (const uint8_t* plane : {p.cb, p.cr}) {
-    for (int y = 0; y < height / 2; ++y) {
-      md5.Update(plane + (p.cropTop / 2 + y) * p.chromaStride + p.cropLeft / 2, width / 2);
-    }
-  }
-  return md5.FinishHex();
+  const int lumaAt = p.cropTop * p.lumaStride + p.cropLeft, chromaAt = p.cropTop / 2 * p.chromaStride + p.cropLeft / 2;
+  return testing_support::PlaneMd5({p.y + lumaAt, p.cb + chromaAt, p.cr + chromaAt, p.lumaStride, p.chromaStride,
+                                    p.chromaStride, p.width - p.cropLeft - p.cropRight,
+                                    p.height * (p.fieldPicture ? 2 : 1) - p.cropTop - p.cropBottom});
 }
 
 std::vector<std::string> DecodeFileMd5(const std::filesystem::path& file, uint32_t widthInMbs, uint32_t heightInMbs) {
-  AvcDecParams params;
-  params.widthInMbs = widthInMbs;
-  params.heightInMbs = heightInMbs;
-  params.maxRefFrames = 16;
-  params.flags = kAvcDecBumping;
-  std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)> decoder(AvcDecCreate(&params), AvcDecDestroy);
+  const Decoder decoder = CreateDecoder(widthInMbs, heightInMbs);
   std::vector<std::string> md5s;
   if (!decoder) return md5s;
   int32_t lastFieldEntry = -1;
   for (const std::vector<uint8_t>& unit : SplitAccessUnits(testing_support::ReadFile(file))) {
     AvcDecPicture picture;
-    if (AvcDecDecode(decoder.get(), unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr) !=
-        kAvcDecPicture) {
-      continue;
-    }
+    if (DecodeUnit(decoder.get(), unit, picture) != kAvcDecPicture) continue;
     // A second field completes the frame its first field was hashed in.
     if (picture.fieldPicture && picture.storeIndex == lastFieldEntry) md5s.pop_back();
     lastFieldEntry = picture.fieldPicture && picture.storeIndex != lastFieldEntry ? picture.storeIndex : -1;
@@ -93,35 +80,13 @@ std::vector<std::string> DecodeFileMd5(const std::filesystem::path& file, uint32
   return md5s;
 }
 
-std::optional<std::vector<std::string>> FramemdHashes(const std::string& listing) {
-  std::vector<std::string> hashes;
-  std::istringstream in(listing);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const size_t comma = line.rfind(',');
-    if (comma == std::string::npos) return std::nullopt;
-    size_t first = line.find_first_not_of(' ', comma + 1);
-    if (first == std::string::npos) return std::nullopt;
-    hashes.push_back(line.substr(first));
-  }
-  return hashes;
-}
-
-std::optional<std::vector<std::string>> FfmpegFrameMd5(const std::filesystem::path& file) {
-  const auto out = testing_support::RunOutput("ffmpeg -nostdin -loglevel error -i '" + file.string() +
-                                              "' -f framemd5 -pix_fmt yuv420p - 2>/dev/null");
-  if (!out) return std::nullopt;
-  return FramemdHashes(*out);
-}
-
 std::optional<std::vector<CodedPicture>> FfmpegPicturesInDecodingOrder(const std::filesystem::path& file) {
-  const auto md5s = FfmpegFrameMd5(file);
+  const std::vector<std::string> md5s = testing_support::FfmpegFrameMd5s(file);
   const auto probe = testing_support::RunOutput("ffprobe -loglevel error -threads 1 -show_frames -show_entries "
                                                 "frame=pict_type,coded_picture_number -of compact=p=0:nk=1 '" +
                                                 file.string() + "'");
-  if (!md5s || !probe) return std::nullopt;
-  std::vector<CodedPicture> pictures(md5s->size());
+  if (md5s.empty() || !probe) return std::nullopt;
+  std::vector<CodedPicture> pictures(md5s.size());
   std::istringstream in(*probe);
   std::string line;
   size_t shown = 0;
@@ -129,10 +94,10 @@ std::optional<std::vector<CodedPicture>> FfmpegPicturesInDecodingOrder(const std
     char type = 0;
     size_t number = 0;
     if (line.empty() || std::sscanf(line.c_str(), "%c|%zu", &type, &number) != 2) continue;
-    if (shown >= md5s->size() || number >= pictures.size() || pictures[number].type) return std::nullopt;
-    pictures[number] = {type, (*md5s)[shown++]};
+    if (shown >= md5s.size() || number >= pictures.size() || pictures[number].type) return std::nullopt;
+    pictures[number] = {type, md5s[shown++]};
   }
-  if (shown != md5s->size()) return std::nullopt;
+  if (shown != md5s.size()) return std::nullopt;
   return pictures;
 }
 

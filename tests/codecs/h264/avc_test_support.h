@@ -25,11 +25,6 @@ std::string PictureMd5(const AvcDecPicture& picture);
 std::vector<std::string> DecodeFileMd5(const std::filesystem::path& file, uint32_t widthInMbs,
                                        uint32_t heightInMbs);
 
-// The hashes of a framemd5 listing; nullopt when unreadable.
-std::optional<std::vector<std::string>> FramemdHashes(const std::string& listing);
-// FFmpeg's decode of a file as per-frame md5s of yuv420p pictures.
-std::optional<std::vector<std::string>> FfmpegFrameMd5(const std::filesystem::path& file);
-
 // One picture of FFmpeg's decode: its type ('I', 'P' or 'B') and the md5
 // of its yuv420p picture.
 struct CodedPicture {

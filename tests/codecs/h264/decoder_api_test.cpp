@@ -3,29 +3,21 @@
 // crash nor read outside its buffers.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <set>
 #include <string>
 
 #include "codecs/h264/avc_decoder.h"
 #include "codecs/h264/error_codes.h"
+#include "tests/codecs/h264/avc_test_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-using Decoder = std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)>;
+using avc_test::Decoder;
 
-Decoder Create(uint32_t widthMbs, uint32_t heightMbs, uint32_t refs = 16, uint32_t flags = kAvcDecBumping) {
-  AvcDecParams params;
-  params.widthInMbs = widthMbs;
-  params.heightInMbs = heightMbs;
-  params.maxRefFrames = refs;
-  params.flags = flags;
-  return Decoder(AvcDecCreate(&params), AvcDecDestroy);
-}
-
+// Stamps each unit with user values the returned picture must carry.
 int32_t Decode(AvcDecContext* decoder, const std::vector<uint8_t>& bytes, AvcDecPicture& picture) {
   return AvcDecDecode(decoder, bytes.data(), static_cast<int32_t>(bytes.size()), 7, 9, &picture, nullptr);
 }
@@ -45,12 +37,12 @@ class DecoderApi : public testing::Test {
 TEST(DecoderCreate, AppliesTheSizeRulesAndRefusesNullParameters) {
   EXPECT_EQ(AvcDecCreate(nullptr), nullptr);
   EXPECT_GE(DetectCpuLevel(), 2);
-  EXPECT_NE(Create(1, 5, 0).get(), nullptr);
-  EXPECT_NE(Create(129, 129, 17).get(), nullptr);
+  EXPECT_NE(avc_test::CreateDecoder(1, 5, 0).get(), nullptr);
+  EXPECT_NE(avc_test::CreateDecoder(129, 129, 17).get(), nullptr);
 }
 
 TEST(DecoderDecode, ChecksItsArguments) {
-  Decoder decoder = Create(11, 9);
+  Decoder decoder = avc_test::CreateDecoder(11, 9);
   AvcDecPicture picture;
   picture.y = reinterpret_cast<uint8_t*>(&picture);
   const uint8_t byte = 0;
@@ -63,7 +55,7 @@ TEST(DecoderDecode, ChecksItsArguments) {
 
 TEST_F(DecoderApi, ReturnsEachPictureWithItsValues) {
   // A created width of 1 macroblock means 45: a 176-wide stream fits.
-  Decoder decoder = Create(1, 5);
+  Decoder decoder = avc_test::CreateDecoder(1, 5);
   for (size_t i = 0; i < units_.size(); ++i) {
     AvcDecPicture picture;
     ASSERT_EQ(Decode(decoder.get(), units_[i], picture), kAvcDecPicture);
@@ -79,7 +71,7 @@ TEST_F(DecoderApi, ReturnsEachPictureWithItsValues) {
 }
 
 TEST_F(DecoderApi, ParameterSetsAloneGiveNoPictureAndTwoPicturesGiveTheSecond) {
-  Decoder decoder = Create(11, 9);
+  Decoder decoder = avc_test::CreateDecoder(11, 9);
   AvcDecPicture picture;
   // The first unit up to its first slice: parameter sets (and SEI) only.
   const std::vector<uint8_t>& first = units_[0];
@@ -98,7 +90,7 @@ TEST_F(DecoderApi, ParameterSetsAloneGiveNoPictureAndTwoPicturesGiveTheSecond) {
   ASSERT_EQ(Decode(decoder.get(), first, picture), kAvcDecPicture);
   ASSERT_EQ(Decode(decoder.get(), two, picture), kAvcDecPicture);
   EXPECT_EQ(avc_test::PictureMd5(picture), [&] {
-    Decoder other = Create(11, 9);
+    Decoder other = avc_test::CreateDecoder(11, 9);
     AvcDecPicture third;
     for (const auto& unit : units_) Decode(other.get(), unit, third);
     return avc_test::PictureMd5(third);
@@ -106,7 +98,7 @@ TEST_F(DecoderApi, ParameterSetsAloneGiveNoPictureAndTwoPicturesGiveTheSecond) {
 }
 
 TEST_F(DecoderApi, APictureSplitOverTwoCallsIsReturnedIncompleteOnce) {
-  Decoder decoder = Create(11, 9);
+  Decoder decoder = avc_test::CreateDecoder(11, 9);
   const std::vector<uint8_t>& unit = units_[0];
   // Cut before the last slice.
   size_t lastSlice = 0;
@@ -122,7 +114,7 @@ TEST_F(DecoderApi, APictureSplitOverTwoCallsIsReturnedIncompleteOnce) {
 }
 
 TEST_F(DecoderApi, PicturesCarryTheLastUserDataMessage) {
-  Decoder decoder = Create(11, 9);
+  Decoder decoder = avc_test::CreateDecoder(11, 9);
   AvcDecPicture picture;
   ASSERT_EQ(Decode(decoder.get(), units_[0], picture), kAvcDecPicture);
   EXPECT_EQ(picture.userData, nullptr);
@@ -136,7 +128,7 @@ TEST_F(DecoderApi, PicturesCarryTheLastUserDataMessage) {
 }
 
 TEST_F(DecoderApi, RefusesStreamsLargerThanCreated) {
-  Decoder decoder = Create(10, 9);
+  Decoder decoder = avc_test::CreateDecoder(10, 9);
   AvcDecPicture picture;
   for (const auto& unit : units_) EXPECT_EQ(Decode(decoder.get(), unit, picture), kAvcDecNoPicture);
 }
@@ -163,7 +155,7 @@ TEST(DecoderRefusals, CabacTenBitAndHighStreamsGiveNoPicture) {
                                    "-frames:v 2 " + std::string(c.args) + " -f h264 '" + file.string() + "'"),
               0)
         << c.name;
-    Decoder decoder = Create(11, 9);
+    Decoder decoder = avc_test::CreateDecoder(11, 9);
     bool first = true;
     for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(file))) {
       AvcDecPicture picture;
@@ -191,7 +183,7 @@ TEST(DecoderRefusals, EachBAccessUnitIsRefusedAsABSlice) {
   ASSERT_TRUE(expected);
   const auto units = avc_test::SplitAccessUnits(testing_support::ReadFile(file));
   ASSERT_EQ(units.size(), expected->size());
-  Decoder decoder = Create(11, 9);
+  Decoder decoder = avc_test::CreateDecoder(11, 9);
   for (size_t i = 0; i < units.size(); ++i) {
     AvcDecPicture picture;
     const bool b = (*expected)[i].type == 'B';
@@ -231,7 +223,7 @@ TEST(DecoderRefusals, EveryCodeHasItsOwnText) {
 // the decoder must stay inside its buffers (checked under ASan+UBSan) and
 // keep returning well-formed results.
 TEST_F(DecoderApi, SurvivesTruncatedCorruptAndMutatedInput) {
-  Decoder decoder = Create(11, 9);
+  Decoder decoder = avc_test::CreateDecoder(11, 9);
   AvcDecPicture picture;
   const std::vector<uint8_t>& unit = units_[0];
   for (size_t n = 0; n <= unit.size(); n += 7) {
@@ -262,7 +254,7 @@ TEST_F(DecoderApi, SurvivesTruncatedCorruptAndMutatedInput) {
   const int32_t garbageResult = Decode(decoder.get(), garbage, picture);
   EXPECT_TRUE(garbageResult == kAvcDecPicture || garbageResult == kAvcDecNoPicture);
   // After all that, a clean stream decodes as before.
-  Decoder fresh = Create(11, 9);
+  Decoder fresh = avc_test::CreateDecoder(11, 9);
   AvcDecPicture expected;
   ASSERT_EQ(Decode(fresh.get(), units_[0], expected), kAvcDecPicture);
   ASSERT_EQ(Decode(decoder.get(), units_[0], picture), kAvcDecPicture);
@@ -271,10 +263,10 @@ TEST_F(DecoderApi, SurvivesTruncatedCorruptAndMutatedInput) {
 
 TEST_F(DecoderApi, RepeatedIdrPicturesNeverExhaustTheStore) {
   // Decoding without bumping and with one reference frame, many times over.
-  Decoder decoder = Create(11, 9, 1, 0);
+  Decoder decoder = avc_test::CreateDecoder(11, 9, 1, 0);
   AvcDecPicture picture;
   for (int i = 0; i < 200; ++i) ASSERT_EQ(Decode(decoder.get(), units_[i % 3], picture), kAvcDecPicture) << i;
-  Decoder bumping = Create(11, 9, 1);
+  Decoder bumping = avc_test::CreateDecoder(11, 9, 1);
   for (int i = 0; i < 200; ++i) ASSERT_EQ(Decode(bumping.get(), units_[i % 3], picture), kAvcDecPicture) << i;
 }
 
@@ -288,7 +280,7 @@ TEST(DecoderHostileInput, MutatedPcmPicturesStayInsideTheirUnits) {
   ORLENTA_REQUIRE_TESTDATA(stream, "h264/CVPCMNL1_SVA_C.264");
   const auto units = avc_test::SplitAccessUnits(testing_support::ReadFile(stream));
   ASSERT_FALSE(units.empty());
-  Decoder decoder = Create(22, 18);
+  Decoder decoder = avc_test::CreateDecoder(22, 18);
   std::mt19937 random(7);
   AvcDecPicture picture;
   for (int round = 0; round < 300; ++round) {

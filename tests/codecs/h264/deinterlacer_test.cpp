@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 #include <ostream>
 #include <random>
 #include <string>
@@ -15,9 +14,11 @@
 
 #include "codecs/h264/avc_context.h"
 #include "codecs/h264/deinterlace_row.h"
+#include "tests/codecs/h264/avc_test_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/deinterlace_model.h"
 #include "tests/codecs/h264/field_streams.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -248,26 +249,19 @@ TEST(DeinterlaceInDecoder, OnlyInterlacedSequencesWithTheFlagAreCopied) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.stream) + (c.flags ? " with the flag" : " without the flag"));
-    const auto expected = avc_test::FfmpegFrameMd5(dir / c.stream);
-    ASSERT_TRUE(expected);
-    AvcDecParams params;
-    params.widthInMbs = 11;
-    params.heightInMbs = 10;
-    params.flags = c.flags;
-    const std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)> decoder(AvcDecCreate(&params), AvcDecDestroy);
+    const auto expected = testing_support::FfmpegFrameMd5s(dir / c.stream);
+    ASSERT_FALSE(expected.empty());
+    const avc_test::Decoder decoder = avc_test::CreateDecoder(11, 10, 0, c.flags);
     ASSERT_NE(decoder, nullptr);
     std::vector<std::string> md5s;
     for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(dir / c.stream))) {
       AvcDecPicture picture;
-      if (AvcDecDecode(decoder.get(), unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr) !=
-          kAvcDecPicture) {
-        continue;
-      }
+      if (avc_test::DecodeUnit(decoder.get(), unit, picture) != kAvcDecPicture) continue;
       const uint8_t* stored = decoder->store.At(static_cast<uint32_t>(picture.storeIndex)).planes[0];
       EXPECT_EQ(picture.y, c.copied ? decoder->deinterlace.output : stored);
       md5s.push_back(avc_test::PictureMd5(picture));
     }
-    EXPECT_EQ(md5s, *expected);
+    EXPECT_EQ(md5s, expected);
   }
 }
 
@@ -287,18 +281,14 @@ TEST(DeinterlaceInDecoder, MutatedInterlacedStreamsStayInBounds) {
     ASSERT_TRUE(file);
     const auto units = avc_test::SplitAccessUnits(testing_support::ReadFile(*file));
     for (int round = 0; round < 30; ++round) {
-      AvcDecParams params;
-      params.widthInMbs = round % 3 == 1 ? 12 : 22;
-      params.heightInMbs = round % 3 == 2 ? 40 : 18;
-      params.flags = kAvcDecDeinterlace | (round & 1 ? kAvcDecBumping : 0);
-      const std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)> decoder(AvcDecCreate(&params), AvcDecDestroy);
+      const avc_test::Decoder decoder = avc_test::CreateDecoder(
+          round % 3 == 1 ? 12 : 22, round % 3 == 2 ? 40 : 18, 0, kAvcDecDeinterlace | (round & 1 ? kAvcDecBumping : 0));
       ASSERT_NE(decoder, nullptr);
       for (std::vector<uint8_t> bytes : units) {
         for (int flips = round % 2 == 0 && random() % 2 ? 0 : 1 + static_cast<int>(random() % 4); flips > 0; --flips)
           bytes[4 + random() % (bytes.size() - 4)] = static_cast<uint8_t>(random());
         AvcDecPicture picture;
-        const int32_t result =
-            AvcDecDecode(decoder.get(), bytes.data(), static_cast<int32_t>(bytes.size()), 0, 0, &picture, nullptr);
+        const int32_t result = avc_test::DecodeUnit(decoder.get(), bytes, picture);
         ASSERT_TRUE(result == kAvcDecPicture || result == kAvcDecNoPicture);
         if (result == kAvcDecPicture) {
           EXPECT_FALSE(avc_test::PictureMd5(picture).empty());

@@ -3,29 +3,16 @@
 // stream against FFmpeg: tests/player/qx264_kind_test.cpp.)
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "codecs/h264/avc_decoder.h"
+#include "tests/codecs/h264/avc_test_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-using Decoder = std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)>;
-
-Decoder Create(int width, int height, uint32_t flags = kAvcDecBumping) {
-  AvcDecParams params;
-  params.widthInMbs = static_cast<uint32_t>((width + 15) / 16);
-  params.heightInMbs = static_cast<uint32_t>((height + 31) / 32 * 2);
-  params.maxRefFrames = 16;
-  params.flags = flags;
-  return Decoder(AvcDecCreate(&params), AvcDecDestroy);
-}
-
-int32_t Decode(AvcDecContext* decoder, const std::vector<uint8_t>& bytes, AvcDecPicture& picture) {
-  return AvcDecDecode(decoder, bytes.data(), static_cast<int32_t>(bytes.size()), 0, 0, &picture, nullptr);
-}
+using avc_test::Decoder;
+using avc_test::DecodeUnit;
 
 class FieldCalls : public testing::Test {
  protected:
@@ -45,10 +32,10 @@ class FieldCalls : public testing::Test {
 // frame's planes; the values of a first field are its own, never those of an
 // earlier picture in the same entry, and a pair's are the frame's.
 TEST_F(FieldCalls, EachFieldIsReturnedWithItsOwnValues) {
-  Decoder decoder = Create(352, 288);
+  Decoder decoder = avc_test::CreateDecoder(22, 18);
   for (size_t i = 0; i < units_.size(); i += 2) {
     AvcDecPicture first, second;
-    ASSERT_EQ(Decode(decoder.get(), units_[i], first), kAvcDecPicture) << i;
+    ASSERT_EQ(DecodeUnit(decoder.get(), units_[i], first), kAvcDecPicture) << i;
     EXPECT_EQ(first.fieldPicture, 1);
     EXPECT_EQ(first.height, 144);
     EXPECT_EQ(first.lumaStride, 352);
@@ -56,7 +43,7 @@ TEST_F(FieldCalls, EachFieldIsReturnedWithItsOwnValues) {
     EXPECT_EQ(first.incomplete, 0) << i;
     // The rewriter counts 2 per field: 0 for the first bottom field.
     EXPECT_EQ(first.picOrderCnt, static_cast<int32_t>(2 * i)) << i;
-    ASSERT_EQ(Decode(decoder.get(), units_[i + 1], second), kAvcDecPicture) << i;
+    ASSERT_EQ(DecodeUnit(decoder.get(), units_[i + 1], second), kAvcDecPicture) << i;
     EXPECT_EQ(second.fieldPicture, 1);
     EXPECT_EQ(second.y, first.y);
     EXPECT_EQ(second.storeIndex, first.storeIndex);
@@ -69,18 +56,18 @@ TEST_F(FieldCalls, EachFieldIsReturnedWithItsOwnValues) {
 // A pair in one call returns the second field, its frame complete; a pair
 // whose first field lost its last slice is incomplete as a whole.
 TEST_F(FieldCalls, APairInOneCallIsOneFrameIncompleteWhenEitherFieldIs) {
-  Decoder decoder = Create(352, 288);
+  Decoder decoder = avc_test::CreateDecoder(22, 18);
   AvcDecPicture picture;
   std::vector<uint8_t> pair = units_[0];
   pair.insert(pair.end(), units_[1].begin(), units_[1].end());
-  ASSERT_EQ(Decode(decoder.get(), pair, picture), kAvcDecPicture);
+  ASSERT_EQ(DecodeUnit(decoder.get(), pair, picture), kAvcDecPicture);
   EXPECT_EQ(picture.fieldPicture, 1);
   EXPECT_EQ(picture.incomplete, 0);
   EXPECT_EQ(picture.idr, 1);
   // The first field cut short, so that its slice stops early.
   std::vector<uint8_t> cut(units_[2].begin(), units_[2].begin() + static_cast<std::ptrdiff_t>(units_[2].size() / 2));
   cut.insert(cut.end(), units_[3].begin(), units_[3].end());
-  ASSERT_EQ(Decode(decoder.get(), cut, picture), kAvcDecPicture);
+  ASSERT_EQ(DecodeUnit(decoder.get(), cut, picture), kAvcDecPicture);
   EXPECT_EQ(picture.incomplete, 1);
 }
 

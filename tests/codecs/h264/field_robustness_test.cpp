@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
 
 #include "codecs/h264/avc_decoder.h"
+#include "tests/codecs/h264/avc_test_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
@@ -20,32 +20,9 @@
 
 namespace {
 
-using Decoder = std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)>;
+using avc_test::Decoder;
+using avc_test::DecodesWithinBounds;
 using Units = std::vector<std::vector<uint8_t>>;
-
-Decoder Create(uint32_t widthMbs, uint32_t heightMbs, uint32_t refs, uint32_t flags) {
-  AvcDecParams params;
-  params.widthInMbs = widthMbs;
-  params.heightInMbs = heightMbs;
-  params.maxRefFrames = refs;
-  params.flags = flags;
-  return Decoder(AvcDecCreate(&params), AvcDecDestroy);
-}
-
-// Decodes every unit; false when a result is not one the API promises or a
-// picture is larger than the decoder was made for.
-bool DecodeAll(AvcDecContext* decoder, const Units& units, int maxWidth, int maxHeight) {
-  for (const auto& unit : units) {
-    AvcDecPicture picture;
-    const int32_t result = AvcDecDecode(decoder, unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr);
-    if (result == kAvcDecPicture) {
-      if (picture.width > maxWidth || picture.height > maxHeight || avc_test::PictureMd5(picture).empty()) return false;
-    } else if (result != kAvcDecNoPicture) {
-      return false;
-    }
-  }
-  return true;
-}
 
 struct Cut {
   Units records;  // a frame picture or a field pair each
@@ -77,26 +54,26 @@ TEST_P(FieldRobustness, SurvivesMutatedTruncatedReorderedAndDroppedUnits) {
     // Mostly the stream's own size; now and then one too small or too large.
     const uint32_t w = round % 5 == 3 ? widthMbs / 2 : round % 5 == 4 ? widthMbs + 3 : widthMbs;
     const uint32_t h = round % 5 == 3 ? heightMbs - 2 : round % 5 == 4 ? heightMbs + 2 : heightMbs;
-    Decoder decoder = Create(w, h, 1 + round % 4, round & 1 ? kAvcDecBumping : 0);
+    Decoder decoder = avc_test::CreateDecoder(w, h, 1 + round % 4, round & 1 ? kAvcDecBumping : 0);
     ASSERT_TRUE(decoder);
     Units units = round % 3 == 2 ? cut.fields : cut.records;
     avc_test::DamageUnits(units, random);
     if (round % 5 == 0) std::shuffle(units.begin() + 1, units.end(), random);
     if (round % 7 == 0) units.erase(units.begin() + 1 + static_cast<long>(random() % (units.size() - 1)));
-    ASSERT_TRUE(DecodeAll(decoder.get(), units, static_cast<int>(w * 16), static_cast<int>(h * 16))) << "round " << round;
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), units, static_cast<int>(w * 16), static_cast<int>(h * 16))) << "round " << round;
   }
   // Every prefix of a field pair record after a clean start, and the
   // second field without its first.
-  Decoder decoder = Create(widthMbs, heightMbs, 4, 0);
+  Decoder decoder = avc_test::CreateDecoder(widthMbs, heightMbs, 4, 0);
   const int maxWidth = static_cast<int>(widthMbs * 16), maxHeight = static_cast<int>(heightMbs * 16);
-  ASSERT_TRUE(DecodeAll(decoder.get(), {cut.records[0], cut.records[1]}, maxWidth, maxHeight));
+  ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {cut.records[0], cut.records[1]}, maxWidth, maxHeight));
   const std::vector<uint8_t>& record = cut.records[s.frames / 2];
   for (size_t n = 0; n <= record.size(); n += 5) {
-    ASSERT_TRUE(DecodeAll(decoder.get(), {std::vector<uint8_t>(record.begin(), record.begin() + static_cast<long>(n))},
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {std::vector<uint8_t>(record.begin(), record.begin() + static_cast<long>(n))},
                           maxWidth, maxHeight));
   }
-  Decoder fresh = Create(widthMbs, heightMbs, 4, kAvcDecBumping);
-  ASSERT_TRUE(DecodeAll(fresh.get(), {cut.fields[1], cut.fields[3], cut.fields[2]}, maxWidth, maxHeight));
+  Decoder fresh = avc_test::CreateDecoder(widthMbs, heightMbs, 4, kAvcDecBumping);
+  ASSERT_TRUE(DecodesWithinBounds(fresh.get(), {cut.fields[1], cut.fields[3], cut.fields[2]}, maxWidth, maxHeight));
 }
 
 INSTANTIATE_TEST_SUITE_P(

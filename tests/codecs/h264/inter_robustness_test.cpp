@@ -5,40 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
 
 #include "codecs/h264/avc_decoder.h"
+#include "tests/codecs/h264/avc_test_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/bit_writer.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-using Decoder = std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)>;
+using avc_test::Decoder;
+using avc_test::DecodesWithinBounds;
 
-Decoder Create(uint32_t widthMbs, uint32_t heightMbs, uint32_t refs, uint32_t flags) {
-  AvcDecParams params;
-  params.widthInMbs = widthMbs;
-  params.heightInMbs = heightMbs;
-  params.maxRefFrames = refs;
-  params.flags = flags;
-  return Decoder(AvcDecCreate(&params), AvcDecDestroy);
-}
-
-// Decodes every unit; false when a result is not one the API promises.
-bool DecodeAll(AvcDecContext* decoder, const std::vector<std::vector<uint8_t>>& units) {
-  for (const auto& unit : units) {
-    AvcDecPicture picture;
-    const int32_t result = AvcDecDecode(decoder, unit.data(), static_cast<int32_t>(unit.size()), 0, 0, &picture, nullptr);
-    if (result == kAvcDecPicture) {
-      if (picture.width > 45 * 16 || avc_test::PictureMd5(picture).empty()) return false;
-    } else if (result != kAvcDecNoPicture) {
-      return false;
-    }
-  }
-  return true;
-}
+// No picture wider than the widest stream fed here.
+constexpr int kMaxWidth = 45 * 16;
 
 class InterRobustness : public testing::Test {
  protected:
@@ -56,19 +37,20 @@ class InterRobustness : public testing::Test {
 TEST_F(InterRobustness, SurvivesMutatedTruncatedReorderedAndDroppedUnits) {
   std::mt19937 random(20261210);
   for (int round = 0; round < 40; ++round) {
-    Decoder decoder = Create(11, 9, 1 + round % 4, round & 1 ? kAvcDecBumping : 0);
+    Decoder decoder = avc_test::CreateDecoder(11, 9, 1 + round % 4, round & 1 ? kAvcDecBumping : 0);
     std::vector<std::vector<uint8_t>> units = units_;
     avc_test::DamageUnits(units, random);
     if (round % 5 == 0) std::shuffle(units.begin() + 1, units.end(), random);
     if (round % 7 == 0) units.erase(units.begin() + 1 + static_cast<long>(random() % (units.size() - 1)));
-    ASSERT_TRUE(DecodeAll(decoder.get(), units)) << "round " << round;
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), units, kMaxWidth)) << "round " << round;
   }
   // Every prefix of a P unit, after a clean start.
-  Decoder decoder = Create(11, 9, 4, 0);
-  ASSERT_TRUE(DecodeAll(decoder.get(), {units_[0], units_[1]}));
+  Decoder decoder = avc_test::CreateDecoder(11, 9, 4, 0);
+  ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {units_[0], units_[1]}, kMaxWidth));
   const std::vector<uint8_t>& unit = units_[2];
   for (size_t n = 0; n <= unit.size(); n += 3) {
-    ASSERT_TRUE(DecodeAll(decoder.get(), {std::vector<uint8_t>(unit.begin(), unit.begin() + static_cast<long>(n))}));
+    ASSERT_TRUE(DecodesWithinBounds(decoder.get(), {std::vector<uint8_t>(unit.begin(), unit.begin() + static_cast<long>(n))},
+                                    kMaxWidth));
   }
 }
 
@@ -76,8 +58,9 @@ TEST(InterRobustnessStreams, DamagedConformanceStreamsAndBSlicesDecodeSafely) {
   for (const char* name : {"BA_MW_D_IDR_LOST.264", "BA_MW_D_P_LOST.264", "Error_I_P.264", "QCIF_2P_I_allIPCM.264"}) {
     ORLENTA_REQUIRE_TESTDATA(path, std::string("h264/") + name);
     for (const uint32_t flags : {0u, kAvcDecBumping}) {
-      Decoder decoder = Create(11, 9, 4, flags);
-      EXPECT_TRUE(DecodeAll(decoder.get(), avc_test::SplitAccessUnits(testing_support::ReadFile(path)))) << name;
+      Decoder decoder = avc_test::CreateDecoder(11, 9, 4, flags);
+      EXPECT_TRUE(DecodesWithinBounds(decoder.get(), avc_test::SplitAccessUnits(testing_support::ReadFile(path)), kMaxWidth))
+          << name;
     }
   }
 }
@@ -90,7 +73,7 @@ TEST(InterRobustnessStreams, BSlicesAreRefusedAndTheirNeighboursStillDecode) {
                                  "-frames:v 9 -c:v libx264 -profile:v main -bf 2 -x264-params cabac=0:b-pyramid=0:weightb=0 "
                                  "-f h264 '" + file.string() + "'"),
             0);
-  Decoder decoder = Create(11, 9, 4, kAvcDecBumping);
+  Decoder decoder = avc_test::CreateDecoder(11, 9, 4, kAvcDecBumping);
   int pictures = 0;
   for (const auto& unit : avc_test::SplitAccessUnits(testing_support::ReadFile(file))) {
     AvcDecPicture picture;
@@ -145,7 +128,7 @@ std::vector<uint8_t> PcmThenSkipRun(uint32_t firstMb, uint32_t run, bool withP =
 // copies the reference.
 TEST(InterRobustnessStreams, SkipRunsStopAtThePictureEnd) {
   AvcDecPicture reference;
-  Decoder intra = Create(2, 6, 1, 0);
+  Decoder intra = avc_test::CreateDecoder(2, 6, 1, 0);
   const std::vector<uint8_t> idrOnly = PcmThenSkipRun(0, 0, false);
   ASSERT_EQ(AvcDecDecode(intra.get(), idrOnly.data(), static_cast<int32_t>(idrOnly.size()), 0, 0, &reference, nullptr),
             kAvcDecPicture);
@@ -153,20 +136,20 @@ TEST(InterRobustnessStreams, SkipRunsStopAtThePictureEnd) {
 
   // From address 2 only 10 macroblocks remain: longer runs decode nothing.
   for (const uint32_t run : {0xFFFFFFFEu, 11u}) {
-    Decoder decoder = Create(2, 6, 1, 0);
+    Decoder decoder = avc_test::CreateDecoder(2, 6, 1, 0);
     const std::vector<uint8_t> stream = PcmThenSkipRun(2, run);
     AvcDecPicture picture;
     EXPECT_EQ(AvcDecDecode(decoder.get(), stream.data(), static_cast<int32_t>(stream.size()), 0, 0, &picture, nullptr),
               kAvcDecNoPicture)
         << run;
   }
-  Decoder partial = Create(2, 6, 1, 0);
+  Decoder partial = avc_test::CreateDecoder(2, 6, 1, 0);
   const std::vector<uint8_t> ten = PcmThenSkipRun(2, 10);
   AvcDecPicture tenSkipped;
   ASSERT_EQ(AvcDecDecode(partial.get(), ten.data(), static_cast<int32_t>(ten.size()), 0, 0, &tenSkipped, nullptr),
             kAvcDecPicture);
   EXPECT_EQ(tenSkipped.incomplete, 1);  // the first two macroblocks are never sent
-  Decoder whole = Create(2, 6, 1, 0);
+  Decoder whole = avc_test::CreateDecoder(2, 6, 1, 0);
   const std::vector<uint8_t> stream = PcmThenSkipRun(0, 12);
   AvcDecPicture picture;
   ASSERT_EQ(AvcDecDecode(whole.get(), stream.data(), static_cast<int32_t>(stream.size()), 0, 0, &picture, nullptr),

@@ -7,29 +7,24 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "codecs/h264/avc_decoder.h"
 #include "codecs/h264/avc_kernel_choice.h"
+#include "tests/codecs/h264/avc_test_decoder.h"
 #include "tests/codecs/h264/avc_test_support.h"
 #include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-using Decoder = std::unique_ptr<AvcDecContext, void (*)(AvcDecContext*)>;
+using avc_test::Decoder;
 using Units = std::vector<std::vector<uint8_t>>;
 
 Decoder Create(AvcKernelChoice choice, uint32_t widthMbs, uint32_t heightMbs) {
-  AvcDecParams params;
-  params.widthInMbs = widthMbs;
-  params.heightInMbs = heightMbs;
-  params.maxRefFrames = 16;
-  params.flags = kAvcDecBumping;
-  Decoder decoder(AvcDecCreate(&params), AvcDecDestroy);
+  Decoder decoder = avc_test::CreateDecoder(widthMbs, heightMbs);
   AvcDecForceKernels(decoder.get(), choice);
   return decoder;
 }

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "codecs/mpeg4/output_formats.h"
+#include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/mpeg4_vop_splitter.h"
 
@@ -33,21 +34,9 @@ std::vector<std::vector<uint8_t>> SplitMp4Units(const std::vector<uint8_t>& stre
 }
 
 std::optional<std::vector<std::string>> FfmpegPictureMd5s(const fs::path& file, const std::string& inputOptions) {
-  const auto out = testing_support::RunOutput("ffmpeg -nostdin -loglevel error -threads 1 -idct xvid " +
-                                              inputOptions + " -f m4v -i '" + file.string() +
-                                              "' -fps_mode passthrough -f framemd5 -pix_fmt yuv420p -");
-  if (!out) return std::nullopt;
-  std::vector<std::string> md5s;
-  std::istringstream lines(*out);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const size_t comma = line.rfind(',');
-    if (comma == std::string::npos) continue;
-    std::string md5 = line.substr(comma + 1);
-    md5.erase(0, md5.find_first_not_of(' '));
-    md5s.push_back(md5);
-  }
+  std::vector<std::string> md5s = testing_support::FfmpegFrameMd5s(
+      file, "-threads 1 -idct xvid " + inputOptions + " -f m4v", "-fps_mode passthrough -pix_fmt yuv420p");
+  if (md5s.empty()) return std::nullopt;
   return md5s;
 }
 

@@ -15,6 +15,7 @@
 #include "player/play_mode.h"
 #include "player/widgets/drop_target.h"
 #include "player/widgets/video_container.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/vyx_writer.h"
@@ -78,15 +79,13 @@ class DropTarget : public ::testing::Test {
 
   std::string Archive() {
     const std::string path = dir / "clip.vyx";
-    VyxWriter writer;
-    EXPECT_TRUE(writer.Open(path));
+    std::vector<testing_support::ArchiveRecord> records;
     for (uint32_t second = 0; second < 30; ++second) {
-      VYX_FRAME_HEADER header = MakeFrameHeader(FRAME_TYPE_JPEG, 1700000000 + second, 0);
-      header.width = 64;
-      header.height = 48;
-      writer.Write(header, std::vector<uint8_t>(100, 0));
+      records.push_back({MakeFrameHeader(FRAME_TYPE_JPEG, 1700000000 + second, 0), std::vector<uint8_t>(100, 0)});
+      records.back().header.width = 64;
+      records.back().header.height = 48;
     }
-    EXPECT_TRUE(writer.Close());
+    EXPECT_TRUE(testing_support::WriteArchive(path, records));
     return path;
   }
 

@@ -15,22 +15,11 @@
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
+#include "tests/support/vyx_frames.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-VyxFrame Frame(const std::vector<uint8_t>& payload, uint8_t type) {
-  VyxFrame frame;
-  frame.index.header = {};
-  frame.index.header.magic = VYX_FRAME_MAGIC;
-  frame.index.header.type = type;
-  frame.index.header.width = 176;
-  frame.index.header.height = 144;
-  frame.index.codecClass = CodecClassOfType(type);
-  frame.payload = payload;
-  return frame;
-}
 
 TEST(VideoBoxPaintTest, RepaintReturnsWhileADecodeHoldsTheDecodeLock) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
@@ -43,7 +32,7 @@ TEST(VideoBoxPaintTest, RepaintReturnsWhileADecodeHoldsTheDecodeLock) {
   CQxVideoBox box(nullptr, nullptr);
   box.SetOutputFormat(32, 0);
   box.resize(352, 288);
-  box.ShowVideoFrame(Frame(stream->accessUnits[0], FRAME_TYPE_H264_I));
+  box.ShowVideoFrame(testing_support::MakeVyxFrame(FRAME_TYPE_H264_I, stream->accessUnits[0], 176, 144));
   ASSERT_TRUE(box.HasDrawnFrame());
 
   // The second frame's draw stops inside the decode lock until released.
@@ -53,7 +42,8 @@ TEST(VideoBoxPaintTest, RepaintReturnsWhileADecodeHoldsTheDecodeLock) {
     inside.set_value();
     released.wait();
   });
-  std::thread play([&] { box.ShowVideoFrame(Frame(stream->accessUnits[1], FRAME_TYPE_H264_P)); });
+  std::thread play(
+      [&] { box.ShowVideoFrame(testing_support::MakeVyxFrame(FRAME_TYPE_H264_P, stream->accessUnits[1], 176, 144)); });
   inside.get_future().wait();
   // Should painting wait for the lock, the watchdog ends the wait so that
   // the test fails instead of hanging.

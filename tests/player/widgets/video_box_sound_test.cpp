@@ -16,11 +16,11 @@
 #include "player/player_messages.h"
 #include "player/widgets/video_box.h"
 #include "player/widgets/video_container.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/annexb_splitter.h"
-#include "tools/vyxmux/vyx_writer.h"
 
 using namespace std::chrono_literals;
 
@@ -36,9 +36,7 @@ struct Record {
   std::vector<uint8_t> payload;
 };
 
-VYX_FRAME_HEADER HeaderAt(uint8_t type, uint64_t us) {
-  return MakeFrameHeader(type, kT0 + uint32_t(us / 1000000), uint32_t(us % 1000000));
-}
+VYX_FRAME_HEADER HeaderAt(uint8_t type, uint64_t us) { return testing_support::HeaderAt(type, kT0, us); }
 
 class VideoBoxSoundTest : public ::testing::Test {
  protected:
@@ -89,12 +87,9 @@ TEST_F(VideoBoxSoundTest, VoiceFramesPlayAsTheirUlawExpansion) {
                    [](const Record& a, const Record& b) { return a.us < b.us; });
   ASSERT_NE(records.back().header.type, FRAME_TYPE_VOICE);
   const std::string archive = dir / "av.vyx";
-  {
-    VyxWriter writer;
-    ASSERT_TRUE(writer.Open(archive));
-    for (const Record& r : records) ASSERT_TRUE(writer.Write(r.header, r.payload));
-    ASSERT_TRUE(writer.Close());
-  }
+  std::vector<testing_support::ArchiveRecord> written;
+  for (const Record& r : records) written.push_back({r.header, r.payload});
+  ASSERT_TRUE(testing_support::WriteArchive(archive, written));
 
   const auto recording = dir / "played.pcm";
   platform::ScopedWaveOutBackend sound(std::make_shared<platform::NullWaveOutBackend>(recording));

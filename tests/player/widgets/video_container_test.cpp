@@ -15,11 +15,11 @@
 #include "player/player_messages.h"
 #include "player/widgets/video_box.h"
 #include "player/widgets/video_container.h"
+#include "tests/support/archive_records.h"
 #include "tests/support/qt_application.h"
 #include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/annexb_splitter.h"
-#include "tools/vyxmux/vyx_writer.h"
 
 using namespace std::chrono_literals;
 
@@ -37,28 +37,16 @@ std::optional<std::vector<AccessUnit>> Libx264(const testing_support::ScratchDir
   return SplitAnnexB(testing_support::ReadFile(file));
 }
 
-struct Record {
-  VYX_FRAME_HEADER header;
-  std::vector<uint8_t> payload;
-};
+using Record = testing_support::ArchiveRecord;
 
 Record VideoRecord(const AccessUnit& unit, size_t index) {
-  const uint64_t us = uint64_t(index) * 40000;
-  VYX_FRAME_HEADER h = MakeFrameHeader(unit.idr ? FRAME_TYPE_H264_I : FRAME_TYPE_H264_P,
-                                       kT0 + uint32_t(us / 1000000), uint32_t(us % 1000000));
-  h.width = unit.width;
-  h.height = unit.height;
-  SetTitle(h, "Camera One");
-  return {h, unit.bytes};
+  return testing_support::H264Record(unit, kT0, index, "Camera One");
 }
 
 std::string WriteArchive(const testing_support::ScratchDir& dir, const std::string& name,
                          const std::vector<Record>& records) {
   const std::string path = dir / name;
-  VyxWriter w;
-  EXPECT_TRUE(w.Open(path));
-  for (const Record& r : records) w.Write(r.header, r.payload);
-  EXPECT_TRUE(w.Close());
+  EXPECT_TRUE(testing_support::WriteArchive(path, records));
   return path;
 }
 
