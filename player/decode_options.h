@@ -8,7 +8,8 @@ struct VideoDecodeOptions {
   // player's fast one.
   bool jpegAccurate = false;
   // Archives' H.264 records decoded by the program's own library (the
-  // decoder kind of codec class 3) instead of FFmpeg.
+  // decoder kind whose row takes them with this option, player/decoder_kinds.cpp)
+  // instead of FFmpeg.
   bool ownH264 = false;
   // The own library's output deinterlacer on pictures of interlaced
   // sequences; only with ownH264.

@@ -149,7 +149,7 @@ const ImageEncoder* FindEncoder(EncoderClsid clsid) {
 
 std::error_code LastSystemError() { return {errno, std::generic_category()}; }
 
-int WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::error_code& reason) {
+int WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, std::error_code& reason) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
     reason = LastSystemError();
@@ -195,4 +195,13 @@ int SaveBitmapAsJpeg(std::span<const uint8_t> image, const wchar_t* path, std::e
   const int status = WriteWholeFile(platform::WideToUtf8(path), encoded, writeError);
   if (reason) *reason = writeError;
   return status;
+}
+
+int WriteSnapshot(std::span<const uint8_t> image, const std::wstring& path, bool asBmp, std::error_code* reason) {
+  if (image.empty()) return -1;
+  if (!asBmp) return SaveBitmapAsJpeg(image, path.c_str(), reason) == SnapshotStatus::kOk ? 1 : -1;
+  std::error_code writeError;
+  if (WriteWholeFile(platform::WideToUtf8(path.c_str()), image, writeError) == SnapshotStatus::kOk) return 1;
+  if (reason) *reason = writeError;
+  return -1;
 }

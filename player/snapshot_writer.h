@@ -1,9 +1,11 @@
 #pragma once
-// Saves a snapshot as a JPEG file.  The snapshot arrives as a complete
-// 32-bit BMP file image in memory (see bmp_image.h), which stays the
-// caller's and is not changed.
+// Saves a snapshot as a BMP or JPEG file.  The snapshot arrives as a
+// complete 32-bit BMP file image in memory (the video output's
+// SnapshotImage, see bmp_image.h), which stays the caller's and is not
+// changed.
 #include <cstdint>
 #include <span>
+#include <string>
 #include <system_error>
 
 namespace SnapshotStatus {
@@ -31,3 +33,10 @@ int GetEncoderClsid(const wchar_t* mimeType, EncoderClsid* clsid);
 // (if given) receives the system's error.
 int SaveBitmapAsJpeg(std::span<const uint8_t> image, const wchar_t* path,
                      std::error_code* reason = nullptr);
+
+// Writes the image as it is with asBmp, else encoded as JPEG.  1 on
+// success, -1 when the image is empty (there is no picture) or could not be
+// saved; *reason (if given) then holds the system's error when the file
+// could not be written.
+int WriteSnapshot(std::span<const uint8_t> image, const std::wstring& path, bool asBmp,
+                  std::error_code* reason = nullptr);

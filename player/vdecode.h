@@ -3,7 +3,7 @@
 // into a picture for the renderer.  Open for a decoder kind and picture
 // size, Decode once per frame, Close when the kind or size changes.  Each
 // kind is an object of its own (player/decoder_kind.h) made from the table
-// in player/decoder_kinds.cpp.  Not safe for concurrent calls (the video
+// in player/decoder_kinds.h.  Not safe for concurrent calls (the video
 // output calls it under its decode lock).
 //
 // The buffers belong to the caller: the source holds each payload, the
@@ -15,13 +15,7 @@
 
 #include "player/decode_options.h"
 #include "player/decoder_kind.h"
-
-enum : int32_t {
-  DECODER_KIND_H264 = 1,   // FFmpeg
-  DECODER_KIND_MPEG4 = 2,
-  DECODER_KIND_JPEG = 3,
-  DECODER_KIND_QX264 = 4,  // the system's own H.264 library
-};
+#include "player/decoder_kinds.h"
 
 // The output format of a display set-up: packed 4:2:2 through an overlay,
 // else RGB of the surface's depth.  The front and the renderer are set up

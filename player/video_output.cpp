@@ -1,7 +1,5 @@
 #include "player/video_output.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <cwchar>
@@ -10,10 +8,8 @@
 #include "platform/clock.h"
 #include "platform/trace.h"
 #include "platform/wide_text.h"
-#include "player/decoder_opening.h"
 #include "player/h264_dec.h"
 #include "player/snapshot_bmp.h"
-#include "player/snapshot_writer.h"
 
 namespace {
 
@@ -57,7 +53,7 @@ void TimeText(wchar_t (&to)[N], uint32_t seconds) {
 VideoOutput::VideoOutput(platform::VideoWindow& window, const VideoDecodeOptions& options,
                          const DewarpSettings& settings)
     : window_(window),
-      ownH264_(options.ownH264),
+      options_(options),
       view_(settings, [] { return static_cast<uint32_t>(platform::SystemClock().NowMs()); }) {
   decoder_.SetDecodeOptions(options);
   decoder_.SetSourcePadding(kInputPadding);
@@ -101,8 +97,7 @@ bool VideoOutput::OpenDecoderLocked(const LOCAL_FRAME_INDEX& record) {
     return false;
   }
 
-  const std::optional<int32_t> kind =
-      DecoderKindOfClass(ownH264_ && codecClass_ == CODEC_CLASS_H264 ? CODEC_CLASS_QX264 : codecClass_);
+  const std::optional<int32_t> kind = DecoderKindOfClass(codecClass_, options_);
   if (!kind) return false;
   const int32_t opened = decoder_.Open(source_.data(), destination_.data(), width_, height_, *kind,
                                        OutputFormatForDisplay(bitsPerPixel_, overlay_));
@@ -313,27 +308,6 @@ void VideoOutput::SetOsdPosition(int position) {
 
 namespace {
 
-// Writes a BMP file image as it is, or encoded as JPEG.
-int WriteSnapshotImage(std::span<const uint8_t> image, const std::wstring& path, bool asBmp,
-                       std::error_code* reason) {
-  if (!asBmp) return SaveBitmapAsJpeg(image, path.c_str(), reason) == 0 ? 1 : -1;
-  const std::string file = platform::WideToUtf8(path.c_str());
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (!out) {
-    if (reason) *reason = std::error_code(errno, std::generic_category());
-    return -1;
-  }
-  const bool written = std::fwrite(image.data(), 1, image.size(), out) == image.size();
-  if (!written && reason) *reason = std::error_code(errno, std::generic_category());
-  const bool closed = std::fclose(out) == 0;
-  if (!closed && written && reason) *reason = std::error_code(errno, std::generic_category());
-  if (!closed || !written) {
-    std::remove(file.c_str());
-    return -1;
-  }
-  return 1;
-}
-
 // The channel that makes the selected tile of each view mode.
 int SnapshotChannelOfMode(int mode) {
   switch (mode) {
@@ -348,51 +322,31 @@ int SnapshotChannelOfMode(int mode) {
 
 }  // namespace
 
-int VideoOutput::Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
-  bool dewarped;
-  {
-    std::lock_guard lock(mutex_);
+std::vector<uint8_t> VideoOutput::SnapshotImage() const {
+  std::lock_guard lock(mutex_);
+  try {
     // A square picture, or none yet.
-    dewarped = width_ == height_ && (width_ <= 0 || IsDewarpableLocked());
+    if (width_ == height_ && (width_ <= 0 || IsDewarpableLocked())) return TileImageLocked();
+    if (!HasDrawnFrame() || width_ <= 0 || height_ <= 0 || overlay_ || bitsPerPixel_ != 32 ||
+        destination_.size() < static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4)
+      return {};
+    return MakeSnapshotBmp(width_, height_, destination_.data());
+  } catch (const std::bad_alloc&) {
+    return {};
   }
-  if (dewarped) return SnapshotDewarp(path, asBmp, reason);
-  return SaveSnapshot(path, asBmp, reason);
 }
 
 // The selected tile of the view, or the raw picture in view mode 0.
-int VideoOutput::SnapshotDewarp(const std::wstring& path, bool asBmp, std::error_code* reason) {
+std::vector<uint8_t> VideoOutput::TileImageLocked() const {
   std::vector<uint8_t> image;
-  {
-    std::lock_guard lock(mutex_);
-    const int channel = SnapshotChannelOfMode(view_.GetViewMode());
-    if (channel < 0 || !HasDrawnFrame()) return -1;
-    const auto keep = [&](std::span<const uint8_t> bmp, const std::wstring&) {
-      image.assign(bmp.begin(), bmp.end());
-      return true;
-    };
-    try {
-      if (view_.SnapshotChannel(channel, path, keep) != 1) return -1;
-    } catch (const std::bad_alloc&) {
-      return -1;
-    }
-  }
-  return WriteSnapshotImage(image, path, asBmp, reason);
-}
-
-int VideoOutput::SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
-  std::vector<uint8_t> image;
-  {
-    std::lock_guard lock(mutex_);
-    if (!HasDrawnFrame() || width_ <= 0 || height_ <= 0 || overlay_ || bitsPerPixel_ != 32 ||
-        destination_.size() < static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4)
-      return -1;
-    try {
-      image = MakeSnapshotBmp(width_, height_, destination_.data());
-    } catch (const std::bad_alloc&) {
-      return -1;
-    }
-  }
-  return WriteSnapshotImage(image, path, asBmp, reason);
+  const int channel = SnapshotChannelOfMode(view_.GetViewMode());
+  if (channel < 0 || !HasDrawnFrame()) return image;
+  const auto keep = [&](std::span<const uint8_t> bmp, const std::wstring&) {
+    image.assign(bmp.begin(), bmp.end());
+    return true;
+  };
+  if (view_.SnapshotChannel(channel, std::wstring(), keep) != 1) image.clear();
+  return image;
 }
 
 std::wstring VideoOutput::GetTimeText() const {

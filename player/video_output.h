@@ -5,7 +5,7 @@
 // and draws it with its title and recording time through the renderer, in
 // whatever window it was given: the player's video box, or a window in
 // memory for the tools and tests.  It keeps the texts shown, counts frames
-// per second and saves snapshots of the last picture.
+// per second and hands the last picture over for snapshots.
 //
 // Square pictures come from fisheye cameras: they go through the fisheye
 // view, which shows them raw or dewarped by the view mode.
@@ -21,7 +21,6 @@
 #include <mutex>
 #include <span>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "dewarp/dewarp_settings.h"
@@ -84,12 +83,10 @@ class VideoOutput : public VideoSink {
   bool OnDewarpMouse(int message, int delta, int x, int y, int clientWidth, int clientHeight);
   // After a drag of a single view: back to its full size; true when it acted.
   bool RestoreSingleViewSize();
-  // Saves the last picture as a JPEG file, or as a BMP file with asBmp (a
-  // square picture: the selected tile of its view).
-  // 1 on success, -1 when there is no picture or it could not be saved;
-  // *reason (if given) then holds the system's error when the file could
-  // not be written.
-  int Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason = nullptr);
+  // The last picture as a 32-bit BMP file image, for the snapshot writer
+  // (player/snapshot_writer.h); a square picture gives the selected tile of
+  // its view.  Empty when there is no picture or memory runs out.
+  std::vector<uint8_t> SnapshotImage() const;
 
   std::wstring GetTimeText() const;
   std::wstring GetTitleText() const;
@@ -112,16 +109,15 @@ class VideoOutput : public VideoSink {
   // Copies the payload with its zero padding; false when it cannot be had.
   bool FillSourceLocked(const std::vector<uint8_t>& payload);
   void DrawLocked(const VYX_FRAME_HEADER& header);
-  int SnapshotDewarp(const std::wstring& path, bool asBmp, std::error_code* reason);
   bool IsDewarpableLocked() const;
-  int SaveSnapshot(const std::wstring& path, bool asBmp, std::error_code* reason);
+  std::vector<uint8_t> TileImageLocked() const;
 
   platform::VideoWindow& window_;
   mutable std::recursive_mutex mutex_;
   int width_ = 0;  // -1 after Reset: the next frame re-opens
   int height_ = 0;
   int codecClass_ = CODEC_CLASS_MPEG4;
-  bool ownH264_ = false;
+  VideoDecodeOptions options_;
   bool decoderOpen_ = false;
   bool keySeen_ = false;
   VYX_FRAME_HEADER lastHeader_{};  // of the last frame given to the decoder

@@ -11,6 +11,7 @@
 
 #include "dewarp/fisheye_view.h"
 #include "platform/memory_display.h"
+#include "player/snapshot_writer.h"
 #include "player/video_output.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/test_support.h"
@@ -112,7 +113,7 @@ TEST_F(VideoOutputFisheyeTest, ClickedTileIsTheSnapshot) {
 
   testing_support::ScratchDir dir("video_output_fisheye_snapshot");
   const auto bmp = dir / "tile.bmp";
-  ASSERT_EQ(output_.Snapshot(bmp.wstring(), true), 1);
+  ASSERT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), 1);
   const std::vector<uint8_t> saved = testing_support::ReadFile(bmp);
   ASSERT_EQ(saved.size(), 54u + 640 * 480 * 4);
   // The tile as composed, below the border.
@@ -123,7 +124,7 @@ TEST_F(VideoOutputFisheyeTest, ClickedTileIsTheSnapshot) {
         << y;
   }
   const auto jpg = dir / "tile.jpg";
-  ASSERT_EQ(output_.Snapshot(jpg.wstring(), false), 1);
+  ASSERT_EQ(WriteSnapshot(output_.SnapshotImage(), jpg.wstring(), false), 1);
   const std::vector<uint8_t> jpeg = testing_support::ReadFile(jpg);
   ASSERT_GT(jpeg.size(), 2u);
   EXPECT_EQ(jpeg[0], 0xFF);
@@ -131,15 +132,15 @@ TEST_F(VideoOutputFisheyeTest, ClickedTileIsTheSnapshot) {
 
   output_.LeaveViewMode();
   EXPECT_EQ(output_.GetViewMode(), -1);
-  EXPECT_EQ(output_.Snapshot(bmp.wstring(), true), -1);
+  EXPECT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), -1);
 }
 
 TEST_F(VideoOutputFisheyeTest, RawSnapshotAndNewSizes) {
   testing_support::ScratchDir dir("video_output_fisheye_raw");
   const auto bmp = dir / "raw.bmp";
-  EXPECT_EQ(output_.Snapshot(bmp.wstring(), true), -1);  // nothing yet
+  EXPECT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), -1);  // nothing yet
   Show();
-  ASSERT_EQ(output_.Snapshot(bmp.wstring(), true), 1);
+  ASSERT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), 1);
   const std::vector<uint8_t> saved = testing_support::ReadFile(bmp);
   ASSERT_EQ(saved.size(), 54u + last_.size());
   EXPECT_EQ(std::memcmp(saved.data() + 54, last_.data(), last_.size()), 0);
@@ -150,7 +151,7 @@ TEST_F(VideoOutputFisheyeTest, RawSnapshotAndNewSizes) {
     output_.ShowVideoFrame(Frame((*small_)->accessUnits[0], true, 96));
     output_.ShowVideoFrame(Frame((*small_)->accessUnits[1], true, 96));
     EXPECT_GT(width_, 0) << mode;
-    EXPECT_EQ(output_.Snapshot(bmp.wstring(), true), 1) << mode;
+    EXPECT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), 1) << mode;
   }
 }
 
@@ -176,7 +177,7 @@ TEST_F(VideoOutputFisheyeTest, ViewChangesWhileThePlayThreadDraws) {
     output_.OnDewarpMouse(kDewarpWheel, 120, 0, 0, 640, 480);
     output_.RestoreSingleViewSize();
     testing_support::ScratchDir dir("video_output_fisheye_threads");
-    output_.Snapshot((dir / "s.bmp").wstring(), true);
+    WriteSnapshot(output_.SnapshotImage(), (dir / "s.bmp").wstring(), true);
   };
   while (!done) ui();
   play.join();

@@ -13,6 +13,7 @@
 #include "platform/memory_display.h"
 #include "platform/trace.h"
 #include "player/snapshot_bmp.h"
+#include "player/snapshot_writer.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/test_support.h"
@@ -208,16 +209,16 @@ TEST_F(VideoOutputTest, SnapshotIsTheLastPictureDrawn) {
   const Stream& s = **gop_;
   testing_support::ScratchDir dir("video_output_snapshot");
   const auto bmp = dir / "shot.bmp";
-  EXPECT_EQ(output_.Snapshot(bmp.wstring(), true), -1);  // nothing drawn yet
+  EXPECT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), -1);  // nothing drawn yet
   output_.ShowVideoFrame(Unit(s, 0, true));
   output_.ShowVideoFrame(Unit(s, 1, false));
-  ASSERT_EQ(output_.Snapshot(bmp.wstring(), true), 1);
+  ASSERT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), 1);
   EXPECT_EQ(testing_support::ReadFile(bmp), MakeSnapshotBmp(176, 144, last_.data()));
   const auto jpg = dir / "shot.jpg";
-  ASSERT_EQ(output_.Snapshot(jpg.wstring(), false), 1);
+  ASSERT_EQ(WriteSnapshot(output_.SnapshotImage(), jpg.wstring(), false), 1);
   EXPECT_EQ(testing_support::ReadFile(jpg).at(0), 0xFF);
   output_.ClearPicture();
-  EXPECT_EQ(output_.Snapshot(bmp.wstring(), true), -1);
+  EXPECT_EQ(WriteSnapshot(output_.SnapshotImage(), bmp.wstring(), true), -1);
 }
 
 }  // namespace

@@ -48,8 +48,8 @@ namespace {
 int Usage(const std::string& error) {
   std::fprintf(stderr,
                "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N] "
-               "[--decoder ffmpeg|qx264] [--kernels plain|simd] [--deinterlace]\n",
-               error.c_str());
+               "[--decoder %s] [--kernels plain|simd] [--deinterlace]\n",
+               error.c_str(), H264DecoderNames("|").c_str());
   return 2;
 }
 
