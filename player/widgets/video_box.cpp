@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QTimerEvent>
 
-#include "player/snapshot_writer.h"
+#include "player/output/snapshot_writer.h"
 #include "player/widgets/video_container.h"
 
 CQxVideoBox::CQxVideoBox(CQxVideoContainer* container, platform::MessageTargetPtr mainWindow,

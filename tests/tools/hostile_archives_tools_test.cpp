@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 #include "tests/support/child_memory.h"
 #include "tests/support/hostile_archives.h"
 #include "tests/support/oversized_parameter_sets.h"

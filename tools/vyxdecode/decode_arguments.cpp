@@ -3,9 +3,9 @@
 #include <charconv>
 #include <string_view>
 
-#include "player/decoder_kinds.h"
-#include "player/decoder_threads.h"
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
+#include "player/decode/decoder_kinds.h"
+#include "player/decode/decoder_threads.h"
 
 namespace {
 

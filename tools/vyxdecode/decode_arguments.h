@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "player/decode_options.h"
+#include "player/decode/decode_options.h"
 
 struct DecodeArguments {
   std::string archive;

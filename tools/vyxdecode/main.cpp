@@ -37,8 +37,8 @@
 #include <string>
 
 #include "platform/memory_display.h"
-#include "player/video_output.h"
-#include "player/vyx_parser.h"
+#include "player/archive/vyx_parser.h"
+#include "player/output/video_output.h"
 #include "tools/common/indexed_archive.h"
 #include "tools/common/md5.h"
 #include "tools/vyxdecode/decode_arguments.h"
