@@ -19,8 +19,8 @@
 #include "platform/message_box.h"
 #include "platform/qt/private_message_event.h"
 #include "platform/trace.h"
-#include "player/play_mode.h"
-#include "player/player_messages.h"
+#include "player/engine/play_mode.h"
+#include "player/engine/player_messages.h"
 #include "player/widgets/drop_target.h"
 #include "player/widgets/video_box.h"
 

@@ -18,7 +18,7 @@
 
 #include "convert/g723_to_adpcm.h"
 #include "convert/qx_avi.h"
-#include "player/vyx_parser.h"
+#include "player/archive/vyx_parser.h"
 
 enum class ConversionEnd { kFinished, kAborted, kFailed };
 

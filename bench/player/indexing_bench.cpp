@@ -9,7 +9,7 @@
 
 #include "bench/support/ratio.h"
 #include "platform/message_box.h"
-#include "player/vyx_parser.h"
+#include "player/archive/vyx_parser.h"
 #include "tools/vyxmux/vyx_writer.h"
 
 namespace {

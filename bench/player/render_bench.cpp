@@ -24,7 +24,7 @@ extern "C" {
 #include "platform/display_device.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_video_widget.h"
-#include "player/render.h"
+#include "player/output/render.h"
 
 namespace {
 

@@ -16,9 +16,9 @@ extern "C" {
 
 #include "bench/support/ratio.h"
 #include "codecs/mpeg4/output_formats.h"
-#include "player/decoder_threads.h"
-#include "player/h264_dec.h"
-#include "player/vdecode.h"
+#include "player/decode/decoder_threads.h"
+#include "player/decode/h264_dec.h"
+#include "player/decode/vdecode.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTimerEvent>
 
+#include "player/output/snapshot_writer.h"
 #include "player/widgets/video_container.h"
 
 CQxVideoBox::CQxVideoBox(CQxVideoContainer* container, platform::MessageTargetPtr mainWindow,
@@ -63,7 +64,7 @@ void CQxVideoBox::StartArchive() { undecodable_.StartArchive(); }
 void CQxVideoBox::SetOsdPosition(int position) { video_.SetOsdPosition(position); }
 
 int CQxVideoBox::Snapshot(const std::wstring& path, bool asBmp, std::error_code* reason) {
-  return video_.Snapshot(path, asBmp, reason);
+  return WriteSnapshot(video_.SnapshotImage(), path, asBmp, reason);
 }
 
 std::wstring CQxVideoBox::GetTimeText() const { return video_.GetTimeText(); }

@@ -1,6 +1,6 @@
 #pragma once
 // The video box: the window pictures are shown in.  Decoding and drawing
-// are the video output's (player/video_output.h), which draws into this
+// are the video output's (player/output/video_output.h), which draws into this
 // window on the play thread; the box paints what was last presented, saves
 // snapshots and reports mouse input to the main window on the
 // user-interface thread.  The audio frames go to the box's sound side,
@@ -13,10 +13,10 @@
 
 #include "platform/message_target.h"
 #include "platform/qt/qt_video_widget.h"
-#include "player/audio_frames.h"
-#include "player/frame_sink.h"
-#include "player/undecodable_video_notice.h"
-#include "player/video_output.h"
+#include "player/engine/frame_sink.h"
+#include "player/output/undecodable_video_notice.h"
+#include "player/output/video_output.h"
+#include "player/sound/audio_frames.h"
 
 class CQxVideoContainer;
 

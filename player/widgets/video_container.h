@@ -12,7 +12,7 @@
 #include "dewarp/dewarp_settings.h"
 #include "platform/clock.h"
 #include "platform/message_target.h"
-#include "player/playback_engine.h"
+#include "player/engine/playback_engine.h"
 #include "player/widgets/drop_target.h"
 
 class CQxVideoBox;

@@ -12,7 +12,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/private_message_event.h"
 #include "platform/qt/qt_display.h"
-#include "player/player_messages.h"
+#include "player/engine/player_messages.h"
 #include "player/widgets/video_box.h"
 #include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"

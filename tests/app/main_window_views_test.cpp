@@ -13,7 +13,7 @@
 #include "app/resource.h"
 #include "platform/display_device.h"
 #include "platform/qt/qt_display.h"
-#include "player/play_mode.h"
+#include "player/engine/play_mode.h"
 #include "player/widgets/video_box.h"
 #include "tests/app/app_test_archives.h"
 #include "tests/app/window_test_support.h"

@@ -21,7 +21,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_display.h"
 #include "platform/recording_message_target.h"
-#include "player/play_mode.h"
+#include "player/engine/play_mode.h"
 #include "player/widgets/drop_target.h"
 #include "player/widgets/video_box.h"
 #include "tests/app/app_test_archives.h"

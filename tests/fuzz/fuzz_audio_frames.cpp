@@ -2,8 +2,8 @@
 // G.723 payloads of any length (and a header length that may disagree)
 // decoded into the queue, which the output drains now and then.
 #include "platform/wave_out.h"
-#include "player/audio_frames.h"
-#include "player/sound_buffer.h"
+#include "player/sound/audio_frames.h"
+#include "player/sound/sound_buffer.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

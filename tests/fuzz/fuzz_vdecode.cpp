@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "codecs/mpeg4/output_formats.h"
-#include "player/vdecode.h"
+#include "player/decode/vdecode.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
-#include "player/vyx_parser.h"
+#include "player/archive/vyx_parser.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "player/decoded_planes.h"
-#include "player/h264_dec.h"
+#include "player/decode/decoded_planes.h"
+#include "player/decode/h264_dec.h"
 #include "tests/support/test_support.h"
 
 namespace h264_test {

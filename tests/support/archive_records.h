@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 #include "tools/vyxmux/annexb_splitter.h"
 
 namespace testing_support {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "player/vyx_parser.h"
+#include "player/archive/vyx_parser.h"
 
 namespace testing_support {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 #include "tests/support/archive_records.h"
 #include "tests/support/child_memory.h"
 #include "tests/support/hostile_archives.h"

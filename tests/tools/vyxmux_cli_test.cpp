@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 #include "tests/codecs/h264/field_streams.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/ffmpeg_reference.h"

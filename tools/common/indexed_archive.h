@@ -7,7 +7,7 @@
 
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
-#include "player/vyx_parser.h"
+#include "player/archive/vyx_parser.h"
 
 // TOOL ARCHIVE [FLAG]: false on anything else.
 bool ParseArchiveArguments(int argc, char** argv, const char* flag, std::string& path, bool& flagGiven);

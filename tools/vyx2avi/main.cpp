@@ -15,7 +15,7 @@
 #include "convert/avi_conversion.h"
 #include "platform/message_box.h"
 #include "platform/recording_message_target.h"
-#include "player/player_messages.h"
+#include "player/archive/archive_messages.h"
 
 namespace {
 

@@ -3,7 +3,9 @@
 #include <charconv>
 #include <string_view>
 
-#include "player/decoder_threads.h"
+#include "player/archive/vyx_format.h"
+#include "player/decode/decoder_kinds.h"
+#include "player/decode/decoder_threads.h"
 
 namespace {
 
@@ -22,6 +24,13 @@ std::optional<int> ParseCount(std::string_view text, int max) {
   if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0 || value > max)
     return std::nullopt;
   return value;
+}
+
+// The word of the kind that ownH264 chooses for H.264 records.
+std::string OwnH264DecoderName() {
+  for (const DecoderKindRow* kind : DecoderKindsForClass(CODEC_CLASS_H264))
+    if (kind->codecClass != CODEC_CLASS_H264) return std::string(kind->name);
+  return {};
 }
 
 // Options with a value: false with `error` set when the value is refused.
@@ -44,12 +53,13 @@ bool SetOption(std::string_view name, std::string_view value, DecodeArguments& a
     return true;
   }
   if (name == "--decoder") {
-    if (value != "ffmpeg" && value != "qx264") {
-      error = "--decoder wants ffmpeg or qx264, got '" + std::string(value) + "'";
-      return false;
+    for (const DecoderKindRow* kind : DecoderKindsForClass(CODEC_CLASS_H264)) {
+      if (kind->name != value) continue;
+      arguments.options.ownH264 = kind->codecClass != CODEC_CLASS_H264;
+      return true;
     }
-    arguments.options.ownH264 = value == "qx264";
-    return true;
+    error = "--decoder wants " + H264DecoderNames(" or ") + ", got '" + std::string(value) + "'";
+    return false;
   }
   if (name == "--kernels") {
     if (value != "plain" && value != "simd") {
@@ -65,6 +75,15 @@ bool SetOption(std::string_view name, std::string_view value, DecodeArguments& a
 }
 
 }  // namespace
+
+std::string H264DecoderNames(std::string_view separator) {
+  std::string names;
+  for (const DecoderKindRow* kind : DecoderKindsForClass(CODEC_CLASS_H264)) {
+    if (!names.empty()) names += separator;
+    names += kind->name;
+  }
+  return names;
+}
 
 std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const* argv, std::string& error) {
   DecodeArguments arguments;
@@ -105,11 +124,11 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
     return std::nullopt;
   }
   if (arguments.options.h264Kernels != VideoDecodeOptions::Kernels::kProcessor && !arguments.options.ownH264) {
-    error = "--kernels needs --decoder=qx264";
+    error = "--kernels needs --decoder=" + OwnH264DecoderName();
     return std::nullopt;
   }
   if (arguments.options.ownH264Deinterlace && !arguments.options.ownH264) {
-    error = "--deinterlace needs --decoder=qx264";
+    error = "--deinterlace needs --decoder=" + OwnH264DecoderName();
     return std::nullopt;
   }
   return arguments;

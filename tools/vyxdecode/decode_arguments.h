@@ -5,8 +5,9 @@
 // --threads=2), in any order.
 #include <optional>
 #include <string>
+#include <string_view>
 
-#include "player/decode_options.h"
+#include "player/decode/decode_options.h"
 
 struct DecodeArguments {
   std::string archive;
@@ -14,6 +15,10 @@ struct DecodeArguments {
   std::string ppmDirectory;  // empty: no picture files
   VideoDecodeOptions options;
 };
+
+// The words --decoder takes for H.264 records (the decoder kinds' names),
+// joined by the separator.
+std::string H264DecoderNames(std::string_view separator);
 
 // nullopt with `error` set on anything else.
 std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const* argv, std::string& error);

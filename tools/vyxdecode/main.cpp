@@ -37,8 +37,8 @@
 #include <string>
 
 #include "platform/memory_display.h"
-#include "player/video_output.h"
-#include "player/vyx_parser.h"
+#include "player/archive/vyx_parser.h"
+#include "player/output/video_output.h"
 #include "tools/common/indexed_archive.h"
 #include "tools/common/md5.h"
 #include "tools/vyxdecode/decode_arguments.h"
@@ -48,8 +48,8 @@ namespace {
 int Usage(const std::string& error) {
   std::fprintf(stderr,
                "vyxdecode: %s\nusage: vyxdecode ARCHIVE [--planes] [--accurate] [--ppm DIR] [--threads N] "
-               "[--decoder ffmpeg|qx264] [--kernels plain|simd] [--deinterlace]\n",
-               error.c_str());
+               "[--decoder %s] [--kernels plain|simd] [--deinterlace]\n",
+               error.c_str(), H264DecoderNames("|").c_str());
   return 2;
 }
 

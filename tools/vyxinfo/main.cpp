@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "player/player_messages.h"
+#include "player/archive/archive_messages.h"
 #include "tools/common/indexed_archive.h"
 #include "tools/common/md5.h"
 

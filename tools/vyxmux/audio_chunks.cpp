@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 
 std::vector<AudioChunk> ChunkAudio(uint8_t type, const std::vector<uint8_t>& data, size_t chunkBytes,
                                    Rational bytesPerSecond, std::string& error) {

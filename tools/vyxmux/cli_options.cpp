@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 
 const char kVyxmuxUsage[] =
     "Usage: vyxmux -o OUT.vyx [VIDEO] [--audio SPEC]... [OPTIONS]\n"

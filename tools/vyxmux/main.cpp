@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 #include "tools/vyxmux/annexb_splitter.h"
 #include "tools/vyxmux/audio_chunks.h"
 #include "tools/vyxmux/cli_options.h"

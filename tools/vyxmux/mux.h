@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 
 struct TimedRecord {
   uint8_t type = 0;

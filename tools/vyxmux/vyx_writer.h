@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "player/vyx_format.h"
+#include "player/archive/vyx_format.h"
 
 // A header with the magic set and everything else zero.
 VYX_FRAME_HEADER MakeFrameHeader(uint8_t type, uint32_t time = 0, uint32_t usec = 0);

@@ -12,7 +12,7 @@
 #include "platform/display_device.h"
 #include "platform/qt/qt_display.h"
 #include "platform/recording_message_target.h"
-#include "player/play_mode.h"
+#include "player/engine/play_mode.h"
 #include "player/widgets/drop_target.h"
 #include "player/widgets/video_container.h"
 #include "tests/support/archive_records.h"
