@@ -11,28 +11,29 @@ const PackedConverter kToRgb565{YuvToRgb565, 2};
 const PackedConverter kToYuy2{YuvToYuy2, 1};
 
 namespace {
-// Below about a quarter of a million pixels per band the hand-over to the
+// Below about a quarter of a million pixels per thread the hand-over to the
 // workers costs more than their stores save; memory takes no more than a few
 // cores' stores at once.
-constexpr int64_t kPixelsPerBand = 1 << 18;
-constexpr int kMostBands = 4;
+constexpr int64_t kPixelsPerThread = 1 << 18;
+constexpr int kMostThreads = 4;
+constexpr int kBandsPerThread = 8;
 }  // namespace
 
-int ConversionBandsFor(int32_t width, int32_t height, unsigned processors) {
+int ConversionThreadsFor(int32_t width, int32_t height, unsigned processors) {
   const int64_t pixels = int64_t{std::max(width, 0)} * std::max(height, 0);
-  const int64_t most = std::min<int64_t>(kMostBands, std::max(processors, 1u));
-  return static_cast<int>(std::clamp<int64_t>(pixels / kPixelsPerBand, 1, most));
+  const int64_t most = std::min<int64_t>(kMostThreads, std::max(processors, 1u));
+  return static_cast<int>(std::clamp<int64_t>(pixels / kPixelsPerThread, 1, most));
 }
 
 ConversionBands::~ConversionBands() { Stop(); }
 
-void ConversionBands::Start(int bands) {
+void ConversionBands::Start(int threads) {
   Stop();
-  bands_ = std::max(bands, 1);
+  threads_ = std::max(threads, 1);
   // A worker the system refuses leaves its bands to the others and the
-  // calling thread.
+  // converting thread.
   try {
-    for (int i = 1; i < bands_; ++i) workers_.emplace_back([this] { Work(); });
+    for (int i = 1; i < threads_; ++i) workers_.emplace_back([this] { Work(); });
   } catch (const std::system_error&) {
   }
 }
@@ -52,8 +53,8 @@ void ConversionBands::Stop() {
 void ConversionBands::Convert(const PackedConverter& converter, const uint8_t* y, int yStride, const uint8_t* u,
                               const uint8_t* v, int uvStride, uint8_t* dst, int width, int height, int dstStride) {
   const int64_t rows = height < 0 ? -int64_t{height} : int64_t{height};
-  const int bands = static_cast<int>(std::min<int64_t>(bands_, (rows + 1) / 2));
-  if (bands <= 1 || !y || !u || !v || !dst || width <= 0) {
+  const int bands = static_cast<int>(std::min<int64_t>(int64_t{threads_} * kBandsPerThread, (rows + 1) / 2));
+  if (threads_ == 1 || bands <= 1 || !y || !u || !v || !dst || width <= 0) {
     converter.convert(y, yStride, u, v, uvStride, dst, width, height, dstStride);
     return;
   }

@@ -1,13 +1,17 @@
 #pragma once
 // A decoded picture's conversion to a packed format (the converters of
 // codecs/mpeg4/yuv_converters.h) split into bands of whole row pairs that
-// the calling thread and a few workers of the owner convert at once.
+// the calling thread and a few workers of the owner take one at a time until
+// none is left.
 //
 // Why: a 1080p picture is converted after the decoder's threads have pushed
 // its 8 MB destination out of the caches, so one core converts it at the
 // speed its own stores reach memory; several cores' stores get there sooner.
 // Every band starts on an even source row, so each pair of rows meets the
-// chroma row it shares, and the bands' bytes are the whole picture's.
+// chroma row it shares, and the bands' bytes are the whole picture's.  There
+// are several bands per thread: on a busy machine a worker that loses its
+// processor holds up the picture by one short band, and the others take the
+// rest.
 //
 // The workers start with the owner's Start (a kind's Open) and are joined by
 // the next Start or the destruction; nothing is created per picture.  One
@@ -29,10 +33,10 @@ struct PackedConverter {
 };
 extern const PackedConverter kToRgb24, kToRgb32, kToRgb565, kToYuy2;
 
-// Bands for pictures of width x height on a machine of `processors`: one,
-// and so no worker, for pictures too small to gain from more, or on one
-// processor.
-int ConversionBandsFor(int32_t width, int32_t height, unsigned processors);
+// Threads, the converting one included, for pictures of width x height on a
+// machine of `processors`: one, and so no worker, for pictures too small to
+// gain from more, or on one processor.
+int ConversionThreadsFor(int32_t width, int32_t height, unsigned processors);
 
 class ConversionBands {
  public:
@@ -41,9 +45,9 @@ class ConversionBands {
   ConversionBands(const ConversionBands&) = delete;
   ConversionBands& operator=(const ConversionBands&) = delete;
 
-  // Splits each later picture into `bands` (at least one) and keeps
-  // bands - 1 workers for them.
-  void Start(int bands);
+  // Converts each later picture on `threads` threads (at least one): the
+  // converting one and threads - 1 workers.
+  void Start(int threads);
   // As `converter` with these arguments (negative height: bottom-up).
   void Convert(const PackedConverter& converter, const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v,
                int uvStride, uint8_t* dst, int width, int height, int dstStride);
@@ -65,7 +69,7 @@ class ConversionBands {
   // Under the lock: the next band of the picture, or -1 when all are taken.
   int TakeBand();
 
-  int bands_ = 1;
+  int threads_ = 1;
   std::vector<std::thread> workers_;
   std::mutex mutex_;
   std::condition_variable bandsWaiting_;

@@ -15,7 +15,7 @@ int32_t H264PictureSideLimit(int32_t headerSide) { return (headerSide + 15) / 16
 int32_t FfmpegH264Kind::Open(const DecoderTarget& target) {
   target_ = target;
   if (!target.destination || target.width <= 0 || target.height <= 0) return -1;
-  bands_.Start(ConversionBandsFor(target.width, target.height, std::thread::hardware_concurrency()));
+  bands_.Start(ConversionThreadsFor(target.width, target.height, std::thread::hardware_concurrency()));
   const int threads = target.options ? target.options->h264Threads : 0;
   return H264Dec_OpenBounded(&handle_, threads, H264PictureSideLimit(target.width),
                              H264PictureSideLimit(target.height)) == 0

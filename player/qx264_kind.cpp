@@ -22,7 +22,7 @@ int32_t Qx264Kind::Open(const DecoderTarget& target) {
   if (target.options && target.options->ownH264Deinterlace) params.flags |= kAvcDecDeinterlace;
   context_ = AvcDecCreate(&params);
   if (!context_) return -1;
-  bands_.Start(ConversionBandsFor(target.width, target.height, std::thread::hardware_concurrency()));
+  bands_.Start(ConversionThreadsFor(target.width, target.height, std::thread::hardware_concurrency()));
   if (target.options && target.options->h264Kernels != VideoDecodeOptions::Kernels::kProcessor) {
     AvcDecForceKernels(context_, target.options->h264Kernels == VideoDecodeOptions::Kernels::kPlain
                                      ? AvcKernelChoice::kPlain

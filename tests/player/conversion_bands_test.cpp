@@ -56,22 +56,23 @@ std::vector<uint8_t> Converted(ConversionBands* bands, const NamedConverter& c, 
   return dst;
 }
 
-// Odd heights end on a lone row; more bands than row pairs leave some empty.
+// Odd heights end on a lone row; bands of one row pair and bands of uneven
+// lengths.
 TEST(ConversionBands, BandsGiveTheWholePicturesBytes) {
   std::mt19937 random(11);
   struct Size {
     int width, height;
   };
   const Size sizes[] = {{1, 1}, {5, 2}, {33, 3}, {17, 7}, {64, 9}, {31, 18}, {190, 101}, {1920, 67}};
-  for (int bands : {2, 3, 4, 8}) {
+  for (int threads : {2, 3, 4, 8}) {
     ConversionBands split;
-    split.Start(bands);
+    split.Start(threads);
     for (const Size& size : sizes) {
       const Planes planes(size.width, size.height, random);
       for (const int height : {size.height, -size.height}) {
         for (const NamedConverter& c : kConverters) {
           EXPECT_EQ(Converted(&split, c, planes, height), Converted(nullptr, c, planes, height))
-              << c.name << " " << size.width << "x" << height << " in " << bands << " bands";
+              << c.name << " " << size.width << "x" << height << " on " << threads << " threads";
         }
       }
     }
@@ -79,17 +80,17 @@ TEST(ConversionBands, BandsGiveTheWholePicturesBytes) {
 }
 
 TEST(ConversionBands, SmallPicturesAndSingleProcessorsGetOneBand) {
-  EXPECT_EQ(ConversionBandsFor(352, 288, 8), 1);
-  EXPECT_EQ(ConversionBandsFor(704, 576, 8), 1);
-  EXPECT_EQ(ConversionBandsFor(1920, 1080, 1), 1);
-  EXPECT_EQ(ConversionBandsFor(0, 1080, 8), 1);
-  EXPECT_GT(ConversionBandsFor(1920, 1080, 8), 1);
-  EXPECT_LE(ConversionBandsFor(1920, 1080, 2), 2);
-  EXPECT_LE(ConversionBandsFor(7680, 4320, 64), 64);
+  EXPECT_EQ(ConversionThreadsFor(352, 288, 8), 1);
+  EXPECT_EQ(ConversionThreadsFor(704, 576, 8), 1);
+  EXPECT_EQ(ConversionThreadsFor(1920, 1080, 1), 1);
+  EXPECT_EQ(ConversionThreadsFor(0, 1080, 8), 1);
+  EXPECT_GT(ConversionThreadsFor(1920, 1080, 8), 1);
+  EXPECT_LE(ConversionThreadsFor(1920, 1080, 2), 2);
+  EXPECT_LE(ConversionThreadsFor(7680, 4320, 64), 64);
 }
 
 // One converting thread per pool, several pools at once: each restarts
-// with another band count between pictures of changing sizes, and some are
+// with another thread count between pictures of changing sizes, and some are
 // closed right after they start, before their workers first wait.
 TEST(ConversionBands, PoolsRestartAndCloseWhileOthersConvert) {
   constexpr int kThreads = 4, kPictures = 60;
