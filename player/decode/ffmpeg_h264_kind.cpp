@@ -7,7 +7,6 @@ extern "C" {
 }
 
 #include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_converters.h"
 
 FfmpegH264Kind::~FfmpegH264Kind() { H264Dec_Close(handle_); }
 
@@ -16,6 +15,7 @@ int32_t H264PictureSideLimit(int32_t headerSide) { return (headerSide + 15) / 16
 int32_t FfmpegH264Kind::Open(const DecoderTarget& target) {
   target_ = target;
   if (!target.destination || target.width <= 0 || target.height <= 0) return -1;
+  bands_.Start(ConversionThreadsFor(target.width, target.height, std::thread::hardware_concurrency()));
   const int threads = target.options ? target.options->h264Threads : 0;
   return H264Dec_OpenBounded(&handle_, threads, H264PictureSideLimit(target.width),
                              H264PictureSideLimit(target.height)) == 0
@@ -91,16 +91,16 @@ void FfmpegH264Kind::Convert(const H264DecPicture& p) {
   uint8_t* const to = target_.destination;
   switch (target_.format) {
     case OUTPUT_FORMAT_YUV422:
-      YuvToYuy2(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, 2 * target_.width);
+      bands_.Convert(kToYuy2, p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, 2 * target_.width);
       break;
     case OUTPUT_FORMAT_RGB24:
-      YuvToRgb24(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
+      bands_.Convert(kToRgb24, p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
       break;
     case OUTPUT_FORMAT_RGB16:
-      YuvToRgb565(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
+      bands_.Convert(kToRgb565, p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
       break;
     default:
-      YuvToRgb32(p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
+      bands_.Convert(kToRgb32, p.y, p.yStride, p.u, p.v, p.uStride, to, width, height, target_.width);
       break;
   }
 }

@@ -2,6 +2,7 @@
 // Decoder kind DECODER_KIND_H264: FFmpeg's H.264 decoder through the
 // adapter of player/decode/h264_dec.h, its 8-bit 4:2:0 pictures converted to the
 // output format.
+#include "player/decode/conversion_bands.h"
 #include "player/decode/decoder_kind.h"
 #include "player/decode/h264_dec.h"
 
@@ -35,6 +36,7 @@ class FfmpegH264Kind : public DecoderKind {
 
   H264DecHandle* handle_ = nullptr;
   DecoderTarget target_;
+  ConversionBands bands_;
   bool draining_ = false;
   int lastFfmpegError_ = 0;
   bool lastGavePicture_ = false;

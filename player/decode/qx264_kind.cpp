@@ -5,7 +5,6 @@
 #include "codecs/h264/avc_kernel_choice.h"
 #include "codecs/h264/error_codes.h"
 #include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_converters.h"
 
 Qx264Kind::~Qx264Kind() { AvcDecDestroy(context_); }
 
@@ -23,6 +22,7 @@ int32_t Qx264Kind::Open(const DecoderTarget& target) {
   if (target.options && target.options->ownH264Deinterlace) params.flags |= kAvcDecDeinterlace;
   context_ = AvcDecCreate(&params);
   if (!context_) return -1;
+  bands_.Start(ConversionThreadsFor(target.width, target.height, std::thread::hardware_concurrency()));
   if (target.options && target.options->h264Kernels != VideoDecodeOptions::Kernels::kProcessor) {
     AvcDecForceKernels(context_, target.options->h264Kernels == VideoDecodeOptions::Kernels::kPlain
                                      ? AvcKernelChoice::kPlain
@@ -75,19 +75,19 @@ void Qx264Kind::Convert(const AvcDecPicture& p) {
   uint8_t* const to = target_.destination;
   switch (target_.format) {
     case OUTPUT_FORMAT_YUV422:
-      YuvToYuy2(y, p.lumaStride, u, v, p.chromaStride, to, width, height, 2 * target_.width);
+      bands_.Convert(kToYuy2, y, p.lumaStride, u, v, p.chromaStride, to, width, height, 2 * target_.width);
       break;
     case OUTPUT_FORMAT_RGB24:
-      YuvToRgb24(y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
+      bands_.Convert(kToRgb24, y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
       break;
     case OUTPUT_FORMAT_RGB16:
-      YuvToRgb565(y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
+      bands_.Convert(kToRgb565, y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
       break;
     case OUTPUT_FORMAT_RGB32_FLIP:
-      YuvToRgb32(y, p.lumaStride, u, v, p.chromaStride, to, width, -height, target_.width);
+      bands_.Convert(kToRgb32, y, p.lumaStride, u, v, p.chromaStride, to, width, -height, target_.width);
       break;
     default:
-      YuvToRgb32(y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
+      bands_.Convert(kToRgb32, y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
       break;
   }
 }

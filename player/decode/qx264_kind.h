@@ -3,6 +3,7 @@
 // (codecs/h264), its pictures' cropped windows converted to the output
 // format.  One library decoder per open, sized for the opened picture.
 #include "codecs/h264/avc_decoder.h"
+#include "player/decode/conversion_bands.h"
 #include "player/decode/decoder_kind.h"
 
 class Qx264Kind : public DecoderKind {
@@ -29,5 +30,6 @@ class Qx264Kind : public DecoderKind {
 
   AvcDecContext* context_ = nullptr;
   DecoderTarget target_;
+  ConversionBands bands_;
   int32_t lastResult_ = kAvcDecPicture;
 };

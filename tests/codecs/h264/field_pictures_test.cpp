@@ -1,6 +1,6 @@
 // Field pictures through the decoder's entry points: what a call returns
 // for a field or a pair; MBAFF stays refused.  (Every kind of interlaced
-// stream against FFmpeg: tests/player/qx264_kind_test.cpp.)
+// stream against FFmpeg: tests/player/decode/qx264_kind_test.cpp.)
 #include <gtest/gtest.h>
 
 #include "codecs/h264/avc_decoder.h"
