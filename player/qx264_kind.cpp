@@ -4,8 +4,8 @@
 
 #include "codecs/h264/avc_kernel_choice.h"
 #include "codecs/h264/error_codes.h"
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_converters.h"
 
 Qx264Kind::~Qx264Kind() { AvcDecDestroy(context_); }
 

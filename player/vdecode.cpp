@@ -1,6 +1,6 @@
 #include "player/vdecode.h"
 
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 #include "player/decoder_kinds.h"
 
 int32_t OutputFormatForDisplay(int32_t depth, int32_t overlay) {

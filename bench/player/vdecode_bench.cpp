@@ -15,7 +15,7 @@ extern "C" {
 #include <vector>
 
 #include "bench/support/ratio.h"
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 #include "player/decoder_threads.h"
 #include "player/h264_dec.h"
 #include "player/vdecode.h"

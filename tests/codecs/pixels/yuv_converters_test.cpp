@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "codecs/mpeg4/pixel_kernels.h"
-#include "codecs/mpeg4/yuv_converters.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/pixel_kernels.h"
+#include "codecs/pixels/yuv_converters.h"
+#include "codecs/pixels/yuv_scalar.h"
 
 namespace {
 

@@ -30,8 +30,8 @@ extern "C" {
 #include <vector>
 
 #include "bench/support/ratio.h"
-#include "codecs/mpeg4/pixel_kernels.h"
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/pixel_kernels.h"
+#include "codecs/pixels/yuv_converters.h"
 
 namespace {
 

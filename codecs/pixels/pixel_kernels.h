@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/mpeg4/pixel_kernel_set.h"
+#include "codecs/pixels/pixel_kernel_set.h"
 
 namespace pixel_kernels {
 

@@ -1,11 +1,11 @@
-#include "codecs/mpeg4/pixel_kernels.h"
+#include "codecs/pixels/pixel_kernels.h"
 
 #include <cstring>
 
 #include "codecs/cpu_features.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/yuv_scalar.h"
 #if defined(ORLENTA_X86_KERNELS)
-#include "codecs/mpeg4/pixel_kernels_x86.h"
+#include "codecs/pixels/pixel_kernels_x86.h"
 #endif
 
 namespace pixel_kernels {

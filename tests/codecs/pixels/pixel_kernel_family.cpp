@@ -1,4 +1,4 @@
-#include "tests/codecs/mpeg4/pixel_kernel_family.h"
+#include "tests/codecs/pixels/pixel_kernel_family.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/mpeg4/pixel_kernels.h"
+#include "codecs/pixels/pixel_kernels.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The x86 kernel sets, each in a file of its own compiled for its
 // instruction set.  Call a set's kernels only where the processor has it.
-#include "codecs/mpeg4/pixel_kernel_set.h"
+#include "codecs/pixels/pixel_kernel_set.h"
 
 namespace pixel_kernels {
 

@@ -13,10 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codecs/mpeg4/pixel_kernels_x86.h"
-#include "codecs/mpeg4/yuv_coefficients.h"
-#include "codecs/mpeg4/yuv_rows.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/pixel_kernels_x86.h"
+#include "codecs/pixels/yuv_coefficients.h"
+#include "codecs/pixels/yuv_rows.h"
+#include "codecs/pixels/yuv_scalar.h"
 
 namespace {
 using namespace yuv_detail;
