@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "codecs/cpu_features.h"
+#include "codecs/kernels/cpu_features.h"
 #include "codecs/pixels/yuv_scalar.h"
 #if defined(ORLENTA_X86_KERNELS)
 #include "codecs/pixels/pixel_kernels_x86.h"
@@ -20,37 +20,21 @@ void CopyRgb32RowSettingBits(const uint8_t* from, uint8_t* to, std::size_t pixel
 }
 
 const KernelSet& Plain() {
-  static constexpr KernelSet set{"plain",
-                                 yuv_scalar::YuvToRgb24,
-                                 yuv_scalar::YuvToRgb32,
-                                 yuv_scalar::YuvToRgb565,
-                                 yuv_scalar::YuvToYuy2,
-                                 yuv_scalar::YuvToUyvy,
-                                 CopyRgb32RowSettingBits};
+  static constexpr KernelSet set{yuv_scalar::YuvToRgb24, yuv_scalar::YuvToRgb32, yuv_scalar::YuvToRgb565,
+                                 yuv_scalar::YuvToYuy2,  yuv_scalar::YuvToUyvy,  CopyRgb32RowSettingBits};
   return set;
 }
 
-const std::vector<Candidate>& Candidates() {
-  static const std::vector<Candidate> candidates = [] {
-    std::vector<Candidate> sets{{&Plain(), true}};
+const codecs::KernelFamily<KernelSet>& Sets() {
+  static const codecs::KernelFamily<KernelSet> family(Plain(), {
 #if defined(ORLENTA_X86_KERNELS)
-    const codecs::CpuFeatures& cpu = codecs::ProcessorFeatures();
-    sets.push_back({&Sse2Set(), cpu.sse2});
-    sets.push_back({&Avx2Set(), cpu.avx2});
+                                                                   {"sse2", codecs::kCpuSse2, FillSse2},
+                                                                   {"avx2", codecs::kCpuAvx2, FillAvx2},
 #endif
-    return sets;
-  }();
-  return candidates;
+                                                               });
+  return family;
 }
 
-const KernelSet& Active() {
-  static const KernelSet& chosen = [&]() -> const KernelSet& {
-    const KernelSet* best = &Plain();
-    for (const Candidate& candidate : Candidates())
-      if (candidate.runsHere) best = candidate.set;
-    return *best;
-  }();
-  return chosen;
-}
+const KernelSet& Active() { return Sets().Chosen(); }
 
 }  // namespace pixel_kernels

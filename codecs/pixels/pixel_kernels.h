@@ -1,26 +1,17 @@
 #pragma once
-// The YUV converters and the renderer's 32-bit row copy as kernel sets: the
-// plain C++ set is the definition, the SIMD sets produce the same bytes
-// faster.  One set is chosen at start-up from what the processor reports;
-// the public converters (yuv_converters.h) go through it.
-#include <cstddef>
-#include <cstdint>
-#include <vector>
-
+// The YUV converters and the renderer's 32-bit row copy as a kernel family
+// (codecs/kernels/kernel_family.h): the plain C++ set is the definition, the
+// SIMD sets produce the same bytes faster.  The set is chosen at the first
+// use; the public converters (yuv_converters.h) go through it.
+#include "codecs/kernels/kernel_family.h"
 #include "codecs/pixels/pixel_kernel_set.h"
 
 namespace pixel_kernels {
 
-// A set this build holds, and whether this processor can run it.
-struct Candidate {
-  const KernelSet* set;
-  bool runsHere;
-};
-
+// Plain, SSE2, AVX2 on x86 builds.
+const codecs::KernelFamily<KernelSet>& Sets();
 const KernelSet& Plain();
-// Every set of the build, plain first, then by increasing speed.
-const std::vector<Candidate>& Candidates();
-// The fastest set this processor runs; chosen at the first call.
+// The chosen set.
 const KernelSet& Active();
 
 }  // namespace pixel_kernels

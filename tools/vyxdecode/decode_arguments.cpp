@@ -104,10 +104,6 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
     error = "no archive given";
     return std::nullopt;
   }
-  if (arguments.options.h264Kernels != VideoDecodeOptions::Kernels::kProcessor && !arguments.options.ownH264) {
-    error = "--kernels needs --decoder=qx264";
-    return std::nullopt;
-  }
   if (arguments.options.ownH264Deinterlace && !arguments.options.ownH264) {
     error = "--deinterlace needs --decoder=qx264";
     return std::nullopt;
