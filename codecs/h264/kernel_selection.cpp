@@ -24,11 +24,11 @@ void FillSse2(KernelSet& k) {
 const codecs::KernelFamily<KernelSet>& KernelSets() {
   static const codecs::KernelFamily<KernelSet> family(PlainKernels(), {
 #if defined(ORLENTA_X86_KERNELS)
-                                                           {"SSE2", codecs::kCpuSse2, FillSse2},
-                                                           // AVX2 kernels where the wider registers pay.
-                                                           {"AVX2", codecs::kCpuAvx2, FillAvx2InterKernels},
+      {"SSE2", codecs::kCpuSse2, FillSse2},
+      // AVX2 kernels where the wider registers pay.
+      {"AVX2", codecs::kCpuAvx2, FillAvx2InterKernels},
 #endif
-                                                       });
+  });
   return family;
 }
 

@@ -11,9 +11,9 @@ namespace jpeg::kernels {
 const codecs::KernelFamily<JpegKernelSet>& Sets() {
   static const codecs::KernelFamily<JpegKernelSet> family(kPlainJpegKernels, {
 #ifdef ORLENTA_X86_KERNELS
-                                                                                 {"sse2", codecs::kCpuSse2, FillSse2JpegKernels},
+      {"sse2", codecs::kCpuSse2, FillSse2JpegKernels},
 #endif
-                                                                             });
+  });
   return family;
 }
 

@@ -30,9 +30,9 @@ const Mp4Kernels& Mp4PlainKernels() { return kPlain; }
 const codecs::KernelFamily<Mp4Kernels>& Mp4KernelSets() {
   static const codecs::KernelFamily<Mp4Kernels> family(kPlain, {
 #if defined(ORLENTA_X86_KERNELS)
-                                                                   {"sse2", codecs::kCpuSse2, FillMp4Sse2Kernels},
+      {"sse2", codecs::kCpuSse2, FillMp4Sse2Kernels},
 #endif
-                                                               });
+  });
   return family;
 }
 

@@ -28,10 +28,10 @@ const KernelSet& Plain() {
 const codecs::KernelFamily<KernelSet>& Sets() {
   static const codecs::KernelFamily<KernelSet> family(Plain(), {
 #if defined(ORLENTA_X86_KERNELS)
-                                                                   {"sse2", codecs::kCpuSse2, FillSse2},
-                                                                   {"avx2", codecs::kCpuAvx2, FillAvx2},
+      {"sse2", codecs::kCpuSse2, FillSse2},
+      {"avx2", codecs::kCpuAvx2, FillAvx2},
 #endif
-                                                               });
+  });
   return family;
 }
 
