@@ -2,6 +2,6 @@
 #include "codecs/jpeg/jpeg_kernel_set.h"
 
 namespace jpeg {
-// The SSE2 set, faster in every slot; present only in x86 builds.
+// Replaces every slot with its SSE2 kernel; present only in x86 builds.
 void FillSse2JpegKernels(JpegKernelSet& set);
 }  // namespace jpeg

@@ -1,8 +1,7 @@
 #pragma once
 // The x86 kernel sets, each in a file of its own compiled for its
-// instruction set.  Each Fill replaces every slot: both sets are faster
-// than the plain one throughout.  Call a set's kernels only where the
-// processor has it.
+// instruction set.  Each Fill replaces every slot of the set below it.
+// Call a set's kernels only where the processor has it.
 #include "codecs/pixels/pixel_kernel_set.h"
 
 namespace pixel_kernels {
