@@ -18,8 +18,8 @@ extern "C" {
 #include <vector>
 
 #include "bench/support/ratio.h"
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_converters.h"
 #include "player/decode/conversion_bands.h"
 #include "player/decode/decoder_threads.h"
 #include "player/decode/h264_dec.h"

@@ -9,6 +9,7 @@
 #include "codecs/h264/error_codes.h"
 #include "codecs/h264/nal_scanner.h"
 #include "codecs/h264/nal_unit.h"
+#include "codecs/h264/simd_kernel_sets.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ AvcDecContext* AvcDecCreate(const AvcDecParams* params) {
     std::memset(frame + 256 * w * h, 0x80, 128 * w * h);
   }
   c->store.Attach(c->frameStore, entries, c->frameBytes, w, h, (c->flags & kAvcDecBumping) != 0);
-  c->kernels = &avc::SelectKernels(level);
+  c->kernels = &avc::KernelSets().Chosen();
   ResetStream(*c);
   return c;
 }

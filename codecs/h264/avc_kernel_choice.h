@@ -1,9 +1,10 @@
 #pragma once
-// For tests and benchmarks only: overrides the kernel set AvcDecCreate chose
-// from the processor for one decoder, to compare the plain set with the
-// SIMD one on the same stream.  The player never calls it; a decoder left
-// alone runs the best set its processor has.  Call it between decodes,
-// never while another thread decodes with the context.
+// For tests and benchmarks only: overrides the kernel set AvcDecCreate took
+// for one decoder, to compare the plain set with the SIMD one on the same
+// stream in one process (the kernel mask, codecs/kernels/kernel_mask.h,
+// forces every family at once, before the first use).  The player never
+// calls it; a decoder left alone runs the set the library chose.  Call it
+// between decodes, never while another thread decodes with the context.
 #include "codecs/h264/avc_decoder.h"
 
 enum class AvcKernelChoice {

@@ -1,50 +1,36 @@
-#include "codecs/h264/avc_decoder.h"
+#include "codecs/h264/cpu_level.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
+#include "codecs/h264/avc_decoder.h"
+#include "codecs/kernels/cpu_features.h"
 
 namespace {
 
-#if defined(__x86_64__) || defined(__i386__)
-// The register state the operating system saves on a context switch
-// (XCR0); XGETBV exists only where CPUID reports OSXSAVE.
-uint64_t SavedRegisterState() {
-  uint32_t low = 0, high = 0;
-  __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-  return (uint64_t{high} << 32) | low;
-}
-
-// AVX2 needs the processor's word for it and the operating system saving
-// the XMM and YMM halves of the vector registers.
-bool RunsAvx2(unsigned leaf1Ecx) {
-  constexpr unsigned kOsxsave = 1u << 27, kAvx = 1u << 28;
-  if ((leaf1Ecx & (kOsxsave | kAvx)) != (kOsxsave | kAvx)) return false;
-  if ((SavedRegisterState() & 6) != 6) return false;
-  if (__get_cpuid_max(0, nullptr) < 7) return false;
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  __cpuid_count(7, 0, eax, ebx, ecx, edx);
-  return (ebx & (1u << 5)) != 0;
-}
-#endif
+// The feature each level adds to the one below it.
+constexpr uint32_t kLevelAdds[kCpuLevelAvx2 + 1] = {
+    0, codecs::kCpuMmx, codecs::kCpuCmov, codecs::kCpuSse, codecs::kCpuSse2, codecs::kCpuSse3, codecs::kCpuSsse3,
+    codecs::kCpuAvx2};
 
 }  // namespace
 
-// x86-64 always keeps the XMM registers across context switches, so no
-// save-and-restore probe is needed; other processors run the plain kernels.
+uint32_t avc::CpuLevelFeatures(int32_t level) {
+  uint32_t features = 0;
+  for (int32_t added = 1; added <= level && added <= kCpuLevelAvx2; ++added) features |= kLevelAdds[added];
+  return features;
+}
+
+int32_t avc::LowestCpuLevelWith(uint32_t features) {
+  int32_t level = 0;
+  while (level <= kCpuLevelAvx2 && (CpuLevelFeatures(level) & features) != features) ++level;
+  return level;
+}
+
+// Other processors than x86 run the plain kernels, at level 2.
 int32_t DetectCpuLevel() {
 #if defined(__x86_64__) || defined(__i386__)
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (__get_cpuid_max(0, nullptr) < 1) return 0;
-  __cpuid(1, eax, ebx, ecx, edx);
-  if (!(edx & (1u << 23))) return 0;
-  if (!(edx & (1u << 15))) return 1;
-  if (!((edx & (1u << 24)) && (edx & (1u << 25)))) return 2;
-  if (!(edx & (1u << 26))) return 3;
-  if (!(ecx & 1u)) return kCpuLevelSse2;
-  if (!(ecx & (1u << 9))) return 5;
-  if (!RunsAvx2(ecx)) return kCpuLevelSsse3;
-  return kCpuLevelAvx2;
+  const uint32_t features = codecs::ProcessorFeatures();
+  int32_t level = 0;
+  while (level < kCpuLevelAvx2 && (features & kLevelAdds[level + 1])) ++level;
+  return level;
 #else
   return 2;
 #endif

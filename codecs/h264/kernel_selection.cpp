@@ -1,5 +1,7 @@
 #include "codecs/h264/avc_decoder.h"
+#include "codecs/h264/cpu_level.h"
 #include "codecs/h264/simd_kernel_sets.h"
+#include "codecs/kernels/cpu_features.h"
 #if defined(ORLENTA_X86_KERNELS)
 #include "codecs/h264/kernels_x86.h"
 #endif
@@ -9,44 +11,37 @@ namespace avc {
 namespace {
 
 #if defined(ORLENTA_X86_KERNELS)
-KernelSet MakeSse2() {
-  KernelSet k = PlainKernels();
+void FillSse2(KernelSet& k) {
   FillSse2InterKernels(k);
   FillSse2EdgeFilters(k);
   FillSse2IntraKernels(k);
   FillSse2DeinterlaceKernel(k);
-  return k;
-}
-
-// AVX2 kernels where the wider registers pay; the SSE2 ones elsewhere.
-KernelSet MakeAvx2() {
-  KernelSet k = MakeSse2();
-  FillAvx2InterKernels(k);
-  return k;
 }
 #endif
 
 }  // namespace
 
+const codecs::KernelFamily<KernelSet>& KernelSets() {
+  static const codecs::KernelFamily<KernelSet> family(PlainKernels(), {
+#if defined(ORLENTA_X86_KERNELS)
+      {"SSE2", codecs::kCpuSse2, FillSse2},
+      // AVX2 kernels where the wider registers pay.
+      {"AVX2", codecs::kCpuAvx2, FillAvx2InterKernels},
+#endif
+  });
+  return family;
+}
+
 const std::vector<SimdKernelSet>& SimdKernelSets() {
   static const std::vector<SimdKernelSet> sets = [] {
     std::vector<SimdKernelSet> found;
-#if defined(ORLENTA_X86_KERNELS)
-    static const KernelSet sse2 = MakeSse2();
-    static const KernelSet avx2 = MakeAvx2();
-    found.push_back({"SSE2", kCpuLevelSse2, &sse2});
-    found.push_back({"AVX2", kCpuLevelAvx2, &avx2});
-#endif
+    for (const auto& set : KernelSets().All())
+      if (set.table != &KernelSets().Plain()) found.push_back({set.name, LowestCpuLevelWith(set.needs), set.table});
     return found;
   }();
   return sets;
 }
 
-const KernelSet& SelectKernels(int32_t cpuLevel) {
-  const KernelSet* chosen = &PlainKernels();
-  for (const SimdKernelSet& set : SimdKernelSets())
-    if (cpuLevel >= set.minimumCpuLevel) chosen = set.kernels;
-  return *chosen;
-}
+const KernelSet& SelectKernels(int32_t cpuLevel) { return KernelSets().BestFor(CpuLevelFeatures(cpuLevel)); }
 
 }  // namespace avc

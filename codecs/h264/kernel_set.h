@@ -1,6 +1,7 @@
 #pragma once
-// Every piece of sample work goes through one block of kernel slots, filled
-// once when a decoder is created.  The plain set defines the values; a SIMD
+// Every piece of sample work goes through one block of kernel slots, the
+// set the library chose (simd_kernel_sets.h), taken when a decoder is
+// created.  The plain set defines the values; a SIMD
 // set, when there is one, must give the same bytes.
 #include <cstddef>
 #include <cstdint>

@@ -1,14 +1,19 @@
 #pragma once
-// The SIMD kernel sets this build holds.  Each starts as a copy of the set
-// below it (the plain set under SSE2) and replaces the slots it has faster
-// kernels for, so every slot of every set is filled.  SelectKernels picks
-// the highest set the processor level allows.
+// The kernel sets this build holds, as a kernel family
+// (codecs/kernels/kernel_family.h).  Each SIMD set starts as a copy of the
+// set below it (the plain set under SSE2) and replaces the slots it has
+// faster kernels for, so every slot of every set is filled.
 #include <cstdint>
 #include <vector>
 
 #include "codecs/h264/kernel_set.h"
+#include "codecs/kernels/kernel_family.h"
 
 namespace avc {
+
+// Plain, then SSE2 and AVX2 on x86 builds.  A decoder takes the chosen set
+// when it is created.
+const codecs::KernelFamily<KernelSet>& KernelSets();
 
 struct SimdKernelSet {
   const char* name;
@@ -16,7 +21,8 @@ struct SimdKernelSet {
   const KernelSet* kernels;
 };
 
-// By increasing level; empty on processors without SIMD sets.
+// The sets after the plain one, by increasing level; empty on processors
+// without SIMD sets.
 const std::vector<SimdKernelSet>& SimdKernelSets();
 
 }  // namespace avc

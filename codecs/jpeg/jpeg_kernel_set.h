@@ -7,7 +7,6 @@
 namespace jpeg {
 
 struct JpegKernelSet {
-  const char* name;
   // The fast inverse DCT: 64 quantised coefficients in natural order times
   // the prescaled table (16-bit lanes, wrapping), AAN flow, rows written to
   // `out` with `stride` bytes between them.

@@ -1,20 +1,14 @@
 #pragma once
-// The JPEG kernel sets this build holds and the one the processor runs best,
-// chosen once.
-#include <vector>
-
+// The JPEG kernels as a kernel family (codecs/kernels/kernel_family.h): the
+// sets this build holds and the one chosen at the first use.
 #include "codecs/jpeg/jpeg_kernel_set.h"
+#include "codecs/kernels/kernel_family.h"
 
 namespace jpeg::kernels {
 
-struct Candidate {
-  const JpegKernelSet* set;
-  bool runsHere;
-};
-
+// Plain, then SSE2 on x86 builds.
+const codecs::KernelFamily<JpegKernelSet>& Sets();
 const JpegKernelSet& Plain();
-// Plain first, then by increasing speed.
-const std::vector<Candidate>& Candidates();
 const JpegKernelSet& Active();
 
 }  // namespace jpeg::kernels

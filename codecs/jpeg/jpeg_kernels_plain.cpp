@@ -106,6 +106,6 @@ void StoreBgrPlain(const uint8_t* rgbx, uint8_t* bgrx, int32_t width) {
 
 }  // namespace
 
-const JpegKernelSet kPlainJpegKernels = {"plain", &FastIdctPlain, &ConvertRowPlain, &StoreBgrPlain};
+const JpegKernelSet kPlainJpegKernels = {&FastIdctPlain, &ConvertRowPlain, &StoreBgrPlain};
 
 }  // namespace jpeg

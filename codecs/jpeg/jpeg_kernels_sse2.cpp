@@ -148,6 +148,6 @@ void StoreBgrSse2(const uint8_t* rgbx, uint8_t* bgrx, int32_t width) {
 
 }  // namespace
 
-const JpegKernelSet kSse2JpegKernels = {"sse2", &FastIdctSse2, &ConvertRowSse2, &StoreBgrSse2};
+void FillSse2JpegKernels(JpegKernelSet& set) { set = {&FastIdctSse2, &ConvertRowSse2, &StoreBgrSse2}; }
 
 }  // namespace jpeg

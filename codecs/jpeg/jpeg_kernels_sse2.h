@@ -2,6 +2,6 @@
 #include "codecs/jpeg/jpeg_kernel_set.h"
 
 namespace jpeg {
-// The SSE2 set; present only in x86 builds.
-extern const JpegKernelSet kSse2JpegKernels;
+// Replaces every slot with its SSE2 kernel; present only in x86 builds.
+void FillSse2JpegKernels(JpegKernelSet& set);
 }  // namespace jpeg

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "codecs/kernels/cpu_features.h"
 #include "codecs/mpeg4/mp4_idct.h"
+#if defined(ORLENTA_X86_KERNELS)
+#include "codecs/mpeg4/mp4_kernels_sse2.h"
+#endif
 #include "codecs/mpeg4/mp4_motion.h"
 
 namespace {
@@ -17,16 +21,19 @@ void AddBlock(const int16_t* block, uint8_t* dst, ptrdiff_t stride) {
     for (int x = 0; x < 8; ++x) dst[x] = uint8_t(std::clamp<int>(dst[x] + block[y * 8 + x], 0, 255));
 }
 
-const Mp4Kernels kPlain = {"plain", Mp4Idct, PutBlock, AddBlock, Mp4PredictHalf, Mp4PredictQuarter};
+const Mp4Kernels kPlain = {Mp4Idct, PutBlock, AddBlock, Mp4PredictHalf, Mp4PredictQuarter};
 
 }  // namespace
 
 const Mp4Kernels& Mp4PlainKernels() { return kPlain; }
 
-const Mp4Kernels& Mp4SelectedKernels() {
-  static const Mp4Kernels& chosen = []() -> const Mp4Kernels& {
-    const Mp4Kernels* sse2 = Mp4Sse2Kernels();
-    return sse2 ? *sse2 : kPlain;
-  }();
-  return chosen;
+const codecs::KernelFamily<Mp4Kernels>& Mp4KernelSets() {
+  static const codecs::KernelFamily<Mp4Kernels> family(kPlain, {
+#if defined(ORLENTA_X86_KERNELS)
+      {"sse2", codecs::kCpuSse2, FillMp4Sse2Kernels},
+#endif
+  });
+  return family;
 }
+
+const Mp4Kernels& Mp4SelectedKernels() { return Mp4KernelSets().Chosen(); }

@@ -1,8 +1,10 @@
 // The SSE2 kernel set: the same arithmetic as the plain kernels, eight
 // 16-bit lanes or sixteen bytes at a time.
-#include "codecs/mpeg4/mp4_kernels.h"
+//
+// Built with -msse2 (a no-op on x86-64), so it shares only declarations with
+// the rest of the build.
+#include "codecs/mpeg4/mp4_kernels_sse2.h"
 
-#if defined(__SSE2__)
 #include <emmintrin.h>
 
 #include "codecs/mpeg4/mp4_motion.h"
@@ -241,15 +243,6 @@ void PredictQuarter(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdi
   else Mp4PredictQuarter(dst, dstStride, src, srcStride, w, h, fracX, fracY, rounding);
 }
 
-const Mp4Kernels kSse2 = {"sse2", Idct, PutBlock, AddBlock, PredictHalf, PredictQuarter};
-
 }  // namespace
 
-// Every x86-64 processor has SSE2; builds for other processors have no set.
-const Mp4Kernels* Mp4Sse2Kernels() { return &kSse2; }
-
-#else
-
-const Mp4Kernels* Mp4Sse2Kernels() { return nullptr; }
-
-#endif
+void FillMp4Sse2Kernels(Mp4Kernels& set) { set = {Idct, PutBlock, AddBlock, PredictHalf, PredictQuarter}; }

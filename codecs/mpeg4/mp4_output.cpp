@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_converters.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "codecs/mpeg4/mp4_bit_reader.h"
 #include "codecs/mpeg4/mp4_headers.h"
-#include "codecs/mpeg4/mp4_kernels.h"
+#include "codecs/mpeg4/mp4_kernel_set.h"
 #include "codecs/mpeg4/mp4_picture.h"
 
 // What a macroblock leaves for the prediction of later ones.

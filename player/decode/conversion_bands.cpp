@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/yuv_converters.h"
 
 const PackedConverter kToRgb24{YuvToRgb24, 3};
 const PackedConverter kToRgb32{YuvToRgb32, 4};

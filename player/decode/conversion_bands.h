@@ -1,6 +1,6 @@
 #pragma once
 // A decoded picture's conversion to a packed format (the converters of
-// codecs/mpeg4/yuv_converters.h) split into bands of whole row pairs that
+// codecs/pixels/yuv_converters.h) split into bands of whole row pairs that
 // the calling thread and a few workers of the owner take one at a time until
 // none is left.
 //

@@ -14,8 +14,4 @@ struct VideoDecodeOptions {
   // The own library's output deinterlacer on pictures of interlaced
   // sequences; only with ownH264.
   bool ownH264Deinterlace = false;
-  // The own library's kernel set, forced for comparisons; the player keeps
-  // the processor's choice.
-  enum class Kernels { kProcessor, kPlain, kSimd };
-  Kernels h264Kernels = Kernels::kProcessor;
 };

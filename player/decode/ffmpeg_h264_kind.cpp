@@ -6,7 +6,8 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_converters.h"
 
 FfmpegH264Kind::~FfmpegH264Kind() { H264Dec_Close(handle_); }
 

@@ -1,7 +1,7 @@
 #include "player/decode/jpeg_kind.h"
 
 #include "codecs/jpeg/jpeg_errors.h"
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "codecs/h264/avc_kernel_choice.h"
 #include "codecs/h264/error_codes.h"
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_converters.h"
 
 Qx264Kind::~Qx264Kind() { AvcDecDestroy(context_); }
 
@@ -23,11 +23,6 @@ int32_t Qx264Kind::Open(const DecoderTarget& target) {
   context_ = AvcDecCreate(&params);
   if (!context_) return -1;
   bands_.Start(ConversionThreadsFor(target.width, target.height, std::thread::hardware_concurrency()));
-  if (target.options && target.options->h264Kernels != VideoDecodeOptions::Kernels::kProcessor) {
-    AvcDecForceKernels(context_, target.options->h264Kernels == VideoDecodeOptions::Kernels::kPlain
-                                     ? AvcKernelChoice::kPlain
-                                     : AvcKernelChoice::kBestSimd);
-  }
   return 1;
 }
 

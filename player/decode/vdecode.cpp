@@ -1,6 +1,6 @@
 #include "player/decode/vdecode.h"
 
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 
 int32_t OutputFormatForDisplay(int32_t depth, int32_t overlay) {
   if (overlay) return OUTPUT_FORMAT_YUV422;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "codecs/mpeg4/pixel_kernels.h"
+#include "codecs/pixels/pixel_kernels.h"
 #include "platform/trace.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "codecs/mpeg4/mp4_decoder.h"
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

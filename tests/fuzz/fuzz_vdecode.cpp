@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 #include "player/decode/vdecode.h"
 #include "tests/fuzz/fuzz_input.h"
 

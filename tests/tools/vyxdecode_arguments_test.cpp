@@ -44,13 +44,20 @@ TEST(VyxdecodeArguments, ValuesFollowTheOptionOrItsEqualsSign) {
   const auto deinterlaced = Parse({"--deinterlace", "a.vyx", "--decoder=qx264"});
   ASSERT_TRUE(deinterlaced);
   EXPECT_TRUE(deinterlaced->options.ownH264Deinterlace);
-  EXPECT_EQ(ffmpeg->options.h264Kernels, VideoDecodeOptions::Kernels::kProcessor);
+  EXPECT_EQ(ffmpeg->kernels, DecodeArguments::Kernels::kProcessor);
   const auto plain = Parse({"--kernels=plain", "a.vyx", "--decoder=qx264"});
   ASSERT_TRUE(plain);
-  EXPECT_EQ(plain->options.h264Kernels, VideoDecodeOptions::Kernels::kPlain);
+  EXPECT_EQ(plain->kernels, DecodeArguments::Kernels::kPlain);
   const auto simd = Parse({"--decoder=qx264", "a.vyx", "--kernels", "simd"});
   ASSERT_TRUE(simd);
-  EXPECT_EQ(simd->options.h264Kernels, VideoDecodeOptions::Kernels::kSimd);
+  EXPECT_EQ(simd->kernels, DecodeArguments::Kernels::kSimd);
+  // The kernel choice holds for every decoder, FFmpeg's front included.
+  const auto plainAlone = Parse({"a.vyx", "--kernels=plain"});
+  ASSERT_TRUE(plainAlone);
+  EXPECT_EQ(plainAlone->kernels, DecodeArguments::Kernels::kPlain);
+  const auto simdWithFfmpeg = Parse({"a.vyx", "--decoder=ffmpeg", "--kernels=simd"});
+  ASSERT_TRUE(simdWithFfmpeg);
+  EXPECT_EQ(simdWithFfmpeg->kernels, DecodeArguments::Kernels::kSimd);
 }
 
 TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
@@ -74,8 +81,6 @@ TEST(VyxdecodeArguments, RefusesWhatItDoesNotKnow) {
       {{"a.vyx", "--deinterlace"}, "--deinterlace needs --decoder=qx264"},
       {{"a.vyx", "--deinterlace", "--decoder=ffmpeg"}, "--deinterlace needs --decoder=qx264"},
       {{"a.vyx", "--decoder=qx264", "--kernels=sse2"}, "--kernels wants plain or simd, got 'sse2'"},
-      {{"a.vyx", "--kernels=plain"}, "--kernels needs --decoder=qx264"},
-      {{"a.vyx", "--decoder=ffmpeg", "--kernels=simd"}, "--kernels needs --decoder=qx264"},
   };
   for (const Case& c : cases) {
     std::string error;

@@ -66,8 +66,7 @@ bool SetOption(std::string_view name, std::string_view value, DecodeArguments& a
       error = "--kernels wants plain or simd, got '" + std::string(value) + "'";
       return false;
     }
-    arguments.options.h264Kernels =
-        value == "plain" ? VideoDecodeOptions::Kernels::kPlain : VideoDecodeOptions::Kernels::kSimd;
+    arguments.kernels = value == "plain" ? DecodeArguments::Kernels::kPlain : DecodeArguments::Kernels::kSimd;
     return true;
   }
   error = "unknown option " + std::string(name);
@@ -121,10 +120,6 @@ std::optional<DecodeArguments> ParseDecodeArguments(int argc, const char* const*
   }
   if (arguments.archive.empty()) {
     error = "no archive given";
-    return std::nullopt;
-  }
-  if (arguments.options.h264Kernels != VideoDecodeOptions::Kernels::kProcessor && !arguments.options.ownH264) {
-    error = "--kernels needs --decoder=" + OwnH264DecoderName();
     return std::nullopt;
   }
   if (arguments.options.ownH264Deinterlace && !arguments.options.ownH264) {

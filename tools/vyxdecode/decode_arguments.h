@@ -14,6 +14,10 @@ struct DecodeArguments {
   bool planes = false;
   std::string ppmDirectory;  // empty: no picture files
   VideoDecodeOptions options;
+  // Every kernel family's set (converters, MPEG-4, JPEG, H.264), forced for
+  // comparisons through the kernel mask; by default the processor's choice.
+  enum class Kernels { kProcessor, kPlain, kSimd };
+  Kernels kernels = Kernels::kProcessor;
 };
 
 // The words --decoder takes for H.264 records (the decoder kinds' names),

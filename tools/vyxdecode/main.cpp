@@ -27,8 +27,9 @@
 // records of codec class 3 are; with --planes the md5 is then of each
 // picture's cropped window, a field's taken from the frame that holds it
 // (both fields, as FFmpeg outputs a field pair).  --kernels=plain|simd
-// (only with --decoder=qx264) forces the library's plain kernel set or its
-// best SIMD set instead of the processor's choice, to compare the two.
+// forces every kernel family (the pixel converters', the MPEG-4, JPEG and
+// H.264 decoders') to its plain set or its best SIMD set instead of the
+// processor's choice, whichever decoder runs, to compare the two.
 // --deinterlace (with --decoder=qx264 only) turns on the library's output
 // deinterlacer, which rebuilds the pictures of interlaced sequences.
 #include <cstdio>
@@ -36,6 +37,7 @@
 #include <fstream>
 #include <string>
 
+#include "codecs/kernels/kernel_mask.h"
 #include "platform/memory_display.h"
 #include "player/archive/vyx_parser.h"
 #include "player/output/video_output.h"
@@ -87,6 +89,10 @@ int main(int argc, char** argv) {
   std::string error;
   const auto arguments = ParseDecodeArguments(argc, argv, error);
   if (!arguments) return Usage(error);
+  // Before any decoder or converter chooses its kernels; nothing has yet, so
+  // the mask is taken.
+  if (arguments->kernels != DecodeArguments::Kernels::kProcessor)
+    codecs::LimitKernelFeatures(arguments->kernels == DecodeArguments::Kernels::kPlain ? 0 : codecs::kAllCpuFeatures);
   IndexedArchive archive;
   if (!archive.Open(arguments->archive)) {
     std::fprintf(stderr, "vyxdecode: cannot open %s\n", arguments->archive.c_str());

@@ -98,7 +98,7 @@ void BM_DecodeToBgrxVersusLibjpegTurbo(benchmark::State& state) {
         LibjpegDecode(jpeg, theirs, width);
         benchmark::DoNotOptimize(theirs.data());
       });
-  state.SetLabel(std::string(progressive ? "progressive, " : "baseline, ") + jpeg::kernels::Active().name);
+  state.SetLabel(std::string(progressive ? "progressive, " : "baseline, ") + jpeg::kernels::Sets().ChosenSet().name);
 }
 
 BENCHMARK(BM_DecodeToBgrxVersusLibjpegTurbo)

@@ -21,8 +21,8 @@ extern "C" {
 
 #include "bench/support/ratio.h"
 #include "codecs/mpeg4/mp4_decoder.h"
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_converters.h"
 #include "tools/vyxmux/mpeg4_vop_splitter.h"
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "codecs/h264/avc_decoder.h"
 #include "codecs/h264/simd_kernel_sets.h"
 #include "tests/codecs/h264/avc_kernel_checks.h"
 
@@ -21,16 +20,11 @@ constexpr Check kChecks[] = {
 }  // namespace
 
 kernel_check::Family AvcKernelFamily() {
-  kernel_check::Family family{"H.264 decoder kernels", {}};
-  const int32_t level = DetectCpuLevel();
-  for (const avc::SimdKernelSet& set : avc::SimdKernelSets()) {
-    const avc::KernelSet* kernels = set.kernels;
-    family.sets.push_back({set.name, level >= set.minimumCpuLevel, [kernels](std::mt19937& random) {
-                             for (Check check : kChecks) {
-                               check(*kernels, random);
-                               if (testing::Test::HasFatalFailure()) return;
-                             }
-                           }});
-  }
-  return family;
+  return kernel_check::FamilyOf<avc::KernelSet>("H.264 decoder kernels", avc::KernelSets(),
+                                                [](const avc::KernelSet& set, std::mt19937& random) {
+                                                  for (Check check : kChecks) {
+                                                    check(set, random);
+                                                    if (testing::Test::HasFatalFailure()) return;
+                                                  }
+                                                });
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "codecs/jpeg/jpeg_kernels.h"
+#include "codecs/kernels/cpu_features.h"
 
 namespace {
 
@@ -49,9 +50,9 @@ uint8_t Sample(int value) { return static_cast<uint8_t>(std::clamp((value >> 5) 
 TEST(JpegFastIdct, LoneCoefficientsGiveTheFlowGraphsSamples) {
   uint16_t ones[64];
   std::fill(std::begin(ones), std::end(ones), uint16_t{1});
-  for (const jpeg::kernels::Candidate& candidate : jpeg::kernels::Candidates()) {
-    if (!candidate.runsHere) continue;
-    SCOPED_TRACE(std::string("kernel set ") + candidate.set->name);
+  for (const auto& candidate : jpeg::kernels::Sets().All()) {
+    if (!jpeg::kernels::Sets().Runs(candidate, codecs::ProcessorFeatures())) continue;
+    SCOPED_TRACE(std::string("kernel set ") + candidate.name);
     int mismatches = 0;
     std::string first;
     for (int k = 0; k < 8; ++k) {
@@ -63,7 +64,7 @@ TEST(JpegFastIdct, LoneCoefficientsGiveTheFlowGraphsSamples) {
           int16_t coefficients[64] = {};
           coefficients[vertical ? 8 * k : k] = static_cast<int16_t>(a);
           uint8_t out[64];
-          candidate.set->fastIdct(coefficients, ones, out, 8);
+          candidate.table->fastIdct(coefficients, ones, out, 8);
           const std::array<int, 8> line = LoneInput(k, a);
           for (int i = 0; i < 64; ++i) {
             const uint8_t expected = Sample(line[vertical ? i / 8 : i % 8]);

@@ -72,17 +72,12 @@ void CompareStore(const JpegKernelSet& set, std::mt19937& random) {
 }  // namespace
 
 kernel_check::Family JpegKernelFamily() {
-  kernel_check::Family family{"JPEG kernels", {}};
-  for (const jpeg::kernels::Candidate& candidate : jpeg::kernels::Candidates()) {
-    if (candidate.set == &jpeg::kernels::Plain()) continue;
-    const JpegKernelSet* set = candidate.set;
-    family.sets.push_back({set->name, candidate.runsHere, [set](std::mt19937& random) {
-                             CompareIdct(*set, random);
-                             if (::testing::Test::HasFatalFailure()) return;
-                             CompareConversion(*set, random);
-                             if (::testing::Test::HasFatalFailure()) return;
-                             CompareStore(*set, random);
-                           }});
-  }
-  return family;
+  return kernel_check::FamilyOf<JpegKernelSet>("JPEG kernels", jpeg::kernels::Sets(),
+                                               [](const JpegKernelSet& set, std::mt19937& random) {
+                                                 CompareIdct(set, random);
+                                                 if (::testing::Test::HasFatalFailure()) return;
+                                                 CompareConversion(set, random);
+                                                 if (::testing::Test::HasFatalFailure()) return;
+                                                 CompareStore(set, random);
+                                               });
 }

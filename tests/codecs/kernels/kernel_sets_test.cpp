@@ -12,7 +12,7 @@
 #include "tests/codecs/h264/avc_kernel_family.h"
 #include "tests/codecs/jpeg/jpeg_kernel_family.h"
 #include "tests/codecs/mpeg4/mp4_kernel_family.h"
-#include "tests/codecs/mpeg4/pixel_kernel_family.h"
+#include "tests/codecs/pixels/pixel_kernel_family.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "codecs/mpeg4/mp4_comb_filter.h"
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_converters.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"
 #include "tests/support/test_support.h"
 

@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"
 #include "tests/support/test_support.h"
 

@@ -93,7 +93,5 @@ void CompareEveryKernel(const Mp4Kernels& set, std::mt19937& random) {
 }  // namespace
 
 kernel_check::Family Mp4KernelFamily() {
-  const Mp4Kernels* sse2 = Mp4Sse2Kernels();
-  return {"MPEG-4 decoder kernels",
-          {{"SSE2", sse2 != nullptr, [sse2](std::mt19937& random) { CompareEveryKernel(*sse2, random); }}}};
+  return kernel_check::FamilyOf<Mp4Kernels>("MPEG-4 decoder kernels", Mp4KernelSets(), CompareEveryKernel);
 }

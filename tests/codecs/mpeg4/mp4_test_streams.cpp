@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 #include "tests/support/frame_md5s.h"
 #include "tests/support/test_support.h"
 #include "tools/vyxmux/mpeg4_vop_splitter.h"

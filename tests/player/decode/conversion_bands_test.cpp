@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_scalar.h"
 #include "player/decode/ffmpeg_h264_kind.h"
 #include "player/decode/qx264_kind.h"
 #include "tests/player/h264_test_streams.h"

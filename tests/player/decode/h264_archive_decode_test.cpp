@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/yuv_scalar.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/player/vyxdecode_run.h"
 #include "tests/support/archive_records.h"

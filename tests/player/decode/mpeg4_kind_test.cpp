@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_scalar.h"
 #include "player/decode/mpeg4_kind.h"
 #include "player/decode/vdecode.h"
 #include "tests/codecs/mpeg4/mp4_test_streams.h"

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "codecs/mpeg4/output_formats.h"
+#include "codecs/pixels/output_formats.h"
 #include "platform/memory_display.h"
 #include "player/output/video_output.h"
 #include "tests/codecs/h264/avc_test_support.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "codecs/mpeg4/mp4_decoder.h"
-#include "codecs/mpeg4/output_formats.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/output_formats.h"
+#include "codecs/pixels/yuv_scalar.h"
 #include "player/decode/vdecode.h"
 #include "tests/player/h264_test_streams.h"
 #include "tests/support/test_support.h"

@@ -13,10 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codecs/mpeg4/pixel_kernels_x86.h"
-#include "codecs/mpeg4/yuv_coefficients.h"
-#include "codecs/mpeg4/yuv_rows.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/pixel_kernels_x86.h"
+#include "codecs/pixels/yuv_coefficients.h"
+#include "codecs/pixels/yuv_rows.h"
+#include "codecs/pixels/yuv_scalar.h"
 
 namespace {
 using namespace yuv_detail;
@@ -209,7 +209,6 @@ void Uyvy(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int
 
 }  // namespace
 
-const pixel_kernels::KernelSet& pixel_kernels::Sse2Set() {
-  static constexpr KernelSet set{"sse2", Rgb24, Rgb32, Rgb565, Yuy2, Uyvy, Rgb32RowSettingBits};
-  return set;
+void pixel_kernels::FillSse2(KernelSet& set) {
+  set = {Rgb24, Rgb32, Rgb565, Yuy2, Uyvy, Rgb32RowSettingBits};
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The x86 kernel sets, each in a file of its own compiled for its
-// instruction set.  Call a set's kernels only where the processor has it.
-#include "codecs/mpeg4/pixel_kernel_set.h"
+// instruction set.  Each Fill replaces every slot of the set below it.
+// Call a set's kernels only where the processor has it.
+#include "codecs/pixels/pixel_kernel_set.h"
 
 namespace pixel_kernels {
 
@@ -9,7 +10,7 @@ namespace pixel_kernels {
 // last whole step.
 void CopyRgb32RowSettingBits(const uint8_t* from, uint8_t* to, std::size_t pixels, uint32_t bits);
 
-const KernelSet& Sse2Set();
-const KernelSet& Avx2Set();
+void FillSse2(KernelSet& set);
+void FillAvx2(KernelSet& set);
 
 }  // namespace pixel_kernels

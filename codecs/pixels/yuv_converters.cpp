@@ -1,7 +1,7 @@
 // The public converters run the kernel set chosen for this processor.
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/pixels/yuv_converters.h"
 
-#include "codecs/mpeg4/pixel_kernels.h"
+#include "codecs/pixels/pixel_kernels.h"
 
 void YuvToRgb24(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride,
                 uint8_t* dst, int width, int height, int dstStride) {

@@ -1,4 +1,4 @@
-#include "tests/codecs/mpeg4/pixel_kernel_family.h"
+#include "tests/codecs/pixels/pixel_kernel_family.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/mpeg4/pixel_kernels.h"
+#include "codecs/pixels/pixel_kernels.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ std::vector<uint8_t> Convert(const KernelSet& set, const Case& c, const Planes& 
     const size_t gap = c.offset + row * rowBytes + pixelBytes;
     untouched = guarded(gap, gap + rowBytes - pixelBytes);
   }
-  EXPECT_TRUE(untouched) << set.name << " " << c.kind->name << " " << p.width << "x" << c.height
+  EXPECT_TRUE(untouched) << c.kind->name << " " << p.width << "x" << c.height
                          << " wrote outside the rows";
   return out;
 }
@@ -144,24 +144,19 @@ void CompareRowCopies(const KernelSet& set, std::mt19937& random) {
     std::vector<uint8_t> ours(toOffset + 4 * pixels + 8, kGuard), plain = ours;
     set.rgb32RowSettingBits(from.data() + fromOffset, ours.data() + toOffset, pixels, bits);
     pixel_kernels::Plain().rgb32RowSettingBits(from.data() + fromOffset, plain.data() + toOffset, pixels, bits);
-    ASSERT_EQ(ours, plain) << set.name << " row copy of " << pixels << " pixels, bits " << bits;
+    ASSERT_EQ(ours, plain) << "row copy of " << pixels << " pixels, bits " << bits;
   }
 }
 
 }  // namespace
 
 kernel_check::Family PixelKernelFamily() {
-  kernel_check::Family family{"YUV converters and 32-bit row copy", {}};
-  for (const pixel_kernels::Candidate& candidate : pixel_kernels::Candidates()) {
-    if (candidate.set == &pixel_kernels::Plain()) continue;
-    const KernelSet* set = candidate.set;
-    family.sets.push_back({set->name, candidate.runsHere, [set](std::mt19937& random) {
-                             CompareSmallPictures(*set, random);
-                             if (testing::Test::HasFatalFailure()) return;
-                             CompareLargePictures(*set, random);
-                             if (testing::Test::HasFatalFailure()) return;
-                             CompareRowCopies(*set, random);
-                           }});
-  }
-  return family;
+  return kernel_check::FamilyOf<KernelSet>("YUV converters and 32-bit row copy", pixel_kernels::Sets(),
+                                           [](const KernelSet& set, std::mt19937& random) {
+                                             CompareSmallPictures(set, random);
+                                             if (testing::Test::HasFatalFailure()) return;
+                                             CompareLargePictures(set, random);
+                                             if (testing::Test::HasFatalFailure()) return;
+                                             CompareRowCopies(set, random);
+                                           });
 }

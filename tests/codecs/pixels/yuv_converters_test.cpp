@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "codecs/mpeg4/pixel_kernels.h"
-#include "codecs/mpeg4/yuv_converters.h"
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/kernels/cpu_features.h"
+#include "codecs/pixels/pixel_kernels.h"
+#include "codecs/pixels/yuv_converters.h"
+#include "codecs/pixels/yuv_scalar.h"
 
 namespace {
 
@@ -170,8 +171,9 @@ std::vector<uint8_t> ExpectedPixel(const std::string& kind, int x, uint8_t Y, ui
 TEST(YuvConverters, EveryConverterMatchesTheExactArithmeticOnAGridOfColours) {
   const Planes p = GridPlanes();
   std::vector<std::pair<std::string, const pixel_kernels::KernelSet*>> sets = {{"public", nullptr}};
-  for (const pixel_kernels::Candidate& candidate : pixel_kernels::Candidates())
-    if (candidate.runsHere) sets.push_back({candidate.set->name, candidate.set});
+  for (const auto& candidate : pixel_kernels::Sets().All())
+    if (pixel_kernels::Sets().Runs(candidate, codecs::ProcessorFeatures()))
+      sets.push_back({candidate.name, candidate.table});
   for (const Kind& kind : Kinds()) {
     std::vector<uint8_t> expected;  // top-down
     for (int row = 0; row < p.height; ++row) {

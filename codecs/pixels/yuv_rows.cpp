@@ -1,4 +1,4 @@
-#include "codecs/mpeg4/yuv_rows.h"
+#include "codecs/pixels/yuv_rows.h"
 
 namespace yuv_detail {
 

@@ -30,8 +30,9 @@ extern "C" {
 #include <vector>
 
 #include "bench/support/ratio.h"
-#include "codecs/mpeg4/pixel_kernels.h"
-#include "codecs/mpeg4/yuv_converters.h"
+#include "codecs/kernels/cpu_features.h"
+#include "codecs/pixels/pixel_kernels.h"
+#include "codecs/pixels/yuv_converters.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ void BM_YuvToRgb32VersusSwscale(benchmark::State& state) {
         sws.Convert(theirs.data());
         benchmark::DoNotOptimize(theirs.data());
       });
-  state.SetLabel(pixel_kernels::Active().name);
+  state.SetLabel(pixel_kernels::Sets().ChosenSet().name);
 }
 BENCHMARK(BM_YuvToRgb32VersusSwscale)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -138,14 +139,18 @@ void Chain(benchmark::State& state, const Converter* c, Size size) {
   const Picture picture(size.width, size.height);
   std::vector<uint8_t> converted(size_t(size.width) * size.height * c->bytesPerPixel), surface(converted.size());
   const int dstStride = c->strideInPixels ? size.width : size.width * c->bytesPerPixel;
-  const KernelSet& chosen = pixel_kernels::Active();
+  const auto& family = pixel_kernels::Sets();
+  const auto& chosenSet = family.ChosenSet();
+  const KernelSet& chosen = *chosenSet.table;
 
-  std::vector<const KernelSet*> sets{&chosen};
-  for (const pixel_kernels::Candidate& candidate : pixel_kernels::Candidates())
-    if (candidate.runsHere && candidate.set != &chosen && candidate.set != &pixel_kernels::Plain())
-      sets.push_back(candidate.set);
+  std::vector<const codecs::KernelFamily<KernelSet>::Set*> sets{&chosenSet};
+  for (const auto& candidate : family.All())
+    if (family.Runs(candidate, codecs::ProcessorFeatures()) && &candidate != &chosenSet &&
+        candidate.table != &family.Plain())
+      sets.push_back(&candidate);
   std::vector<std::function<void()>> contenders;
-  for (const KernelSet* set : sets) {
+  for (const auto* entry : sets) {
+    const KernelSet* set = entry->table;
     contenders.push_back([&, set] {
       (set->*(c->member))(picture.y.data(), size.width, picture.u.data(), picture.v.data(), size.width / 2,
                           converted.data(), size.width, size.height, dstStride);
@@ -166,7 +171,7 @@ void Chain(benchmark::State& state, const Converter* c, Size size) {
   state.counters["ratio"] = medians.back() > 0 ? medians[0] / medians.back() : 0;
   const double fastest = *std::min_element(medians.begin(), medians.end() - 1);
   state.counters["chosen_vs_fastest"] = fastest > 0 ? medians[0] / fastest : 0;
-  state.SetLabel(chosen.name);
+  state.SetLabel(chosenSet.name);
 }
 
 // A fixed number of iterations, fewer for larger pictures, keeps the whole

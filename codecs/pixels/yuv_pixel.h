@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "codecs/mpeg4/yuv_coefficients.h"
+#include "codecs/pixels/yuv_coefficients.h"
 
 namespace yuv_detail {
 

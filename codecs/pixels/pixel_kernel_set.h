@@ -14,7 +14,6 @@ using Converter = void (*)(const uint8_t* y, int yStride, const uint8_t* u, cons
 using Rgb32RowCopy = void (*)(const uint8_t* from, uint8_t* to, std::size_t pixels, uint32_t bits);
 
 struct KernelSet {
-  const char* name;
   Converter rgb24, rgb32, rgb565, yuy2, uyvy;
   Rgb32RowCopy rgb32RowSettingBits;
 };

@@ -1,7 +1,7 @@
-#include "codecs/mpeg4/yuv_scalar.h"
+#include "codecs/pixels/yuv_scalar.h"
 
-#include "codecs/mpeg4/yuv_pixel.h"
-#include "codecs/mpeg4/yuv_rows.h"
+#include "codecs/pixels/yuv_pixel.h"
+#include "codecs/pixels/yuv_rows.h"
 
 namespace yuv_scalar {
 using namespace yuv_detail;
