@@ -16,6 +16,7 @@
 #include "tests/app/app_test_archives.h"
 #include "tests/app/picture_grid.h"
 #include "tests/app/x11_session.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -154,7 +155,9 @@ TEST(OrlentaFisheyeInX, ViewsMatchV360) {
   server.Click(QPoint(quad.left() + quad.width() * 3 / 4, quad.top() + quad.height() / 4));
   QThread::msleep(500);
   server.Click(at(w.width() / 2 - 105, 18));  // Snapshot
-  ASSERT_TRUE(server.FindWindow("Save As", 10s)) << "no file dialog";
+  const auto fileDialog = server.FindWindow("Save As", 10s);
+  ASSERT_TRUE(fileDialog) << "no file dialog";
+  ASSERT_TRUE(server.WaitForFocus(*fileDialog, testing_support::kPatience)) << "the file dialog did not take the keyboard focus";
   const auto saved = dir / "tile.bmp";
   server.Xdotool("type --delay 10 '" + saved.string() + "'");
   server.Keys("Return");

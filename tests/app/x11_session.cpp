@@ -141,6 +141,10 @@ std::optional<std::string> XServer::FindWindow(const std::string& title, std::ch
   return window;
 }
 
+bool XServer::WaitForFocus(const std::string& window, std::chrono::milliseconds timeout) const {
+  return WaitUntil([&] { return Xdotool("getwindowfocus") == window + "\n"; }, timeout);
+}
+
 std::optional<QRect> XServer::WindowGeometry(const std::string& window) const {
   const auto shell = Xdotool("getwindowgeometry --shell " + window);
   if (!shell) return std::nullopt;

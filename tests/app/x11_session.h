@@ -64,6 +64,11 @@ class XServer {
   // (`visible` false: mapped or not).
   std::optional<std::string> FindWindow(const std::string& title, std::chrono::milliseconds timeout,
                                         bool visible = true) const;
+  // Waits until the window has the keyboard focus; false on timeout.  A
+  // window that shows does not take keys yet: Qt gives it the focus only
+  // once it has handled its mapping, and keys typed before then go to the
+  // window that had the focus (one that a modal window blocks drops them).
+  bool WaitForFocus(const std::string& window, std::chrono::milliseconds timeout) const;
   std::optional<QRect> WindowGeometry(const std::string& window) const;
   // The window with the frame a window manager put around it
   // (_NET_FRAME_EXTENTS); nullopt while it has none.
