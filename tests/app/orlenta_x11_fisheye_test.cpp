@@ -157,10 +157,9 @@ TEST(OrlentaFisheyeInX, ViewsMatchV360) {
   server.Click(at(w.width() / 2 - 105, 18));  // Snapshot
   const auto fileDialog = server.FindWindow("Save As", 10s);
   ASSERT_TRUE(fileDialog) << "no file dialog";
-  ASSERT_TRUE(server.WaitForFocus(*fileDialog, testing_support::kPatience)) << "the file dialog did not take the keyboard focus";
   const auto saved = dir / "tile.bmp";
-  server.Xdotool("type --delay 10 '" + saved.string() + "'");
-  server.Keys("Return");
+  ASSERT_TRUE(server.AnswerFileDialog(*fileDialog, "Save As", saved, testing_support::kPatience))
+      << "the file dialog did not take " << saved;
   ASSERT_TRUE(x11_test::WaitUntil(
       [&] {
         std::error_code absent;

@@ -266,21 +266,16 @@ class OrlentaInX : public ::testing::Test {
       EXPECT_TRUE(screen.contains(rect.translated(window.topLeft()))) << name;
   }
 
-  // Presses the button that opens a file dialog and answers the dialog as a
-  // user would: types the path into it once it takes keys and presses
-  // Return.  A click that a loaded server loses is repeated; one the program
-  // took is not, because the dialog is modal and the main window ignores
-  // further clicks.
+  // Presses the button that opens a file dialog and answers the dialog (see
+  // x11_test::XServer::AnswerFileDialog).  A click that a loaded server
+  // loses is repeated; one the program took is not, because the dialog is
+  // modal and the main window ignores further clicks.
   ::testing::AssertionResult AnswerFileDialog(const char* button, const std::string& title,
                                               const std::string& path) {
     const auto dialog = OpensDialog(button, title);
     if (!dialog) return ::testing::AssertionFailure() << "no file dialog";
-    if (!server->WaitForFocus(*dialog, kPatience))
-      return ::testing::AssertionFailure() << "the file dialog did not take the keyboard focus";
-    server->Xdotool("type --delay 10 '" + path + "'");
-    server->Keys("Return");
-    if (!x11_test::WaitUntil([&] { return !server->FindWindow(title, 0s); }, kPatience))
-      return ::testing::AssertionFailure() << "the file dialog stayed after " << path << " was typed into it";
+    if (!server->AnswerFileDialog(*dialog, title, path, kPatience))
+      return ::testing::AssertionFailure() << "the file dialog did not take " << path;
     return ::testing::AssertionSuccess();
   }
 
@@ -310,14 +305,9 @@ class OrlentaInX : public ::testing::Test {
             },
             10s))
       return false;
-    const size_t withConverter = VisibleWindows();
     server->Click(DialogUnit(box, 400, 33));  // "..."
     const auto fileDialog = server->FindWindow("Save As", 10s);
-    if (!fileDialog || !server->WaitForFocus(*fileDialog, kPatience)) return false;
-    server->Keys("ctrl+a");
-    server->Xdotool("type --delay 5 '" + avi + "'");
-    server->Keys("Return");
-    return x11_test::WaitUntil([&] { return VisibleWindows() == withConverter; }, 10s);
+    return fileDialog && server->AnswerFileDialog(*fileDialog, "Save As", avi, kPatience);
   }
 
   // A point of the conversion dialog by its place in dialog units (6 x 13
