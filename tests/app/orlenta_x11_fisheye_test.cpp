@@ -16,6 +16,7 @@
 #include "tests/app/app_test_archives.h"
 #include "tests/app/picture_grid.h"
 #include "tests/app/x11_session.h"
+#include "tests/support/patience.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -154,10 +155,11 @@ TEST(OrlentaFisheyeInX, ViewsMatchV360) {
   server.Click(QPoint(quad.left() + quad.width() * 3 / 4, quad.top() + quad.height() / 4));
   QThread::msleep(500);
   server.Click(at(w.width() / 2 - 105, 18));  // Snapshot
-  ASSERT_TRUE(server.FindWindow("Save As", 10s)) << "no file dialog";
+  const auto fileDialog = server.FindWindow("Save As", 10s);
+  ASSERT_TRUE(fileDialog) << "no file dialog";
   const auto saved = dir / "tile.bmp";
-  server.Xdotool("type --delay 10 '" + saved.string() + "'");
-  server.Keys("Return");
+  ASSERT_TRUE(server.AnswerFileDialog(*fileDialog, "Save As", saved, testing_support::kPatience))
+      << "the file dialog did not take " << saved;
   ASSERT_TRUE(x11_test::WaitUntil(
       [&] {
         std::error_code absent;

@@ -266,25 +266,27 @@ class OrlentaInX : public ::testing::Test {
       EXPECT_TRUE(screen.contains(rect.translated(window.topLeft()))) << name;
   }
 
-  // Presses the button that opens a file dialog and answers the dialog as a
-  // user would: types the path into it and presses Return.  A click that a
-  // loaded server loses is repeated; one the program took is not, because
-  // the dialog is modal and the main window ignores further clicks.
-  bool AnswerFileDialog(const char* button, const std::string& title, const std::string& path) {
-    if (!OpensDialog(button, title)) return false;
-    server->Xdotool("type --delay 10 '" + path + "'");
-    server->Keys("Return");
-    return x11_test::WaitUntil([&] { return !server->FindWindow(title, 0s); }, kPatience);
+  // Presses the button that opens a file dialog and answers the dialog (see
+  // x11_test::XServer::AnswerFileDialog).  A click that a loaded server
+  // loses is repeated; one the program took is not, because the dialog is
+  // modal and the main window ignores further clicks.
+  ::testing::AssertionResult AnswerFileDialog(const char* button, const std::string& title,
+                                              const std::string& path) {
+    const auto dialog = OpensDialog(button, title);
+    if (!dialog) return ::testing::AssertionFailure() << "no file dialog";
+    if (!server->AnswerFileDialog(*dialog, title, path, kPatience))
+      return ::testing::AssertionFailure() << "the file dialog did not take " << path;
+    return ::testing::AssertionSuccess();
   }
 
   // Presses the button until the window of that title shows (see
-  // AnswerFileDialog).
-  bool OpensDialog(const char* button, const std::string& title) {
+  // AnswerFileDialog); the window.
+  std::optional<std::string> OpensDialog(const char* button, const std::string& title) {
     const auto end = std::chrono::steady_clock::now() + kPatience;
-    bool shown = false;
+    std::optional<std::string> shown;
     while (!shown && std::chrono::steady_clock::now() < end) {
       Press(button);
-      shown = server->FindWindow(title, 5s).has_value();
+      shown = server->FindWindow(title, 5s);
     }
     return shown;
   }
@@ -303,13 +305,9 @@ class OrlentaInX : public ::testing::Test {
             },
             10s))
       return false;
-    const size_t withConverter = VisibleWindows();
     server->Click(DialogUnit(box, 400, 33));  // "..."
-    if (!x11_test::WaitUntil([&] { return VisibleWindows() > withConverter; }, 10s)) return false;
-    server->Keys("ctrl+a");
-    server->Xdotool("type --delay 5 '" + avi + "'");
-    server->Keys("Return");
-    return x11_test::WaitUntil([&] { return VisibleWindows() == withConverter; }, 10s);
+    const auto fileDialog = server->FindWindow("Save As", 10s);
+    return fileDialog && server->AnswerFileDialog(*fileDialog, "Save As", avi, kPatience);
   }
 
   // A point of the conversion dialog by its place in dialog units (6 x 13
@@ -659,7 +657,7 @@ TEST_F(OrlentaInX, AFailedOpenLeavesTheWindowEmpty) {
   ASSERT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
   ASSERT_GT(Brightest(Capture()), 200) << "no picture shown";
 
-  ASSERT_TRUE(AnswerFileDialog("Open", "Open", raw)) << "no file dialog";
+  ASSERT_TRUE(AnswerFileDialog("Open", "Open", raw));
   ASSERT_TRUE(ClosesMessageBox()) << "no message box";
   EXPECT_TRUE(ShowsEnabling("+-------", seen)) << "after the failed open: " << seen;
   const QImage screen = Capture();
@@ -686,11 +684,11 @@ TEST_F(OrlentaInX, AFailedSnapshotSaysSo) {
   Press("Pause");
   ASSERT_TRUE(ShowsEnabling("-++-+++-", seen)) << "paused: " << seen;
 
-  ASSERT_TRUE(AnswerFileDialog("Snapshot", "Save As", dir / "no_such_folder" / "shot.jpg")) << "no file dialog";
+  ASSERT_TRUE(AnswerFileDialog("Snapshot", "Save As", dir / "no_such_folder" / "shot.jpg"));
   EXPECT_TRUE(ClosesMessageBox()) << "the failure was not shown";
 
   const std::string saved = dir / "shot.jpg";
-  ASSERT_TRUE(AnswerFileDialog("Snapshot", "Save As", saved)) << "no file dialog";
+  ASSERT_TRUE(AnswerFileDialog("Snapshot", "Save As", saved));
   EXPECT_TRUE(x11_test::WaitUntil([&] { return std::filesystem::exists(saved); }, kPatience));
   EXPECT_FALSE(server->FindWindow("Orlenta", 1s)) << "a saved snapshot was announced";
   StopPlayer();
@@ -834,7 +832,7 @@ TEST_F(OrlentaInX, AnArchiveThatShowsNoPictureLeavesNoneOfTheLastOne) {
   Press("Stop");
   ASSERT_TRUE(ShowsEnabling("++-----+", seen)) << "stopped: " << seen;
 
-  ASSERT_TRUE(AnswerFileDialog("Open", "Open", undecodable)) << "no file dialog";
+  ASSERT_TRUE(AnswerFileDialog("Open", "Open", undecodable));
   EXPECT_TRUE(ShowsEnabling("--++----", seen)) << "playing: " << seen;
   int shown = 0;
   EXPECT_TRUE(x11_test::WaitUntil([&] { return (shown = redPixels(Capture())) == 0; }, kPatience))

@@ -141,6 +141,23 @@ std::optional<std::string> XServer::FindWindow(const std::string& title, std::ch
   return window;
 }
 
+bool XServer::WaitForFocus(const std::string& window, std::chrono::milliseconds timeout) const {
+  return WaitUntil([&] { return Xdotool("getwindowfocus") == window + "\n"; }, timeout);
+}
+
+bool XServer::AnswerFileDialog(const std::string& window, const std::string& title, const std::string& path,
+                               std::chrono::milliseconds timeout) const {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  if (!WaitForFocus(window, timeout)) return false;
+  do {
+    Keys("ctrl+a");
+    Xdotool("type --delay 10 '" + path + "'");
+    Keys("Return");
+    if (WaitUntil([&] { return !FindWindow(title, 0s); }, 5s)) return true;
+  } while (std::chrono::steady_clock::now() < end && WaitForFocus(window, 0s));
+  return false;
+}
+
 std::optional<QRect> XServer::WindowGeometry(const std::string& window) const {
   const auto shell = Xdotool("getwindowgeometry --shell " + window);
   if (!shell) return std::nullopt;

@@ -64,6 +64,19 @@ class XServer {
   // (`visible` false: mapped or not).
   std::optional<std::string> FindWindow(const std::string& title, std::chrono::milliseconds timeout,
                                         bool visible = true) const;
+  // Waits until the window has the keyboard focus; false on timeout.  A
+  // window that shows does not take keys yet: Qt gives it the focus only
+  // once it has handled its mapping, and keys typed before then go to the
+  // window that had the focus (one that a modal window blocks drops them).
+  bool WaitForFocus(const std::string& window, std::chrono::milliseconds timeout) const;
+  // Answers a file dialog (the window of that title) as a user would: types
+  // the path into it once it takes keys and presses Return; true once the
+  // dialog has gone.  The path is typed again while the dialog stays with
+  // the focus: Qt's dialog, lagging behind keys typed while its completion
+  // list comes and goes, can keep a folder it selected on the way and open
+  // that folder instead (a message box over it would hold the focus).
+  bool AnswerFileDialog(const std::string& window, const std::string& title, const std::string& path,
+                        std::chrono::milliseconds timeout) const;
   std::optional<QRect> WindowGeometry(const std::string& window) const;
   // The window with the frame a window manager put around it
   // (_NET_FRAME_EXTENTS); nullopt while it has none.
