@@ -1,6 +1,7 @@
-// The decoder front's decode + RGB32 conversion of 1080p frames against
-// FFmpeg decoding the same access units alone, with the same threading; and
-// the conversion alone, split into the front's bands, against one call.
+// The decoder front's decode + RGB32 conversion against FFmpeg decoding the
+// same access units alone, with the same threading; and, in that chain, the
+// conversion split into bands on four threads against one call, at the sizes
+// either side of where the front starts to band.
 #include <benchmark/benchmark.h>
 
 extern "C" {
@@ -12,14 +13,12 @@ extern "C" {
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/support/ratio.h"
 #include "codecs/pixels/output_formats.h"
-#include "codecs/pixels/yuv_converters.h"
 #include "player/decode/conversion_bands.h"
 #include "player/decode/decoder_threads.h"
 #include "player/decode/h264_dec.h"
@@ -28,17 +27,25 @@ extern "C" {
 namespace {
 namespace fs = std::filesystem;
 
-constexpr int kWidth = 1920, kHeight = 1080, kFrames = 10;
+struct StreamSize {
+  int width, height, frames;
+};
+// 1080p is the size the front is held to; 2160p is banded.
+constexpr StreamSize kSizes[] = {{1920, 1080, 10}, {3840, 2160, 6}};
+
+StreamSize SizeOf(const benchmark::State& state) { return kSizes[state.range(0)]; }
 
 // One group of pictures starting with a key frame, one file per access
 // unit, made by ffmpeg's libx264.
-std::vector<std::vector<uint8_t>> Make1080pAccessUnits() {
+std::vector<std::vector<uint8_t>> MakeAccessUnits(const StreamSize& size) {
   const fs::path dir = fs::path(ORLENTA_BINARY_DIR) / "scratch" / "vdecode_bench";
   fs::remove_all(dir);
   fs::create_directories(dir);
-  const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=25 -frames:v " +
-                              std::to_string(kFrames) + " -c:v libx264 -preset fast -bf 0 -g " +
-                              std::to_string(kFrames) + " -f image2 '" + (dir / "au_%03d.h264").string() + "'";
+  const std::string frames = std::to_string(size.frames);
+  const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=" + std::to_string(size.width) +
+                              "x" + std::to_string(size.height) + ":rate=25 -frames:v " + frames +
+                              " -c:v libx264 -preset fast -bf 0 -g " + frames + " -f image2 '" +
+                              (dir / "au_%03d.h264").string() + "'";
   std::vector<std::vector<uint8_t>> units;
   if (std::system(command.c_str()) != 0) return units;
   std::vector<fs::path> files;
@@ -52,7 +59,14 @@ std::vector<std::vector<uint8_t>> Make1080pAccessUnits() {
   return units;
 }
 
-// FFmpeg alone: the same decoder, threads and calls, no conversion.
+size_t LargestUnit(const std::vector<std::vector<uint8_t>>& units) {
+  size_t largest = 0;
+  for (const auto& unit : units) largest = std::max(largest, unit.size());
+  return largest;
+}
+
+// FFmpeg alone: the same decoder, threads and calls; each picture is handed
+// to `use` before it is given back.
 class PlainFfmpeg {
  public:
   PlainFfmpeg() {
@@ -70,16 +84,21 @@ class PlainFfmpeg {
     av_packet_free(&packet_);
     avcodec_free_context(&context_);
   }
-  int Decode(std::vector<uint8_t>& padded, size_t size) {
+  template <typename Use>
+  int Decode(std::vector<uint8_t>& padded, size_t size, const Use& use) {
     packet_->data = padded.data();
     packet_->size = int(size);
     avcodec_send_packet(context_, packet_);
     int pictures = 0;
     while (avcodec_receive_frame(context_, frame_) == 0) {
       ++pictures;
+      use(*frame_);
       av_frame_unref(frame_);
     }
     return pictures;
+  }
+  int Decode(std::vector<uint8_t>& padded, size_t size) {
+    return Decode(padded, size, [](const AVFrame&) {});
   }
 
  private:
@@ -88,21 +107,22 @@ class PlainFfmpeg {
   AVFrame* frame_ = nullptr;
 };
 
-void BM_FrontDecodeAndConvertVersusFfmpegDecode1080p(benchmark::State& state) {
-  auto units = Make1080pAccessUnits();
-  if (units.size() != size_t(kFrames)) {
-    state.SkipWithError("ffmpeg with libx264 is needed to make the 1080p stream");
+void BM_FrontDecodeAndConvertVersusFfmpegDecode(benchmark::State& state) {
+  const StreamSize size = SizeOf(state);
+  auto units = MakeAccessUnits(size);
+  if (units.size() != size_t(size.frames)) {
+    state.SkipWithError("ffmpeg with libx264 is needed to make the stream");
     return;
   }
-  size_t largest = 0;
-  for (const auto& unit : units) largest = std::max(largest, unit.size());
+  const size_t largest = LargestUnit(units);
   std::vector<uint8_t> source(largest + kH264DecInputPadding, 0);
-  std::vector<uint8_t> destination(size_t(kWidth) * kHeight * 4);
+  std::vector<uint8_t> destination(size_t(size.width) * size.height * 4);
   CQxVDecode front;
   front.SetOutputFormat(32, 0);
   // As the video output hands payloads over: zeroes behind each one.
   front.SetSourcePadding(kH264DecInputPadding);
-  if (front.Open(source.data(), destination.data(), kWidth, kHeight, DECODER_KIND_H264, OUTPUT_FORMAT_RGB32) != 1) {
+  if (front.Open(source.data(), destination.data(), size.width, size.height, DECODER_KIND_H264,
+                 OUTPUT_FORMAT_RGB32) != 1) {
     state.SkipWithError("the H.264 decoder did not open");
     return;
   }
@@ -127,41 +147,52 @@ void BM_FrontDecodeAndConvertVersusFfmpegDecode1080p(benchmark::State& state) {
         }
       });
   if (frontPictures != ffmpegPictures) state.SkipWithError("the two decoders gave different picture counts");
-  state.counters["frames_per_iteration"] = kFrames;
+  state.counters["conversion_threads"] = ConversionThreadsFor(size.width, size.height, std::thread::hardware_concurrency());
+  state.counters["frames_per_iteration"] = size.frames;
 }
-BENCHMARK(BM_FrontDecodeAndConvertVersusFfmpegDecode1080p)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrontDecodeAndConvertVersusFfmpegDecode)
+    ->ArgName("size")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
-// Each picture goes to a destination of its own, ten of them far more than
-// the caches hold, so that every conversion stores to memory as the
-// front's does after a decode.
-void BM_BandedConversionVersusOneCall1080p(benchmark::State& state) {
-  const int uvWidth = (kWidth + 1) / 2, uvHeight = (kHeight + 1) / 2;
-  std::vector<uint8_t> y(size_t(kWidth) * kHeight), u(size_t(uvWidth) * uvHeight), v(u.size());
-  std::mt19937 random(7);
-  for (auto* plane : {&y, &u, &v}) {
-    for (auto& sample : *plane) sample = uint8_t(random());
+// As the front converts: each picture right after FFmpeg gives it, into the
+// one destination every picture goes to.  Below 1 the bands pay at that size.
+void BM_ChainBandsVersusOneCall(benchmark::State& state) {
+  const StreamSize size = SizeOf(state);
+  auto units = MakeAccessUnits(size);
+  if (units.size() != size_t(size.frames)) {
+    state.SkipWithError("ffmpeg with libx264 is needed to make the stream");
+    return;
   }
-  std::vector<std::vector<uint8_t>> destinations(kFrames, std::vector<uint8_t>(size_t(kWidth) * kHeight * 4));
-  const int threads = ConversionThreadsFor(kWidth, kHeight, std::thread::hardware_concurrency());
-  ConversionBands banded;
+  const int threads = std::min(4u, std::max(std::thread::hardware_concurrency(), 1u));
+  if (threads < 2) {
+    state.SkipWithError("bands need more than one processor");
+    return;
+  }
+  std::vector<uint8_t> padded(LargestUnit(units) + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+  std::vector<uint8_t> destination(size_t(size.width) * size.height * 4);
+  ConversionBands banded, single;
   banded.Start(threads);
-  bench_support::MeasureRatio(
-      state,
-      [&] {
-        for (auto& destination : destinations) {
-          banded.Convert(kToRgb32, y.data(), kWidth, u.data(), v.data(), uvWidth, destination.data(), kWidth,
-                         kHeight, kWidth);
-        }
-      },
-      [&] {
-        for (auto& destination : destinations) {
-          YuvToRgb32(y.data(), kWidth, u.data(), v.data(), uvWidth, destination.data(), kWidth, kHeight, kWidth);
-        }
+  single.Start(1);
+  PlainFfmpeg bandedDecoder, singleDecoder;
+  const auto chain = [&](PlainFfmpeg& decoder, ConversionBands& bands) {
+    for (const auto& unit : units) {
+      std::copy(unit.begin(), unit.end(), padded.begin());
+      decoder.Decode(padded, unit.size(), [&](const AVFrame& f) {
+        bands.Convert(kToRgb32, f.data[0], f.linesize[0], f.data[1], f.data[2], f.linesize[1], destination.data(),
+                      std::min(f.width, size.width), std::min(f.height, size.height), size.width);
       });
+    }
+    benchmark::DoNotOptimize(destination.data());
+  };
+  bench_support::MeasureRatio(
+      state, [&] { chain(bandedDecoder, banded); }, [&] { chain(singleDecoder, single); });
   state.counters["threads"] = threads;
-  state.counters["frames_per_iteration"] = kFrames;
+  state.counters["frames_per_iteration"] = size.frames;
 }
-BENCHMARK(BM_BandedConversionVersusOneCall1080p)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChainBandsVersusOneCall)->ArgName("size")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

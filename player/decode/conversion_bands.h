@@ -4,9 +4,11 @@
 // the calling thread and a few workers of the owner take one at a time until
 // none is left.
 //
-// Why: a 1080p picture is converted after the decoder's threads have pushed
-// its 8 MB destination out of the caches, so one core converts it at the
-// speed its own stores reach memory; several cores' stores get there sooner.
+// Why: a picture beyond about 1440p has a destination too big for the caches
+// to keep between pictures, so one core converts it at the speed its own
+// stores reach memory; several cores' stores get there sooner.  Smaller
+// destinations stay in the caches, where one core is faster
+// (ConversionThreadsFor).
 // Every band starts on an even source row, so each pair of rows meets the
 // chroma row it shares, and the bands' bytes are the whole picture's.  There
 // are several bands per thread: on a busy machine a worker that loses its

@@ -22,7 +22,6 @@ int32_t Qx264Kind::Open(const DecoderTarget& target) {
   if (target.options && target.options->ownH264Deinterlace) params.flags |= kAvcDecDeinterlace;
   context_ = AvcDecCreate(&params);
   if (!context_) return -1;
-  bands_.Start(ConversionThreadsFor(target.width, target.height, std::thread::hardware_concurrency()));
   return 1;
 }
 
@@ -70,19 +69,19 @@ void Qx264Kind::Convert(const AvcDecPicture& p) {
   uint8_t* const to = target_.destination;
   switch (target_.format) {
     case OUTPUT_FORMAT_YUV422:
-      bands_.Convert(kToYuy2, y, p.lumaStride, u, v, p.chromaStride, to, width, height, 2 * target_.width);
+      YuvToYuy2(y, p.lumaStride, u, v, p.chromaStride, to, width, height, 2 * target_.width);
       break;
     case OUTPUT_FORMAT_RGB24:
-      bands_.Convert(kToRgb24, y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
+      YuvToRgb24(y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
       break;
     case OUTPUT_FORMAT_RGB16:
-      bands_.Convert(kToRgb565, y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
+      YuvToRgb565(y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
       break;
     case OUTPUT_FORMAT_RGB32_FLIP:
-      bands_.Convert(kToRgb32, y, p.lumaStride, u, v, p.chromaStride, to, width, -height, target_.width);
+      YuvToRgb32(y, p.lumaStride, u, v, p.chromaStride, to, width, -height, target_.width);
       break;
     default:
-      bands_.Convert(kToRgb32, y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
+      YuvToRgb32(y, p.lumaStride, u, v, p.chromaStride, to, width, height, target_.width);
       break;
   }
 }

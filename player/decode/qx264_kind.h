@@ -3,7 +3,6 @@
 // (codecs/h264), its pictures' cropped windows converted to the output
 // format.  One library decoder per open, sized for the opened picture.
 #include "codecs/h264/avc_decoder.h"
-#include "player/decode/conversion_bands.h"
 #include "player/decode/decoder_kind.h"
 
 class Qx264Kind : public DecoderKind {
@@ -30,6 +29,5 @@ class Qx264Kind : public DecoderKind {
 
   AvcDecContext* context_ = nullptr;
   DecoderTarget target_;
-  ConversionBands bands_;
   int32_t lastResult_ = kAvcDecPicture;
 };

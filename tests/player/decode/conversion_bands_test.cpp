@@ -14,7 +14,6 @@
 #include "codecs/pixels/output_formats.h"
 #include "codecs/pixels/yuv_scalar.h"
 #include "player/decode/ffmpeg_h264_kind.h"
-#include "player/decode/qx264_kind.h"
 #include "tests/player/h264_test_streams.h"
 
 namespace {
@@ -79,14 +78,20 @@ TEST(ConversionBands, BandsGiveTheWholePicturesBytes) {
   }
 }
 
-TEST(ConversionBands, SmallPicturesAndSingleProcessorsGetOneBand) {
-  EXPECT_EQ(ConversionThreadsFor(352, 288, 8), 1);
-  EXPECT_EQ(ConversionThreadsFor(704, 576, 8), 1);
-  EXPECT_EQ(ConversionThreadsFor(1920, 1080, 1), 1);
-  EXPECT_EQ(ConversionThreadsFor(0, 1080, 8), 1);
-  EXPECT_GT(ConversionThreadsFor(1920, 1080, 8), 1);
-  EXPECT_LE(ConversionThreadsFor(1920, 1080, 2), 2);
-  EXPECT_LE(ConversionThreadsFor(7680, 4320, 64), 64);
+// Pictures whose destination the caches keep, up to 1440p, convert in one
+// call; larger ones on several threads, never more than the processors.
+TEST(ConversionBands, OnlyPicturesBeyondTheCachesGetSeveralThreads) {
+  struct Case {
+    int32_t width, height;
+    unsigned processors;
+    int threads;
+  };
+  for (const Case& c : {Case{352, 288, 8, 1}, Case{704, 576, 8, 1}, Case{1920, 1080, 8, 1}, Case{2560, 1440, 8, 1},
+                        Case{0, 1080, 8, 1}, Case{3840, 2160, 8, 4}, Case{3840, 2160, 2, 2}, Case{3840, 2160, 1, 1},
+                        Case{7680, 4320, 64, 4}}) {
+    EXPECT_EQ(ConversionThreadsFor(c.width, c.height, c.processors), c.threads)
+        << c.width << "x" << c.height << " on " << c.processors;
+  }
 }
 
 // One converting thread per pool, several pools at once: each restarts
@@ -127,49 +132,40 @@ TEST(ConversionBands, PoolsRestartAndCloseWhileOthersConvert) {
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
-// Both H.264 kinds, opened 1079 lines high over 1080-line pictures so that
-// their bands end on a lone row, write what the plain converters make of
-// the planes they show.
-TEST(ConversionBands, H264KindsWriteThePlainConvertersBytes) {
+// The FFmpeg kind (the own decoder takes no picture large enough to be
+// banded), opened 2159 lines high over 2160-line pictures so that its bands
+// end on a lone row, writes what the plain converters make of the planes it
+// shows.
+TEST(ConversionBands, FfmpegKindWritesThePlainConvertersBytes) {
   ORLENTA_REQUIRE_PROGRAM("ffmpeg");
-  constexpr int kWidth = 1920, kHeight = 1079;
-  testing_support::ScratchDir scratch("conversion_bands_kinds");
+  constexpr int kWidth = 3840, kHeight = 2159;
+  testing_support::ScratchDir scratch("conversion_bands_kind");
   const auto stream =
-      h264_test::Encode(scratch, "hd", "1920x1080", 2, "-c:v libx264 -preset ultrafast -profile:v baseline");
+      h264_test::Encode(scratch, "uhd", "3840x2160", 2, "-c:v libx264 -preset ultrafast -profile:v baseline");
   ASSERT_TRUE(stream);
   struct Case {
-    bool own;
     int32_t format;
     void (*plain)(const uint8_t*, int, const uint8_t*, const uint8_t*, int, uint8_t*, int, int, int);
     int strideUnits, strideUnitBytes;
-    bool bottomUp;
   };
   const Case cases[] = {
-      {false, OUTPUT_FORMAT_RGB32, yuv_scalar::YuvToRgb32, 1, 4, false},
-      {false, OUTPUT_FORMAT_RGB24, yuv_scalar::YuvToRgb24, 1, 3, false},
-      {false, OUTPUT_FORMAT_RGB16, yuv_scalar::YuvToRgb565, 1, 2, false},
-      {false, OUTPUT_FORMAT_YUV422, yuv_scalar::YuvToYuy2, 2, 1, false},
-      {true, OUTPUT_FORMAT_RGB32, yuv_scalar::YuvToRgb32, 1, 4, false},
-      {true, OUTPUT_FORMAT_RGB32_FLIP, yuv_scalar::YuvToRgb32, 1, 4, true},
+      {OUTPUT_FORMAT_RGB32, yuv_scalar::YuvToRgb32, 1, 4},
+      {OUTPUT_FORMAT_RGB24, yuv_scalar::YuvToRgb24, 1, 3},
+      {OUTPUT_FORMAT_RGB16, yuv_scalar::YuvToRgb565, 1, 2},
+      {OUTPUT_FORMAT_YUV422, yuv_scalar::YuvToYuy2, 2, 1},
   };
   for (const Case& c : cases) {
-    const std::string name = std::string(c.own ? "own" : "ffmpeg") + " format " + std::to_string(c.format);
+    const std::string name = "format " + std::to_string(c.format);
     std::vector<uint8_t> destination(size_t(kWidth) * c.strideUnits * c.strideUnitBytes * kHeight);
     std::vector<uint8_t> expected(destination.size());
     const DecodedPictureObserver observer = [&](const DecodedPlanes& p) {
-      c.plain(p.y, int(p.yStride), p.u, p.v, int(p.uStride), expected.data(), kWidth,
-              c.bottomUp ? -kHeight : kHeight, kWidth * c.strideUnits);
+      c.plain(p.y, int(p.yStride), p.u, p.v, int(p.uStride), expected.data(), kWidth, kHeight, kWidth * c.strideUnits);
     };
-    std::unique_ptr<DecoderKind> kind;
-    if (c.own) {
-      kind = std::make_unique<Qx264Kind>();
-    } else {
-      kind = std::make_unique<FfmpegH264Kind>();
-    }
-    ASSERT_EQ(kind->Open({destination.data(), kWidth, kHeight, c.format, nullptr, &observer}), 1) << name;
+    FfmpegH264Kind kind;
+    ASSERT_EQ(kind.Open({destination.data(), kWidth, kHeight, c.format, nullptr, &observer}), 1) << name;
     int pictures = 0;
     for (const auto& unit : stream->accessUnits) {
-      if (kind->Decode(unit.data(), int32_t(unit.size()), 0) != 0) continue;
+      if (kind.Decode(unit.data(), int32_t(unit.size()), 0) != 0) continue;
       ++pictures;
       EXPECT_EQ(destination, expected) << name << " picture " << pictures;
     }
