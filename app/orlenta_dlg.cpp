@@ -261,16 +261,22 @@ void COrlentaDlg::ResizeWindow(int width, int height) {
   width = std::max(width, kMinimumWindowWidth);
   height = std::max(height, kMinimumWindowHeight);
   ApplyMinimumSize();
-  const QMargins margins = FrameMargins();
-  const QSize frame = FrameExtent();
   m_fitRequest = QSize(width, height);
-  if (windowHandle() && margins.isNull()) {
+  if (windowHandle() && FrameMargins().isNull()) {
     m_frameWatchEnd = std::chrono::steady_clock::now() + kFrameWatchTime;
+    m_fitHeldSince.reset();
+    m_refits = 0;
     m_frameWatchTimer.start(kFrameWatchPeriodMs, this);
   } else {
     m_frameWatchTimer.stop();
   }
-  QRect outer(frameGeometry().topLeft(), QSize(width, height));
+  m_fitFrame = ApplyFit(m_fitRequest);
+}
+
+QRect COrlentaDlg::ApplyFit(QSize outerSize) {
+  const QMargins margins = FrameMargins();
+  const QSize frame = FrameExtent();
+  QRect outer(frameGeometry().topLeft(), outerSize);
   QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   if (screen) {
     // Everything but the video area keeps its size: the frame, the skin
@@ -282,18 +288,32 @@ void COrlentaDlg::ResizeWindow(int width, int height) {
   // can lag behind the window manager's.
   setGeometry(outer - margins);
   update();
+  return outer;
 }
 
-void COrlentaDlg::RefitOnceTheFrameIsKnown() {
-  if (std::chrono::steady_clock::now() > m_frameWatchEnd) {
+void COrlentaDlg::KeepTheFitUntilTheFrameHoldsIt() {
+  const auto now = std::chrono::steady_clock::now();
+  // A maximised window has no place of its own to fit.
+  if (now > m_frameWatchEnd || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))) {
     m_frameWatchTimer.stop();
     return;
   }
   if (FrameMargins().isNull()) return;
-  m_frameWatchTimer.stop();
-  // A maximised window has no place of its own to fit.
-  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
-  ResizeWindow(m_fitRequest.width(), m_fitRequest.height());
+  if (m_refits > 0 && frameGeometry() == m_fitFrame) {
+    if (!m_fitHeldSince) {
+      m_fitHeldSince = now;
+    } else if (now - *m_fitHeldSince >= kFitHoldTime) {
+      m_frameWatchTimer.stop();
+    }
+    return;
+  }
+  m_fitHeldSince.reset();
+  if (m_refits == kMostRefits) {
+    m_frameWatchTimer.stop();
+    return;
+  }
+  ++m_refits;
+  m_fitFrame = ApplyFit(m_fitRequest);
 }
 
 void COrlentaDlg::resizeEvent(QResizeEvent* event) {

@@ -17,6 +17,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <system_error>
 
 #include "app/skin/bit_slider.h"
@@ -125,10 +126,16 @@ class COrlentaDlg : public QDialog {
   // The outer size less the client size.
   QSize FrameExtent() const;
   void ApplyMinimumSize();
-  // A window manager tells its frame some time after the window is shown:
-  // a size fitted to the work area before then is fitted again once the
-  // frame is known, so that the whole frame lies inside the work area.
-  void RefitOnceTheFrameIsKnown();
+  // Sets the geometry that puts the outer size, fitted to the work area, at
+  // the frame's place; returns the frame's rectangle it aims at.
+  QRect ApplyFit(QSize outerSize);
+  // A window manager tells its frame some time after the window is shown,
+  // and requests the window made before then (when the manager is busy, or
+  // not yet running) may reach it only after the fit: a size fitted to the
+  // work area before the frame was known is fitted again until the frame
+  // has held the fitted rectangle for a while, so that the whole frame lies
+  // inside the work area.
+  void KeepTheFitUntilTheFrameHoldsIt();
   bool OnPrivateMessage(const platform::PostedMessage& message, uint64_t sender);
   void OnVideoSizeChanged(int width, int height);
   void OnIndexDone(uint32_t seconds);
@@ -211,6 +218,10 @@ class COrlentaDlg : public QDialog {
   static constexpr int kFrameWatchPeriodMs = 50;
   // Without a window manager no frame ever comes.
   static constexpr std::chrono::seconds kFrameWatchTime{10};
+  // Long enough for requests the manager still holds to reach it.
+  static constexpr std::chrono::milliseconds kFitHoldTime{500};
+  // A manager that keeps its own idea of the size is not fought for long.
+  static constexpr int kMostRefits = 4;
 
   QString m_fileName;
   bool m_indexing = false;
@@ -223,6 +234,9 @@ class COrlentaDlg : public QDialog {
   QBasicTimer m_frameWatchTimer;  // while a fit waits for the frame
   std::chrono::steady_clock::time_point m_frameWatchEnd;
   QSize m_fitRequest;  // the outer size the last ResizeWindow asked for
+  QRect m_fitFrame;    // the frame's rectangle the last fit aimed at
+  std::optional<std::chrono::steady_clock::time_point> m_fitHeldSince;
+  int m_refits = 0;
   bool m_shown = false;
   bool m_shutDown = false;
   uint32_t m_durationHours = 0;

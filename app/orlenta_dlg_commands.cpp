@@ -215,7 +215,7 @@ void COrlentaDlg::timerEvent(QTimerEvent* event) {
   } else if (event->timerId() == m_openOnStartTimer.timerId()) {
     OnTimer(TIMER_OPEN_ON_START);
   } else if (event->timerId() == m_frameWatchTimer.timerId()) {
-    RefitOnceTheFrameIsKnown();
+    KeepTheFitUntilTheFrameHoldsIt();
   } else {
     QDialog::timerEvent(event);
   }
