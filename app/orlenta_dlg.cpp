@@ -270,13 +270,13 @@ void COrlentaDlg::ResizeWindow(int width, int height) {
   } else {
     m_frameWatchTimer.stop();
   }
-  m_fitFrame = ApplyFit(m_fitRequest);
+  ApplyFit();
 }
 
-QRect COrlentaDlg::ApplyFit(QSize outerSize) {
+void COrlentaDlg::ApplyFit() {
   const QMargins margins = FrameMargins();
   const QSize frame = FrameExtent();
-  QRect outer(frameGeometry().topLeft(), outerSize);
+  QRect outer(frameGeometry().topLeft(), m_fitRequest);
   QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   if (screen) {
     // Everything but the video area keeps its size: the frame, the skin
@@ -288,7 +288,7 @@ QRect COrlentaDlg::ApplyFit(QSize outerSize) {
   // can lag behind the window manager's.
   setGeometry(outer - margins);
   update();
-  return outer;
+  m_fitFrame = outer;
 }
 
 void COrlentaDlg::KeepTheFitUntilTheFrameHoldsIt() {
@@ -313,7 +313,7 @@ void COrlentaDlg::KeepTheFitUntilTheFrameHoldsIt() {
     return;
   }
   ++m_refits;
-  m_fitFrame = ApplyFit(m_fitRequest);
+  ApplyFit();
 }
 
 void COrlentaDlg::resizeEvent(QResizeEvent* event) {

@@ -126,9 +126,10 @@ class COrlentaDlg : public QDialog {
   // The outer size less the client size.
   QSize FrameExtent() const;
   void ApplyMinimumSize();
-  // Sets the geometry that puts the outer size, fitted to the work area, at
-  // the frame's place; returns the frame's rectangle it aims at.
-  QRect ApplyFit(QSize outerSize);
+  // Sets the geometry that puts the requested outer size, fitted to the
+  // work area, at the frame's place, and keeps the frame's rectangle it
+  // aims at.
+  void ApplyFit();
   // A window manager tells its frame some time after the window is shown,
   // and requests the window made before then (when the manager is busy, or
   // not yet running) may reach it only after the fit: a size fitted to the
